@@ -1,0 +1,193 @@
+#include "sc18im700.h"
+
+#include <QtCore/QTextStream>
+
+using namespace SC18IM700Protocol;
+
+namespace {
+
+// Register-addressed read: a write phase with the register bytes, then a
+// repeated start whose read address is the write address with bit 0 set.
+QByteArray registerRead(const unsigned char& address, const char* reg, const int regSize,
+                        const unsigned char& count)
+{
+    QByteArray command;
+    command.reserve(7 + regSize);
+    command.append(Start).append(char(address)).append(char(regSize)).append(reg, regSize);
+    command.append(Start).append(char(address | ReadBit)).append(char(count)).append(Stop);
+    return command;
+}
+
+} // namespace
+
+SC18IM700::SC18IM700(const QString& name, QObject* parent)
+    : I2CBusController(name, parent)
+{
+    m_deviceType = Device::SC18IM700;
+    Device::clearRxData();
+}
+
+QByteArray SC18IM700::readExternalDeviceCommands(const unsigned char& address, const unsigned char& count)
+{
+    QByteArray command;
+    command.reserve(4);
+    command.append(Start).append(char(address | ReadBit)).append(char(count)).append(Stop);
+    return command;
+}
+
+QByteArray SC18IM700::readExternalDeviceCommands(const unsigned char& address, const unsigned char& reg,
+                                                 const unsigned char& count)
+{
+    const char registerByte = char(reg);
+    return registerRead(address, &registerByte, 1, count);
+}
+
+QByteArray SC18IM700::readExternalDeviceCommands(const unsigned char& address, const QByteArray& reg,
+                                                 const unsigned char& count)
+{
+    return registerRead(address, reg.constData(), reg.size(), count);
+}
+
+QByteArray SC18IM700::writeExternalDeviceCommands(const unsigned char& address, const QByteArray& data)
+{
+    QByteArray command;
+    command.reserve(4 + data.size());
+    command.append(Start).append(char(address)).append(char(data.size())).append(data).append(Stop);
+    return command;
+}
+
+QByteArray SC18IM700::readGpioCommands()
+{
+    return QByteArray().append(ReadGpio).append(Stop);
+}
+
+QByteArray SC18IM700::writeGpioCommands(const unsigned char& value)
+{
+    return QByteArray().append(WriteGpio).append(char(value)).append(Stop);
+}
+
+QByteArray SC18IM700::readInternalRegistersCommand()
+{
+    QByteArray command;
+    command.reserve(InternalRegisterCount + 2);
+    command.append(ReadRegisters);
+    for (int reg = 0; reg < InternalRegisterCount; ++reg)
+        command.append(char(reg));
+    return command.append(Stop);
+}
+
+QByteArray SC18IM700::writeInternalRegisterCommand(const QByteArray& bytes)
+{
+    QByteArray command;
+    command.reserve(bytes.size() + 2);
+    return command.append(WriteRegisters).append(bytes).append(Stop);
+}
+
+QByteArray SC18IM700::readExternalDevice(const unsigned char& address, const unsigned char& count)
+{
+    return readExternalDeviceCommands(address, count);
+}
+
+QByteArray SC18IM700::readExternalDevice(const unsigned char& address, const unsigned char& reg,
+                                         const unsigned char& count)
+{
+    return readExternalDeviceCommands(address, reg, count);
+}
+
+QByteArray SC18IM700::readExternalDevice(const unsigned char& address, const QByteArray& reg,
+                                         const unsigned char& count)
+{
+    return readExternalDeviceCommands(address, reg, count);
+}
+
+QByteArray SC18IM700::writeExternalDevice(const unsigned char& address, const QByteArray& data)
+{
+    return writeExternalDeviceCommands(address, data);
+}
+
+QByteArray SC18IM700::writeExternalDevice(const unsigned char& address, const unsigned char& reg,
+                                          const QByteArray& data)
+{
+    QByteArray command;
+    command.reserve(5 + data.size());
+    command.append(Start).append(char(address)).append(char(data.size() + 1)).append(char(reg));
+    return command.append(data).append(Stop);
+}
+
+QByteArray SC18IM700::readGpio()
+{
+    return readGpioCommands();
+}
+
+QByteArray SC18IM700::writeGpio(const unsigned char& value)
+{
+    return writeGpioCommands(value);
+}
+
+QByteArray SC18IM700::readInternalRegisters()
+{
+    return readInternalRegistersCommand();
+}
+
+QByteArray SC18IM700::writeInternalRegister(const char* bytes, const int& count)
+{
+    // A negative count means a zero-terminated string, as QByteArray has it.
+    return writeInternalRegister(QByteArray(bytes, count));
+}
+
+QByteArray SC18IM700::writeInternalRegister(const QByteArray& bytes)
+{
+    return writeInternalRegisterCommand(bytes);
+}
+
+QString SC18IM700::partName() const
+{
+    return QStringLiteral("SC18IM700");
+}
+
+int SC18IM700::readPages() const
+{
+    return 2;
+}
+
+int SC18IM700::writePages() const
+{
+    return 0;
+}
+
+// Page 0 is the register image; every other page number is the GPIO byte.
+int SC18IM700::readPageSize(const int& page) const
+{
+    return page == 0 ? InternalRegisterCount : 1;
+}
+
+int SC18IM700::writePageSize(const int&) const
+{
+    return 0;
+}
+
+// The GPIO byte lies one past the register image and its spare byte, at 12.
+int SC18IM700::readPageAddress(const int& page) const
+{
+    return page == 0 ? 0 : readPageSize(0) + 1;
+}
+
+int SC18IM700::writePageAddress(const int&) const
+{
+    return 0;
+}
+
+int SC18IM700::memorySize() const
+{
+    return 12;
+}
+
+QTextStream& SC18IM700::output(QTextStream& stream) const
+{
+    return stream;
+}
+
+QTextStream& SC18IM700::toHtml(QTextStream& stream) const
+{
+    return Device::toHtml(stream);
+}

@@ -1,0 +1,175 @@
+#include "device.h"
+
+#include <QtCore/QStringList>
+#include <QtCore/QTextStream>
+
+namespace {
+
+// Indexed by Device::DeviceTypes.
+const QStringList deviceTypeNames = {
+    QStringLiteral("SC18IM700"), QStringLiteral("DS4520"), QStringLiteral("ISL22343"),
+    QStringLiteral("X95840"), QStringLiteral("M25P40"), QStringLiteral("CAT24AA02"),
+    QStringLiteral("AD5144A"), QStringLiteral("X9408")
+};
+
+QString typeName(const int type)
+{
+    if (type < 0 || type >= deviceTypeNames.size())
+        return QStringLiteral("Device name not specified in device!!!");
+    return deviceTypeNames.at(type);
+}
+
+// Positions outside a buffer read as zero, on either side.
+char byteAt(const QByteArray& buffer, const int position)
+{
+    return position >= 0 && position < buffer.size() ? buffer.at(position) : char(0);
+}
+
+QByteArray zeroPaddedRange(const QByteArray& buffer, const int offset, const int count)
+{
+    QByteArray bytes(count, '\0');
+    const int available = qBound(0, buffer.size() - offset, count);
+    if (available > 0)
+        memcpy(bytes.data(), buffer.constData() + offset, size_t(available));
+    return bytes;
+}
+
+// Writes bytes from offset on, growing the buffer with zeros where needed.
+void writeRange(QByteArray& buffer, const int offset, const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    const int end = offset + bytes.size();
+    if (end > buffer.size())
+        buffer.append(QByteArray(end - buffer.size(), '\0'));
+    memcpy(buffer.data() + offset, bytes.constData(), size_t(bytes.size()));
+}
+
+} // namespace
+
+Device::Device(const int& bus, const int& address, const QString& name, QObject* parent)
+    : QObject(parent)
+    , m_name(name)
+    , m_busNumber(quint8(bus))
+    , m_busAddress(quint8(address))
+{
+}
+
+QString Device::deviceName() const
+{
+    return typeName(m_deviceType);
+}
+
+QString Device::deviceName(const DeviceTypes& type)
+{
+    return typeName(type);
+}
+
+QByteArray Device::rxData(const unsigned char& offset, const unsigned char& count) const
+{
+    return zeroPaddedRange(m_rxBuffer, offset, count);
+}
+
+QByteArray Device::txData(const unsigned char& offset, const unsigned char& count) const
+{
+    return zeroPaddedRange(m_txBuffer, offset, count);
+}
+
+void Device::setRxData(const unsigned char& offset, const QByteArray& bytes)
+{
+    writeRange(m_rxBuffer, offset, bytes);
+}
+
+void Device::setRxData(const QByteArray& bytes)
+{
+    m_rxBuffer = bytes;
+}
+
+bool Device::isDirty() const
+{
+    return m_rxBuffer != m_txBuffer;
+}
+
+bool Device::rangeDiffers(const int& address, const int& size) const
+{
+    for (int position = address; position < address + size; ++position) {
+        if (byteAt(m_txBuffer, position) != byteAt(m_rxBuffer, position))
+            return true;
+    }
+    return false;
+}
+
+bool Device::readPageIsDirty(const int& page) const
+{
+    return rangeDiffers(readPageAddress(page), readPageSize(page));
+}
+
+bool Device::writePageIsDirty(const int& page) const
+{
+    return rangeDiffers(writePageAddress(page), writePageSize(page));
+}
+
+bool Device::ioPinState(const int&, const int&) const
+{
+    return false;
+}
+
+bool Device::ioPinPullUpEnable(const int&, const int&) const
+{
+    return false;
+}
+
+unsigned char Device::ioPortValue(const int&, const int&) const
+{
+    return 0;
+}
+
+void Device::setIoPinState(const int&, const bool&) {}
+
+void Device::setIoPinPullUpEnable(const int&, const bool&) {}
+
+void Device::setIoPortValue(const int&, const unsigned char&) {}
+
+void Device::setPullUpEnables(const QByteArray&) {}
+
+void Device::clearRxData()
+{
+    m_rxBuffer = QByteArray(qMax(0, memorySize()), '\0');
+}
+
+void Device::clearTxData()
+{
+    m_txBuffer = QByteArray(qMax(0, memorySize()), '\0');
+}
+
+void Device::setTxData(const unsigned char& offset, const QByteArray& bytes)
+{
+    writeRange(m_txBuffer, offset, bytes);
+}
+
+void Device::setTxData(const QByteArray& bytes)
+{
+    m_txBuffer = bytes;
+}
+
+QString Device::partName() const
+{
+    return QString();
+}
+
+QTextStream& Device::output(QTextStream& stream) const
+{
+    return stream;
+}
+
+QTextStream& Device::toHtml(QTextStream& stream) const
+{
+    stream << "<table class='device-table'>" << Qt::endl
+           << "<thead><tr>" << Qt::endl
+           << "<th class='address'>Address</th>" << Qt::endl
+           << "<th class='description'>Description</th>" << Qt::endl
+           << "<th class='rxbuffer'>Rx Buffer</th>" << Qt::endl
+           << "<th class='txbuffer'>Tx Buffer</th>" << Qt::endl
+           << "</tr></thead>" << Qt::endl;
+    return stream;
+}

@@ -1,0 +1,1 @@
+// Shared frame of the register reports; filled in with the drivers.

@@ -1,0 +1,6 @@
+#ifndef QUELMDEVICES_IOPINFIELD_H
+#define QUELMDEVICES_IOPINFIELD_H
+
+#include "field.h"
+
+#endif // QUELMDEVICES_IOPINFIELD_H

@@ -1,0 +1,6 @@
+#ifndef QUELMDEVICES_NULLFIELD_H
+#define QUELMDEVICES_NULLFIELD_H
+
+#include "field.h"
+
+#endif // QUELMDEVICES_NULLFIELD_H

@@ -1,0 +1,6 @@
+#ifndef QUELMDEVICES_PROXYFIELD_H
+#define QUELMDEVICES_PROXYFIELD_H
+
+#include "field.h"
+
+#endif // QUELMDEVICES_PROXYFIELD_H

@@ -1,0 +1,6 @@
+#ifndef QUELMDEVICES_SUBASSEMBLY_H
+#define QUELMDEVICES_SUBASSEMBLY_H
+
+#include "quelmdevices_global.h"
+
+#endif // QUELMDEVICES_SUBASSEMBLY_H

@@ -1,0 +1,30 @@
+#ifndef QUELMDEVICES_H
+#define QUELMDEVICES_H
+
+// Everything a host needs to drive a product's I2C parts.
+
+// Device core
+#include "device.h"
+#include "pageddevice.h"
+#include "devicecommand.h"
+// Bus master
+#include "i2cbuscontroller.h"
+#include "sc18im700.h"
+// Device drivers
+#include "ds4520device.h"
+#include "isl22343device.h"
+#include "x95840device.h"
+#include "x9408device.h"
+#include "ad5144adevice.h"
+#include "cat24aa02device.h"
+// Product assembly
+#include "subassembly.h"
+#include "productinterface.h"
+// Field mapping
+#include "field.h"
+#include "iopinfield.h"
+#include "ioportfield.h"
+#include "nullfield.h"
+#include "proxyfield.h"
+
+#endif // QUELMDEVICES_H

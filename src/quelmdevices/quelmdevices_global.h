@@ -1,0 +1,12 @@
+#ifndef QUELMDEVICES_GLOBAL_H
+#define QUELMDEVICES_GLOBAL_H
+
+#include <QtCore/qglobal.h>
+
+#if defined(QUELMDEVICES_LIBRARY)
+#  define QUELMDEVICES_EXPORT Q_DECL_EXPORT
+#else
+#  define QUELMDEVICES_EXPORT Q_DECL_IMPORT
+#endif
+
+#endif // QUELMDEVICES_GLOBAL_H
