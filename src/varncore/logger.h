@@ -17,14 +17,21 @@
 class AbstractAppender;
 struct LogRecord;
 
+// Hands every record to the registered appenders. With none registered,
+// records of level Warning and above go to stderr, one line each:
+//   [Error] path/to/file.cpp:24 Class::function(int): message
 class VARNCORE_EXPORT Logger
 {
 public:
     enum LogLevel { Trace, Debug, Info, Warning, Error, Fatal };
 
+    // The appenders are not owned; one registered twice receives each record once.
     void registerAppender(AbstractAppender* appender);
     void removeAppender(AbstractAppender* appender);
     void write(const LogRecord& record);
+
+    // "Trace" to "Fatal"; an empty text for a number that is no level.
+    static QString levelToString(const LogLevel& level);
 
 private:
     QList<AbstractAppender*> m_appenders;
@@ -49,6 +56,8 @@ public:
 VARNCORE_EXPORT Logger* cuteLoggerInstance();
 
 // Collects one record through write(); hands it to the logger when destroyed.
+// The message reads as QDebug writes it, spaces between the parts, without the
+// space QDebug leaves after the last part. A null logger drops the record.
 class VARNCORE_EXPORT CuteMessageLogger
 {
 public:
