@@ -8,6 +8,7 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QObject>
 #include <QtCore/QString>
+#include <QtCore/QVariant>
 
 QT_BEGIN_NAMESPACE
 class QTextStream;
@@ -18,6 +19,11 @@ class Device;
 // Binds one row of the host's model to a run of bytes in a device's memory.
 // Model columns: 6 value, 11 field type, 12 memory address, 13 memory size,
 // 14 memory configuration.
+//
+// The model and the device are not owned and may be null. Without a device a
+// field maps nothing and reads empty bytes; without a model it has address 0
+// and size 0, maps nothing and its model texts are empty. Its report row then
+// says "No device" where the device link would be.
 class QUELMDEVICES_EXPORT Field : public QObject
 {
     Q_OBJECT
@@ -52,6 +58,29 @@ public:
     virtual QTextStream& output(QTextStream& stream) const;
 
 protected:
+    // The device link cell of a row whose field has no device.
+    static constexpr const char* NoDeviceCell = "<td>No device</td>";
+
+    // A cell of a model row; an invalid value without a model.
+    static QVariant cellData(const QuelmModel* model, const int& row, const int& column,
+                             const int& role);
+    QVariant cellData(const int& column, const int& role) const;
+    // Stores a byte string as the row's value (column 6, edit role).
+    static void setCellValue(QuelmModel* model, const int& row, const QByteArray& value);
+    void setModelValue(const QByteArray& value);
+
+    // The first byte of the model value; 0 for an empty value.
+    unsigned char firstModelByte() const;
+    // The type's name, a space and the memory configuration (column 14).
+    QString typeAndConfigurationText() const;
+
+    // "<td>" title "<a href='#model-row-R'>R (H)</a></td>": links to the row
+    // of the field that writes the anchor.
+    static void writeRowLinkCell(QTextStream& stream, const QString& title,
+                                 const QuelmModel* model, const int& row);
+    // "<td><a href='#bus.address'>name</a></td>", bus and address in decimal.
+    void writeDeviceLinkCell(QTextStream& stream) const;
+
     QuelmModel* m_model;
     int m_row;
     Device* m_device;
