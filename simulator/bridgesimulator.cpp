@@ -1,0 +1,450 @@
+#include "bridgesimulator.h"
+
+#include <sc18im700.h>
+
+#include <QtCore/QFile>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QSaveFile>
+
+using namespace SC18IM700Protocol;
+
+namespace {
+
+// Power-on values of registers 0x00 to 0x0A: baud rate generator (9600 baud),
+// both port configurations, the port (released, reads high), a reserved
+// byte, the bridge's own slave address, the I2C clock, time-out and status.
+const QByteArray powerOnRegisters = QByteArray::fromHex("F00255 55FF00 261300 66F0");
+
+// Nothing the host sends is longer than this; an unfinished command that
+// grows past it is garbage, dropped a byte at a time.
+constexpr int longestCommand = 4096;
+constexpr int maximumNotes = 1000;
+
+QString hexByte(int value)
+{
+    return QLatin1String("0x") + QString::number(value & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+}
+
+const QString busSelectKey = QStringLiteral("busSelect");
+const QString registersKey = QStringLiteral("registers");
+const QString partsKey = QStringLiteral("parts");
+const QString typeKey = QStringLiteral("type");
+const QString busKey = QStringLiteral("bus");
+const QString addressKey = QStringLiteral("address");
+const QString stateKey = QStringLiteral("state");
+
+int typeFromName(const QString& name)
+{
+    for (int type = Device::SC18IM700; type <= Device::X9408; ++type) {
+        if (Device::deviceName(Device::DeviceTypes(type)) == name)
+            return type;
+    }
+    return -1;
+}
+
+// "0xA0" (or "A0"): an 8-bit bus address with bit 0 clear, else -1.
+int busAddressFromText(const QString& text)
+{
+    QString digits = text.trimmed();
+    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        digits.remove(0, 2);
+    bool ok = false;
+    const uint value = digits.toUInt(&ok, 16);
+    return ok && !digits.isEmpty() && value <= 0xFF && (value & ReadBit) == 0 ? int(value) : -1;
+}
+
+QByteArray hexFromJson(const QJsonValue& value, int size)
+{
+    const QString text = value.toString();
+    const QByteArray bytes = QByteArray::fromHex(text.toLatin1());
+    return bytes.size() == size && text.size() == 2 * size ? bytes : QByteArray();
+}
+
+} // namespace
+
+struct BridgeSimulator::Placed
+{
+    int bus;
+    quint8 address;
+    std::unique_ptr<SimulatedPart> part;
+};
+
+struct BridgeSimulator::Phase
+{
+    quint8 address;
+    int count;
+    QByteArray data;
+
+    bool isRead() const { return address & ReadBit; }
+};
+
+BridgeSimulator::BridgeSimulator(BusSelect busSelect)
+    : m_busSelect(busSelect)
+    , m_registers(powerOnRegisters)
+{
+}
+
+BridgeSimulator::~BridgeSimulator() = default;
+
+SimulatedPart* BridgeSimulator::addPart(int type, int bus, quint8 address)
+{
+    if (part(bus, address))
+        return nullptr;
+    std::unique_ptr<SimulatedPart> created = SimulatedPart::create(type);
+    if (!created)
+        return nullptr;
+    SimulatedPart* const added = created.get();
+    m_parts.push_back(std::make_unique<Placed>(Placed{bus, quint8(address & ~ReadBit), std::move(created)}));
+    return added;
+}
+
+SimulatedPart* BridgeSimulator::part(int bus, quint8 address) const
+{
+    for (const std::unique_ptr<Placed>& placed : m_parts) {
+        if (placed->bus == bus && placed->address == (address & ~ReadBit))
+            return placed->part.get();
+    }
+    return nullptr;
+}
+
+int BridgeSimulator::activeBus() const
+{
+    return m_busSelect == BusSelect::Gpio ? gpio() : 0;
+}
+
+// With one segment every part is reachable, whatever its bus number.
+SimulatedPart* BridgeSimulator::reachable(quint8 address) const
+{
+    for (const std::unique_ptr<Placed>& placed : m_parts) {
+        if ((m_busSelect == BusSelect::None || placed->bus == activeBus())
+            && placed->address == (address & ~ReadBit))
+            return placed->part.get();
+    }
+    return nullptr;
+}
+
+quint8 BridgeSimulator::registerValue(int reg) const
+{
+    return reg >= 0 && reg < m_registers.size() ? quint8(m_registers.at(reg)) : 0;
+}
+
+QStringList BridgeSimulator::takeNotes()
+{
+    QStringList taken;
+    taken.swap(m_notes);
+    return taken;
+}
+
+void BridgeSimulator::note(const QString& text)
+{
+    if (m_notes.size() >= maximumNotes)
+        m_notes.removeFirst();
+    m_notes.append(text);
+}
+
+void BridgeSimulator::discardPendingInput()
+{
+    if (!m_input.isEmpty())
+        note(QStringLiteral("discarded %1 bytes of an unfinished command").arg(m_input.size()));
+    m_input.clear();
+}
+
+QByteArray BridgeSimulator::feed(const QByteArray& bytes)
+{
+    m_input.append(bytes);
+    QByteArray answer;
+    while (!m_input.isEmpty()) {
+        const int consumed = parseCommand(&answer);
+        if (consumed == 0 && m_input.size() <= longestCommand)
+            break;
+        if (consumed == 0)
+            note(QStringLiteral("dropped %1: its command never ended").arg(hexByte(m_input.at(0))));
+        m_input.remove(0, qMax(1, consumed));
+    }
+    return answer;
+}
+
+// Runs the command at the front of the input when it is complete. Returns
+// the bytes it took, 0 while it is unfinished.
+int BridgeSimulator::parseCommand(QByteArray* answer)
+{
+    const char command = m_input.at(0);
+    int length = 0;
+    switch (command) {
+    case Start: {
+        QList<Phase> phases;
+        length = parseTransaction(&phases);
+        if (length > 0)
+            answer->append(runTransaction(phases));
+        break;
+    }
+    case ReadRegisters: {
+        QByteArray registers;
+        length = parseRegisterRead(&registers);
+        if (length > 0)
+            answer->append(readRegisters(registers));
+        break;
+    }
+    case WriteRegisters: {
+        QByteArray pairs;
+        length = parseRegisterWrite(&pairs);
+        if (length > 0)
+            writeRegisters(pairs);
+        break;
+    }
+    case ReadGpio:
+        length = parseFixed(command, 0);
+        if (length > 0)
+            answer->append(char(gpio()));
+        break;
+    case WriteGpio:
+        length = parseFixed(command, 1);
+        if (length > 0)
+            m_registers[IOState] = m_input.at(1);
+        break;
+    default:
+        note(QStringLiteral("skipped %1: not a command").arg(hexByte(command)));
+        return 1;
+    }
+    if (length < 0) {
+        note(QStringLiteral("dropped a \"%1\" command: %2 came where \"S\" or \"P\" belongs")
+                 .arg(QLatin1Char(command)).arg(hexByte(m_input.at(-length))));
+        return -length;
+    }
+    return length;
+}
+
+// "S", address, count, the data of a write, then "S" again or "P".
+// Positive: complete, ending with its "P"; 0: unfinished; negative: broken
+// at that position, everything before it is dropped.
+int BridgeSimulator::parseTransaction(QList<Phase>* phases) const
+{
+    int position = 0;
+    forever {
+        if (position + 3 > m_input.size())
+            return 0;
+        Phase phase{quint8(m_input.at(position + 1)), quint8(m_input.at(position + 2)), {}};
+        position += 3;
+        if (!phase.isRead()) {
+            if (position + phase.count > m_input.size())
+                return 0;
+            phase.data = m_input.mid(position, phase.count);
+            position += phase.count;
+        }
+        phases->append(phase);
+        if (position >= m_input.size())
+            return 0;
+        if (m_input.at(position) == Stop)
+            return position + 1;
+        if (m_input.at(position) != Start)
+            return -position;
+    }
+}
+
+// "R", register numbers, "P".
+int BridgeSimulator::parseRegisterRead(QByteArray* registers) const
+{
+    const int stop = m_input.indexOf(Stop, 1);
+    if (stop < 0)
+        return 0;
+    *registers = m_input.mid(1, stop - 1);
+    return stop + 1;
+}
+
+// "W", register and value pairs, "P". A value may be any byte, "P" included.
+int BridgeSimulator::parseRegisterWrite(QByteArray* pairs) const
+{
+    for (int position = 1; position < m_input.size(); position += 2) {
+        if (m_input.at(position) == Stop) {
+            *pairs = m_input.mid(1, position - 1);
+            return position + 1;
+        }
+    }
+    return 0;
+}
+
+// A command character, a fixed number of operands, "P".
+int BridgeSimulator::parseFixed(char, int operands) const
+{
+    const int stop = 1 + operands;
+    if (stop >= m_input.size())
+        return 0;
+    return m_input.at(stop) == Stop ? stop + 1 : -stop;
+}
+
+QByteArray BridgeSimulator::runTransaction(const QList<Phase>& phases)
+{
+    QByteArray answer;
+    QList<SimulatedPart*> addressed;
+    for (const Phase& phase : phases) {
+        SimulatedPart* const target = reachable(phase.address);
+        if (!runPhase(phase, target, &answer))
+            break;
+        addressed.append(target);
+    }
+    for (SimulatedPart* const touched : qAsConst(addressed))
+        touched->stop();
+    return answer;
+}
+
+// One start with its address and bytes; false when the bridge gives up.
+bool BridgeSimulator::runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer)
+{
+    if (m_busHeld) {
+        m_registers[I2CStat] = char(StatusTimeOut);
+        note(QStringLiteral("the bus is held: %1 timed out").arg(hexByte(phase.address)));
+        return false;
+    }
+    if (!target) {
+        m_registers[I2CStat] = char(StatusNackOnAddress);
+        note(QStringLiteral("nobody answers %1 on bus %2").arg(hexByte(phase.address)).arg(activeBus()));
+        return false;
+    }
+    target->start(phase.isRead());
+    if (phase.isRead()) {
+        for (int i = 0; i < phase.count; ++i)
+            answer->append(char(target->readByte()));
+    } else {
+        for (int i = 0; i < phase.data.size(); ++i) {
+            if (!target->writeByte(quint8(phase.data.at(i)))) {
+                m_registers[I2CStat] = char(StatusNackOnData);
+                note(QStringLiteral("%1 refused data byte %2 (%3)")
+                         .arg(hexByte(phase.address)).arg(i).arg(hexByte(phase.data.at(i))));
+                return false;
+            }
+        }
+    }
+    m_registers[I2CStat] = char(StatusOk);
+    return true;
+}
+
+QByteArray BridgeSimulator::readRegisters(const QByteArray& registers)
+{
+    QByteArray answer;
+    for (const char reg : registers) {
+        if (quint8(reg) < InternalRegisterCount)
+            answer.append(m_registers.at(quint8(reg)));
+        else
+            note(QStringLiteral("register %1 does not exist").arg(hexByte(reg)));
+    }
+    return answer;
+}
+
+void BridgeSimulator::writeRegisters(const QByteArray& pairs)
+{
+    for (int i = 0; i + 1 < pairs.size(); i += 2) {
+        const quint8 reg = quint8(pairs.at(i));
+        if (reg >= I2CStat)
+            note(QStringLiteral("register %1 cannot be written").arg(hexByte(reg)));
+        else
+            m_registers[reg] = pairs.at(i + 1);
+    }
+}
+
+QJsonObject BridgeSimulator::saveState() const
+{
+    QJsonArray parts;
+    for (const std::unique_ptr<Placed>& placed : m_parts) {
+        parts.append(QJsonObject{{typeKey, placed->part->typeName()},
+                                 {busKey, placed->bus},
+                                 {addressKey, hexByte(placed->address)},
+                                 {stateKey, placed->part->saveState()}});
+    }
+    return {{busSelectKey, m_busSelect == BusSelect::Gpio ? QStringLiteral("gpio") : QStringLiteral("none")},
+            {registersKey, QString::fromLatin1(m_registers.toHex().toUpper())},
+            {partsKey, parts}};
+}
+
+bool BridgeSimulator::restoreState(const QJsonObject& state)
+{
+    const QByteArray registers = hexFromJson(state.value(registersKey), InternalRegisterCount);
+    const QJsonArray parts = state.value(partsKey).toArray();
+    if (registers.isEmpty() || parts.size() != partCount())
+        return false;
+    const QJsonObject before = saveState();
+    for (const QJsonValue& value : parts) {
+        const QJsonObject saved = value.toObject();
+        const int address = busAddressFromText(saved.value(addressKey).toString());
+        SimulatedPart* const target = address < 0 ? nullptr : part(saved.value(busKey).toInt(-1), quint8(address));
+        if (!target || target->typeName() != saved.value(typeKey).toString()
+            || !target->restoreState(saved.value(stateKey).toObject())) {
+            restoreState(before);
+            return false;
+        }
+    }
+    m_registers = registers;
+    return true;
+}
+
+bool BridgeSimulator::saveStateFile(const QString& fileName) const
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(QJsonDocument(saveState()).toJson());
+    return file.commit();
+}
+
+bool BridgeSimulator::restoreStateFile(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    return document.isObject() && restoreState(document.object());
+}
+
+std::unique_ptr<BridgeSimulator> BridgeSimulator::fromDescriptionFile(const QString& fileName, QString* error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString());
+        return nullptr;
+    }
+    return fromDescription(file.readAll(), error);
+}
+
+std::unique_ptr<BridgeSimulator> BridgeSimulator::fromDescription(const QByteArray& json, QString* error)
+{
+    auto fail = [&](const QString& text) {
+        if (error)
+            *error = text;
+        return nullptr;
+    };
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return fail(QStringLiteral("the description is not valid JSON: %1").arg(parseError.errorString()));
+    if (!document.isObject())
+        return fail(QStringLiteral("the description is not a JSON object"));
+    const QJsonObject root = document.object();
+    const QString busSelect = root.value(busSelectKey).toString(QStringLiteral("none"));
+    if (busSelect != QLatin1String("gpio") && busSelect != QLatin1String("none"))
+        return fail(QStringLiteral("busSelect \"%1\" is neither \"gpio\" nor \"none\"").arg(busSelect));
+    auto simulator = std::make_unique<BridgeSimulator>(
+        busSelect == QLatin1String("gpio") ? BusSelect::Gpio : BusSelect::None);
+    const QJsonArray boards = root.value(QStringLiteral("boards")).toArray();
+    for (int b = 0; b < boards.size(); ++b) {
+        const QJsonArray devices = boards.at(b).toObject().value(QStringLiteral("devices")).toArray();
+        for (int d = 0; d < devices.size(); ++d) {
+            const QJsonObject device = devices.at(d).toObject();
+            const QString where = QStringLiteral("board %1, device %2").arg(b).arg(d);
+            const QString typeName = device.value(typeKey).toString();
+            const int type = typeFromName(typeName);
+            const int bus = device.value(busKey).toInt(-1);
+            const int address = busAddressFromText(device.value(addressKey).toString());
+            if (!SimulatedPart::facts(type))
+                return fail(QStringLiteral("%1: no simulated part of type \"%2\"").arg(where, typeName));
+            if (bus < 0 || bus > 0xFF)
+                return fail(QStringLiteral("%1: bus is not a number from 0 to 255").arg(where));
+            if (address < 0)
+                return fail(QStringLiteral("%1: address \"%2\" is not an 8-bit bus address such as \"0xA0\"")
+                                .arg(where, device.value(addressKey).toString()));
+            if (!simulator->addPart(type, bus, quint8(address)))
+                return fail(QStringLiteral("%1: bus %2 already has a part at %3").arg(where).arg(bus).arg(hexByte(address)));
+        }
+    }
+    return simulator;
+}
