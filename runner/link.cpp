@@ -1,0 +1,3 @@
+#include "link.h"
+
+Link::~Link() = default;

@@ -1,0 +1,12 @@
+#ifndef QUELMRUNNER_GLOBAL_H
+#define QUELMRUNNER_GLOBAL_H
+
+#include <QtCore/qglobal.h>
+
+#if defined(QUELMRUNNER_LIBRARY)
+#  define QUELMRUNNER_EXPORT Q_DECL_EXPORT
+#else
+#  define QUELMRUNNER_EXPORT Q_DECL_IMPORT
+#endif
+
+#endif // QUELMRUNNER_GLOBAL_H

@@ -1,0 +1,73 @@
+#include "seriallink.h"
+
+#include <QtCore/QDeadlineTimer>
+
+namespace {
+constexpr int writeTimeoutMs = 5000;
+}
+
+SerialLink::SerialLink() = default;
+
+bool SerialLink::open(const QString& portName, qint32 baudRate)
+{
+    close();
+    m_port.setPortName(portName);
+    const bool opened = m_port.open(QIODevice::ReadWrite)
+        && m_port.setBaudRate(baudRate)
+        && m_port.setDataBits(QSerialPort::Data8)
+        && m_port.setParity(QSerialPort::NoParity)
+        && m_port.setStopBits(QSerialPort::OneStop)
+        && m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!opened) {
+        setErrorString(QStringLiteral("cannot open %1: %2").arg(portName, m_port.errorString()));
+        m_port.close();
+    }
+    return opened;
+}
+
+void SerialLink::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_pending.clear();
+}
+
+bool SerialLink::write(const QByteArray& bytes)
+{
+    if (!m_port.isOpen()) {
+        setErrorString(QStringLiteral("the port is not open"));
+        return false;
+    }
+    if (m_port.write(bytes) != bytes.size()) {
+        setErrorString(m_port.errorString());
+        return false;
+    }
+    while (m_port.bytesToWrite() > 0) {
+        if (!m_port.waitForBytesWritten(writeTimeoutMs)) {
+            setErrorString(QStringLiteral("write timed out: %1").arg(m_port.errorString()));
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray SerialLink::read(int count, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    m_pending.append(m_port.readAll());
+    while (m_pending.size() < count && m_port.isOpen()
+           && m_port.waitForReadyRead(int(qMax<qint64>(0, deadline.remainingTime()))))
+        m_pending.append(m_port.readAll());
+    const QByteArray bytes = m_pending.left(qMax(0, count));
+    m_pending.remove(0, bytes.size());
+    return bytes;
+}
+
+void SerialLink::discardInput()
+{
+    m_pending.clear();
+    if (m_port.isOpen()) {
+        m_port.clear(QSerialPort::Input);
+        m_port.readAll();
+    }
+}

@@ -1,0 +1,31 @@
+#ifndef QUELMRUNNER_SERIALLINK_H
+#define QUELMRUNNER_SERIALLINK_H
+
+#include "link.h"
+
+#include <QtSerialPort/QSerialPort>
+
+// A link over a serial port, 8N1 without flow control: a bridge on a real
+// port or the simulator program's pseudo-terminal.
+class QUELMRUNNER_EXPORT SerialLink : public Link
+{
+public:
+    static constexpr qint32 DefaultBaudRate = 9600;
+
+    SerialLink();
+
+    // False, with errorString() set, when the port cannot be opened.
+    bool open(const QString& portName, qint32 baudRate = DefaultBaudRate);
+    void close();
+    bool isOpen() const { return m_port.isOpen(); }
+
+    bool write(const QByteArray& bytes) override;
+    QByteArray read(int count, int timeoutMs) override;
+    void discardInput() override;
+
+private:
+    QSerialPort m_port;
+    QByteArray m_pending;
+};
+
+#endif // QUELMRUNNER_SERIALLINK_H

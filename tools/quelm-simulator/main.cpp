@@ -1,0 +1,101 @@
+// quelm-simulator: the bridge and a product's parts on a pseudo-terminal.
+
+#include "ptyserver.h"
+
+#include <bridgesimulator.h>
+
+#include <QtCore/QCommandLineParser>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QFileInfo>
+#include <QtCore/QSocketNotifier>
+#include <QtCore/QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void forwardSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
+}
+
+// SIGINT and SIGTERM end the event loop, so that the program leaves cleanly.
+void quitOnSignals(QCoreApplication* app)
+{
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto* const notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, app, &QCoreApplication::quit);
+    struct sigaction action = {};
+    action.sa_handler = forwardSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void printPartTable(QTextStream& out)
+{
+    for (const SimulatedPartFacts& facts : SimulatedPart::partTable()) {
+        out << Device::deviceName(facts.type) << ": " << facts.memorySize << " bytes; "
+            << facts.notes << Qt::endl;
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quelm-simulator"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Serves a simulated bridge and the parts of a product on a pseudo-terminal.\n"
+        "Prints the terminal's device path, then answers until interrupted."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("description"), QStringLiteral("The product description (JSON)."));
+    const QCommandLineOption stateOption(QStringLiteral("state"),
+        QStringLiteral("Restore the simulated product from <file> when it exists, keep it there."),
+        QStringLiteral("file"));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+        QStringLiteral("Report input the bridge dropped or refused on standard error."));
+    const QCommandLineOption partsOption(QStringLiteral("parts"), QStringLiteral("List the simulated parts and exit."));
+    parser.addOptions({stateOption, verboseOption, partsOption});
+    parser.process(app);
+
+    if (parser.isSet(partsOption)) {
+        printPartTable(out);
+        return 0;
+    }
+    if (parser.positionalArguments().size() != 1) {
+        err << parser.helpText();
+        return 2;
+    }
+    QString error;
+    const std::unique_ptr<BridgeSimulator> simulator =
+        BridgeSimulator::fromDescriptionFile(parser.positionalArguments().constFirst(), &error);
+    if (!simulator) {
+        err << "quelm-simulator: " << error << Qt::endl;
+        return 1;
+    }
+    const QString stateFile = parser.value(stateOption);
+    if (!stateFile.isEmpty() && QFileInfo::exists(stateFile) && !simulator->restoreStateFile(stateFile)) {
+        err << "quelm-simulator: " << stateFile << " does not hold the state of this product" << Qt::endl;
+        return 1;
+    }
+
+    PtyServer server(simulator.get(), stateFile, parser.isSet(verboseOption));
+    if (!server.open()) {
+        err << "quelm-simulator: " << server.errorString() << Qt::endl;
+        return 1;
+    }
+    quitOnSignals(&app);
+    out << server.devicePath() << Qt::endl;
+    return app.exec();
+}

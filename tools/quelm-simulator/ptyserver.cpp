@@ -1,0 +1,109 @@
+#include "ptyserver.h"
+
+#include <bridgesimulator.h>
+
+#include <QtCore/QSocketNotifier>
+#include <QtCore/QTextStream>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+constexpr int chunkSize = 4096;
+constexpr int writePollMs = 1000;
+}
+
+PtyServer::PtyServer(BridgeSimulator* simulator, const QString& stateFile, bool verbose, QObject* parent)
+    : QObject(parent)
+    , m_simulator(simulator)
+    , m_stateFile(stateFile)
+    , m_verbose(verbose)
+{
+}
+
+PtyServer::~PtyServer()
+{
+    delete m_notifier;
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+bool PtyServer::fail(const QString& what)
+{
+    m_errorString = QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(strerror(errno)));
+    return false;
+}
+
+bool PtyServer::open()
+{
+    m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (m_master < 0)
+        return fail(QStringLiteral("posix_openpt"));
+    if (grantpt(m_master) != 0 || unlockpt(m_master) != 0)
+        return fail(QStringLiteral("grantpt/unlockpt"));
+    const char* const name = ptsname(m_master);
+    if (!name)
+        return fail(QStringLiteral("ptsname"));
+    m_devicePath = QString::fromLocal8Bit(name);
+    m_slave = ::open(name, O_RDWR | O_NOCTTY);
+    if (m_slave < 0)
+        return fail(QStringLiteral("open %1").arg(m_devicePath));
+    // Raw from the start: no echo, no line editing, no CR/LF translation of
+    // the binary protocol, whatever the client sets later.
+    termios settings;
+    if (tcgetattr(m_slave, &settings) != 0)
+        return fail(QStringLiteral("tcgetattr"));
+    cfmakeraw(&settings);
+    if (tcsetattr(m_slave, TCSANOW, &settings) != 0)
+        return fail(QStringLiteral("tcsetattr"));
+    if (fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0)
+        return fail(QStringLiteral("fcntl"));
+    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read);
+    connect(m_notifier, &QSocketNotifier::activated, this, &PtyServer::serve);
+    return true;
+}
+
+void PtyServer::serve()
+{
+    char buffer[chunkSize];
+    const ssize_t received = ::read(m_master, buffer, sizeof buffer);
+    if (received <= 0)
+        return;
+    const QByteArray answer = m_simulator->feed(QByteArray(buffer, int(received)));
+    if (!answer.isEmpty() && !writeAll(answer))
+        QTextStream(stderr) << "quelm-simulator: cannot answer: " << strerror(errno) << Qt::endl;
+    if (m_verbose) {
+        QTextStream err(stderr);
+        for (const QString& note : m_simulator->takeNotes())
+            err << "quelm-simulator: " << note << Qt::endl;
+    } else {
+        m_simulator->takeNotes();
+    }
+    if (!m_stateFile.isEmpty() && !m_simulator->saveStateFile(m_stateFile))
+        QTextStream(stderr) << "quelm-simulator: cannot save the state to " << m_stateFile << Qt::endl;
+}
+
+bool PtyServer::writeAll(const QByteArray& bytes)
+{
+    int written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n > 0) {
+            written += int(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        pollfd waiting{m_master, POLLOUT, 0};
+        if (poll(&waiting, 1, writePollMs) <= 0)
+            return false;
+    }
+    return true;
+}

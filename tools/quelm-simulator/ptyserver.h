@@ -1,0 +1,45 @@
+#ifndef QUELM_SIMULATOR_PTYSERVER_H
+#define QUELM_SIMULATOR_PTYSERVER_H
+
+#include <QtCore/QObject>
+#include <QtCore/QString>
+
+class BridgeSimulator;
+class QSocketNotifier;
+
+// Serves a simulator on a pseudo-terminal: a serial client opens
+// devicePath() and talks to it as to the bridge on a real port.
+class PtyServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The simulator is not owned. stateFile, when not empty, receives the
+    // simulator's state after every chunk of input.
+    PtyServer(BridgeSimulator* simulator, const QString& stateFile, bool verbose,
+              QObject* parent = nullptr);
+    ~PtyServer() override;
+
+    // False, with errorString() set, when no pseudo-terminal can be had.
+    bool open();
+    QString devicePath() const { return m_devicePath; }
+    QString errorString() const { return m_errorString; }
+
+private:
+    void serve();
+    bool fail(const QString& what);
+    bool writeAll(const QByteArray& bytes);
+
+    BridgeSimulator* m_simulator;
+    QString m_stateFile;
+    bool m_verbose;
+    int m_master = -1;
+    // Held open so that the terminal stays raw and the master never sees a
+    // hang-up between two clients.
+    int m_slave = -1;
+    QSocketNotifier* m_notifier = nullptr;
+    QString m_devicePath;
+    QString m_errorString;
+};
+
+#endif // QUELM_SIMULATOR_PTYSERVER_H
