@@ -1,0 +1,185 @@
+#include "cli.h"
+
+#include "subcommands.h"
+
+#include <QtCore/QCommandLineParser>
+#include <QtCore/QTextStream>
+
+namespace {
+
+enum OptionGroup { NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4 };
+
+struct Subcommand
+{
+    const char* name;
+    const char* arguments;   // after DESCRIPTION, as the help shows them
+    const char* summary;
+    int options;             // OptionGroup flags
+    int (*run)(const Invocation&);
+};
+
+const Subcommand subcommands[] = {
+    {"read", "", "Read every device and print the settings as the product holds them.",
+     TransportOptionsGroup, runRead},
+    {"write", "", "Write the settings (dirty pages only), read back and verify.",
+     TransportOptionsGroup, runWrite},
+    {"erase", "", "Clear every device's memory, read back and verify.", TransportOptionsGroup, runErase},
+    {"header", "", "Write the header bytes (first device, pages 0 to 6) from the settings.",
+     TransportOptionsGroup | HeaderOptions, runHeader},
+    {"set", "NAME=VALUE...", "Change setting values (hex) in the description file.", NoOptions, runSet},
+    {"dump", "read|write|erase", "Print a command list without sending it.", NoOptions, runDump},
+    {"report", "", "Read the product and write an HTML diagnostics page.",
+     TransportOptionsGroup | ReportOptions, runReport},
+};
+
+const Subcommand* findSubcommand(const QString& name)
+{
+    for (const Subcommand& subcommand : subcommands) {
+        if (name == QLatin1String(subcommand.name))
+            return &subcommand;
+    }
+    return nullptr;
+}
+
+void writeOverview(QTextStream& out)
+{
+    out << "Usage: quelmctl COMMAND [options] DESCRIPTION [arguments]\n"
+           "Drives the product that a JSON description names through an SC18IM700\n"
+           "bridge: a serial port (--port), or the built-in simulator by default.\n\n"
+           "Commands:\n";
+    for (const Subcommand& subcommand : subcommands)
+        out << "  " << QString::fromLatin1(subcommand.name).leftJustified(8) << subcommand.summary << '\n';
+    out << "\nRun \"quelmctl COMMAND --help\" for the options of a command." << Qt::endl;
+}
+
+struct Options
+{
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
+    QCommandLineOption port{QStringLiteral("port"), QStringLiteral("Talk to a bridge on the serial port DEVICE."),
+                            QStringLiteral("DEVICE")};
+    QCommandLineOption baud{QStringLiteral("baud"), QStringLiteral("Baud rate of the serial port (9600)."),
+                            QStringLiteral("N"), QStringLiteral("9600")};
+    QCommandLineOption timeout{QStringLiteral("timeout"),
+                               QStringLiteral("How long one answer may take, in milliseconds (1000)."),
+                               QStringLiteral("MS"), QStringLiteral("1000")};
+    QCommandLineOption simState{QStringLiteral("sim-state"),
+                                QStringLiteral("Simulator state file (default: DESCRIPTION's name with .sim-state.json)."),
+                                QStringLiteral("FILE")};
+    QCommandLineOption disconnect{QStringLiteral("sim-disconnect-after"),
+                                  QStringLiteral("Let the simulated bridge go away after N commands."),
+                                  QStringLiteral("N")};
+    QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("Show no progress.")};
+    QCommandLineOption offset{QStringLiteral("offset"),
+                              QStringLiteral("First header byte to write; without it the bridge is configured and the header written from 0."),
+                              QStringLiteral("N")};
+    QCommandLineOption count{QStringLiteral("count"), QStringLiteral("Number of header bytes (default: the whole header)."),
+                             QStringLiteral("N")};
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("Write the report to FILE instead of stdout."), QStringLiteral("FILE")};
+    QCommandLineOption text{QStringLiteral("text"), QStringLiteral("Text register reports instead of HTML.")};
+};
+
+void addOptions(QCommandLineParser& parser, const Options& options, int groups)
+{
+    parser.addOption(options.help);
+    if (groups & TransportOptionsGroup)
+        parser.addOptions({options.port, options.baud, options.timeout, options.simState,
+                           options.disconnect, options.quiet});
+    if (groups & HeaderOptions)
+        parser.addOptions({options.offset, options.count});
+    if (groups & ReportOptions)
+        parser.addOptions({options.output, options.text});
+}
+
+// A number option in decimal or with "0x" in hexadecimal; -1 when absent.
+bool numberOption(const QCommandLineParser& parser, const QCommandLineOption& option, int* value,
+                  QString* error)
+{
+    if (!parser.isSet(option))
+        return true;
+    const QString text = parser.value(option);
+    bool ok = false;
+    *value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toInt(&ok, 16)
+                                                                          : text.toInt(&ok, 10);
+    if (!ok || *value < 0)
+        *error = QStringLiteral("quelmctl: --%1 needs a number, not \"%2\"").arg(option.names().constLast(), text);
+    return ok && *value >= 0;
+}
+
+bool fillTransport(const QCommandLineParser& parser, const Options& options, TransportOptions& transport,
+                   QString* error)
+{
+    transport.port = parser.value(options.port);
+    transport.simulatorState = parser.value(options.simState);
+    transport.quiet = parser.isSet(options.quiet);
+    int baud = transport.baudRate;
+    const bool ok = numberOption(parser, options.baud, &baud, error)
+        && numberOption(parser, options.timeout, &transport.timeoutMs, error)
+        && numberOption(parser, options.disconnect, &transport.disconnectAfter, error);
+    transport.baudRate = baud;
+    return ok;
+}
+
+bool fillInvocation(const QCommandLineParser& parser, const Options& options, int groups,
+                    Invocation& invocation, QString* error)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        *error = QStringLiteral("quelmctl: name a product description file");
+        return false;
+    }
+    invocation.descriptionFile = positional.constFirst();
+    invocation.arguments = positional.mid(1);
+    if ((groups & TransportOptionsGroup) && !fillTransport(parser, options, invocation.transport, error))
+        return false;
+    if (groups & ReportOptions) {
+        invocation.outputFile = parser.value(options.output);
+        invocation.text = parser.isSet(options.text);
+    }
+    return !(groups & HeaderOptions)
+        || (numberOption(parser, options.offset, &invocation.headerOffset, error)
+            && numberOption(parser, options.count, &invocation.headerCount, error));
+}
+
+} // namespace
+
+int runQuelmCtl(const QStringList& arguments, QTextStream& out, QTextStream& err, bool stderrIsTerminal)
+{
+    const QString name = arguments.value(1);
+    if (name.isEmpty() || name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        writeOverview(name.isEmpty() ? err : out);
+        return name.isEmpty() ? 2 : 0;
+    }
+    const Subcommand* subcommand = findSubcommand(name);
+    if (!subcommand) {
+        err << "quelmctl: unknown command \"" << name << "\"; see quelmctl --help" << Qt::endl;
+        return 2;
+    }
+    const Options options;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(subcommand->summary));
+    addOptions(parser, options, subcommand->options);
+    parser.addPositionalArgument(QStringLiteral("DESCRIPTION"), QStringLiteral("The product description (JSON)."));
+    if (*subcommand->arguments)
+        parser.addPositionalArgument(QString::fromLatin1(subcommand->arguments), QString());
+    QStringList rest = arguments.mid(2);
+    rest.prepend(QStringLiteral("quelmctl %1").arg(name));
+    if (!parser.parse(rest)) {
+        err << "quelmctl: " << parser.errorText() << Qt::endl;
+        return 2;
+    }
+    if (parser.isSet(options.help)) {
+        out << parser.helpText() << Qt::flush;
+        return 0;
+    }
+    Invocation invocation;
+    invocation.transport.terminal = stderrIsTerminal;
+    invocation.out = &out;
+    invocation.err = &err;
+    QString error;
+    if (!fillInvocation(parser, options, subcommand->options, invocation, &error)) {
+        err << error << Qt::endl;
+        return 2;
+    }
+    return subcommand->run(invocation);
+}

@@ -1,0 +1,73 @@
+#ifndef QUELMCTL_DESCRIPTION_H
+#define QUELMCTL_DESCRIPTION_H
+
+#include <device.h>
+
+#include <QtCore/QByteArray>
+#include <QtCore/QList>
+#include <QtCore/QString>
+
+#include <optional>
+
+// How a setting is bound to device memory. One line of the kind table in
+// description.cpp per value.
+enum class SettingKind { Byte, Bytes, Pin, Port, Null, Proxy };
+
+struct DeviceDescription
+{
+    Device::DeviceTypes type = Device::CAT24AA02;
+    int bus = 0;
+    int address = 0; // 8-bit bus address
+    QString name;
+};
+
+struct BoardDescription
+{
+    QString title;
+    QList<DeviceDescription> devices;
+};
+
+struct SettingDescription
+{
+    QString name;
+    QString device;
+    SettingKind kind = SettingKind::Byte;
+    QString address;      // the host's address text; empty for pins and ports
+    int number = 0;       // pin or port number
+    int configuration = 0;
+    QByteArray value;
+    QString source;       // proxy: the mirrored setting
+    QString text;         // null: the note
+};
+
+// A product as a JSON file describes it: boards with their devices, whether
+// bus segments are selected through the bridge's GPIO port, and the settings
+// that become model rows.
+struct ProductDescription
+{
+    bool gpioBusSelect = false;
+    QList<BoardDescription> boards;
+    QList<SettingDescription> settings;
+
+    // Each returns null and sets error to one line "quelmctl: FILE: ..." when
+    // the description is malformed or inconsistent.
+    static std::optional<ProductDescription> load(const QString& fileName, QString* error);
+    static std::optional<ProductDescription> parse(const QByteArray& json, const QString& fileName,
+                                                   QString* error);
+
+    const DeviceDescription* device(const QString& name) const;
+    int settingIndex(const QString& name) const;
+};
+
+// The kind's name in a description ("byte", "pin", ...).
+QString settingKindName(SettingKind kind);
+// The device type whose Device::deviceName is name, for types with a driver.
+std::optional<Device::DeviceTypes> deviceTypeFromName(const QString& name);
+// A value text: an even number of hexadecimal digits, nothing else.
+std::optional<QByteArray> parseHexValue(const QString& text);
+
+// Replaces setting values in a description file, given as NAME=VALUE texts.
+// The file is rewritten only when every assignment is valid.
+bool assignSettings(const QString& fileName, const QStringList& assignments, QString* error);
+
+#endif // QUELMCTL_DESCRIPTION_H

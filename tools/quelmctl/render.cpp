@@ -1,0 +1,125 @@
+#include "render.h"
+
+#include "product.h"
+
+#include <field.h>
+#include <nullfield.h>
+#include <sc18im700.h>
+
+#include <QtCore/QTextStream>
+
+namespace {
+
+const char* const pageStyle =
+    "body { font-family: sans-serif; margin: 1em 2em; }\n"
+    "table { border-collapse: collapse; margin-bottom: 1.5em; }\n"
+    "th, td { border: 1px solid #999; padding: 2px 8px; text-align: left; }\n"
+    "td { font-family: monospace; }\n"
+    "th { background: #e8e8e8; }\n"
+    "td.diff { background: #ffd0d0; color: #900; font-weight: bold; }\n"
+    "td.diff::after { content: ' \\2260'; }\n";
+
+const char* const settingsHead[] = {"Row", "Device", "Text", "Address", "Size", "Configuration", "Value"};
+
+QString deviceHeading(const Device* device)
+{
+    return QStringLiteral("%1: %2 at bus %3, address 0x%4")
+        .arg(device->name(), device->deviceName()).arg(device->busNumber())
+        .arg(QString::number(device->busAddress(), 16).toUpper().rightJustified(2, QLatin1Char('0')));
+}
+
+void writeDeviceSection(QTextStream& out, const Device* device)
+{
+    const QString anchor = deviceAnchor(device->busNumber(), device->busAddress());
+    out << "<h3><a id='" << anchor << "' name='" << anchor << "'></a>"
+        << deviceHeading(device).toHtmlEscaped() << "</h3>\n";
+    device->toHtml(out);
+}
+
+void writeSettingsSection(QTextStream& out, const LoadedProduct& product)
+{
+    out << "<h2>Settings</h2>\n<table class='settings-table'>\n<thead><tr>";
+    for (const char* head : settingsHead)
+        out << "<th>" << head << "</th>";
+    out << "</tr></thead>\n";
+    for (const Field* field : product.fields()) {
+        // The rows print bus and address in the stream's base: keep it decimal.
+        out << "<tr>\n" << Qt::dec;
+        field->output(out);
+        out << "</tr>\n";
+    }
+    out << "</table>\n";
+}
+
+QString valueText(const LoadedProduct& product, int row)
+{
+    const Field* field = product.fields().value(row);
+    if (const auto* null = qobject_cast<const NullField*>(field))
+        return null->text();
+    return field ? field->embeddedValueToString() : QString();
+}
+
+} // namespace
+
+QString deviceAnchor(int bus, int address)
+{
+    return QStringLiteral("%1.%2").arg(bus).arg(address);
+}
+
+void writeSettingsTable(QTextStream& out, const LoadedProduct& product)
+{
+    QList<QStringList> rows = {{QStringLiteral("NAME"), QStringLiteral("KIND"), QStringLiteral("DEVICE"),
+                                QStringLiteral("ADDRESS"), QStringLiteral("VALUE")}};
+    const QList<SettingDescription>& settings = product.description().settings;
+    for (int row = 0; row < settings.size(); ++row) {
+        const SettingDescription& setting = settings.at(row);
+        const QString address = product.model()->index(row, Field::AddressColumn).data().toString();
+        rows.append({setting.name, settingKindName(setting.kind), setting.device, address,
+                     valueText(product, row)});
+    }
+    QVector<int> widths(rows.constFirst().size() - 1, 0);
+    for (const QStringList& row : qAsConst(rows)) {
+        for (int column = 0; column < widths.size(); ++column)
+            widths[column] = qMax(widths.at(column), row.at(column).size());
+    }
+    for (const QStringList& row : qAsConst(rows)) {
+        QString line;
+        for (int column = 0; column < widths.size(); ++column)
+            line += row.at(column).leftJustified(widths.at(column) + 2);
+        out << (line + row.constLast()).trimmed() << '\n';
+    }
+}
+
+void writeHtmlReport(QTextStream& out, const LoadedProduct& product, const QString& title)
+{
+    out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset='utf-8'>\n<title>"
+        << title.toHtmlEscaped() << "</title>\n<style>\n" << pageStyle << "</style>\n</head>\n<body>\n"
+        << "<h1>" << title.toHtmlEscaped() << "</h1>\n";
+    for (const Subassembly* board : product.product()->subassemblies()) {
+        out << "<h2>" << board->title().toHtmlEscaped() << "</h2>\n";
+        if (board->busController())
+            writeDeviceSection(out, board->busController());
+        QList<Device*> devices = board->devices();
+        std::sort(devices.begin(), devices.end(), ProductInterface::deviceLessThan);
+        for (const Device* device : qAsConst(devices))
+            writeDeviceSection(out, device);
+    }
+    writeSettingsSection(out, product);
+    out << "</body>\n</html>\n";
+    out.flush();
+}
+
+void writeTextReport(QTextStream& out, const LoadedProduct& product)
+{
+    QList<const Device*> devices = {product.bridge()};
+    for (const Device* device : product.product()->devices())
+        devices.append(device);
+    for (const Device* device : qAsConst(devices)) {
+        out << Qt::dec << "== " << deviceHeading(device) << " ==\n";
+        device->output(out);
+        out << '\n';
+    }
+    out << Qt::dec;
+    writeSettingsTable(out, product);
+    out.flush();
+}

@@ -1,0 +1,33 @@
+#ifndef QUELMCTL_SUBCOMMANDS_H
+#define QUELMCTL_SUBCOMMANDS_H
+
+#include "transport.h"
+
+#include <QtCore/QStringList>
+
+class QTextStream;
+
+// What a subcommand gets from the command line.
+struct Invocation
+{
+    QString descriptionFile;
+    QStringList arguments;    // the positional arguments after the description
+    TransportOptions transport;
+    int headerOffset = -1;    // header: -1 writes from offset 0 after configuring the bridge
+    int headerCount = -1;     // header: -1 is the whole header
+    QString outputFile;       // report: empty is stdout
+    bool text = false;        // report: text reports instead of HTML
+    QTextStream* out = nullptr;
+    QTextStream* err = nullptr;
+};
+
+// Each returns the process exit code: 0 on success, 1 when anything failed.
+int runRead(const Invocation& invocation);
+int runWrite(const Invocation& invocation);
+int runErase(const Invocation& invocation);
+int runHeader(const Invocation& invocation);
+int runSet(const Invocation& invocation);
+int runDump(const Invocation& invocation);
+int runReport(const Invocation& invocation);
+
+#endif // QUELMCTL_SUBCOMMANDS_H

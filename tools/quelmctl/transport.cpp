@@ -1,0 +1,124 @@
+#include "transport.h"
+
+#include <bridgesimulator.h>
+#include <devicecommand.h>
+#include <seriallink.h>
+#include <simulatorlink.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QTextStream>
+
+namespace {
+
+// The simulated bridge after a given number of commands behaves like a port
+// that was pulled: nothing more can be sent.
+class DisconnectingLink : public Link
+{
+public:
+    DisconnectingLink(std::unique_ptr<Link> link, int commands)
+        : m_link(std::move(link)), m_left(commands) {}
+
+    bool write(const QByteArray& bytes) override
+    {
+        if (m_left == 0) {
+            setErrorString(QStringLiteral("the bridge is disconnected"));
+            return false;
+        }
+        --m_left;
+        return m_link->write(bytes);
+    }
+    QByteArray read(int count, int timeoutMs) override { return m_link->read(count, timeoutMs); }
+    void discardInput() override { m_link->discardInput(); }
+
+private:
+    std::unique_ptr<Link> m_link;
+    int m_left;
+};
+
+constexpr int BarWidth = 30;
+
+void showProgress(QTextStream& err, const TransportOptions& options, const QString& phase,
+                  int done, int count)
+{
+    if (options.quiet)
+        return;
+    if (!options.terminal) {
+        if (done == count)
+            err << phase << ": " << done << '/' << count << " commands" << Qt::endl;
+        return;
+    }
+    const int filled = count > 0 ? done * BarWidth / count : BarWidth;
+    err << '\r' << phase << " [" << QString(filled, QLatin1Char('#'))
+        << QString(BarWidth - filled, QLatin1Char('.')) << "] " << done << '/' << count;
+    if (done == count)
+        err << '\n';
+    err.flush();
+}
+
+} // namespace
+
+Transport::~Transport() = default;
+
+QString Transport::defaultStateFile(const QString& descriptionFile)
+{
+    const QFileInfo info(descriptionFile);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".sim-state.json"));
+}
+
+std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
+                                           const QString& descriptionFile, QString* error)
+{
+    std::unique_ptr<Transport> transport(new Transport);
+    transport->m_options = options;
+    if (!options.port.isEmpty()) {
+        auto serial = std::make_unique<SerialLink>();
+        if (!serial->open(options.port, options.baudRate)) {
+            *error = QStringLiteral("quelmctl: %1").arg(serial->errorString());
+            return nullptr;
+        }
+        transport->m_link = std::move(serial);
+        return transport;
+    }
+    QString reason;
+    transport->m_simulator = BridgeSimulator::fromDescriptionFile(descriptionFile, &reason);
+    if (!transport->m_simulator) {
+        *error = QStringLiteral("quelmctl: cannot simulate %1: %2").arg(descriptionFile, reason);
+        return nullptr;
+    }
+    transport->m_stateFile = options.simulatorState.isEmpty() ? defaultStateFile(descriptionFile)
+                                                              : options.simulatorState;
+    if (QFileInfo::exists(transport->m_stateFile)
+        && !transport->m_simulator->restoreStateFile(transport->m_stateFile)) {
+        *error = QStringLiteral("quelmctl: simulator state %1 does not fit the product; delete it to start afresh")
+                     .arg(transport->m_stateFile);
+        return nullptr;
+    }
+    std::unique_ptr<Link> link = std::make_unique<SimulatorLink>(transport->m_simulator.get());
+    if (options.disconnectAfter >= 0)
+        link = std::make_unique<DisconnectingLink>(std::move(link), options.disconnectAfter);
+    transport->m_link = std::move(link);
+    return transport;
+}
+
+RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err)
+{
+    CommandRunner runner(m_link.get());
+    runner.setTimeout(m_options.timeoutMs);
+    runner.setProgress([&](int index, int count, const DeviceCommand*) {
+        showProgress(err, m_options, phase, index + 1, count);
+    });
+    showProgress(err, m_options, phase, 0, commands.size());
+    const RunResult result = runner.run(commands);
+    if (!result.ok() && m_options.terminal && !m_options.quiet)
+        err << '\n';
+    return result;
+}
+
+bool Transport::close(QString* error)
+{
+    if (!m_simulator || m_simulator->saveStateFile(m_stateFile))
+        return true;
+    *error = QStringLiteral("quelmctl: cannot write simulator state %1").arg(m_stateFile);
+    return false;
+}
