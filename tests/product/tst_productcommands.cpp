@@ -60,6 +60,15 @@ public:
     }
 };
 
+// The four one-byte page writes of an X95840 at "bus.ADDRESS".
+QStringList pageWrites(const QString& location)
+{
+    QStringList texts;
+    for (int page = 0; page < 4; ++page)
+        texts << QStringLiteral("Write Device: %1.%2 (1 Bytes)").arg(location).arg(page);
+    return texts;
+}
+
 enum Operation { FullRead, FullWrite, Erase, HeaderRead, HeaderUpdate, DirtyRead };
 
 } // namespace
@@ -70,7 +79,6 @@ class TestProductCommands : public QObject
 
 private slots:
     void workedExample();
-    void busMasterCommands_data();
     void busMasterCommands();
     void busSelection_data();
     void busSelection();
@@ -165,49 +173,31 @@ void TestProductCommands::workedExample()
     QCOMPARE(rig.product.txData(), QByteArray(260, '\0'));
 }
 
-void TestProductCommands::busMasterCommands_data()
-{
-    QTest::addColumn<int>("operation");
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("readsBridge");
-    QTest::addColumn<int>("page");
-    QTest::addColumn<int>("responseBytes");
-
-    QTest::newRow("initialise") << 0 << "Configuring GPIO Register." << hex("5702FF03FF50") << false << 0 << 0;
-    QTest::newRow("configure") << 1 << "Configuring GPIO Register." << hex("57020F50") << false << 0 << 0;
-    QTest::newRow("write GPIO 5") << 2 << "Write GPIO Register 5." << hex("4F0550") << false << 0 << 0;
-    QTest::newRow("write GPIO 255") << 3 << "Write GPIO Register 255." << hex("4FFF50") << false << 0 << 0;
-    QTest::newRow("read GPIO") << 4 << "Read GPIO Register." << hex("4950") << true << 12 << 1;
-    QTest::newRow("read registers") << 5 << "Read Internal Registers."
-                                    << hex("52000102030405060708090A50") << true << 0 << 11;
-}
-
 void TestProductCommands::busMasterCommands()
 {
-    QFETCH(int, operation);
-    QFETCH(QString, description);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, readsBridge);
-    QFETCH(int, page);
-    QFETCH(int, responseBytes);
-
     Rig<> rig;
     ProductInterface& product = rig.product;
-    const QList<DeviceCommand*> results[] = {
-        product.initializeMasterBusController(), product.configureGpioCommands(hex("020F")),
-        product.writeGpioCommands(5), product.writeGpioCommands(255), product.readGpioCommands(),
-        product.readBusMasterInternalRegistersCommands()};
-    for (const QList<DeviceCommand*>& result : results)
-        QCOMPARE(result.size(), 1);
-    const CommandList all(QList<DeviceCommand*>{results[0].first(), results[1].first(), results[2].first(),
-                                                results[3].first(), results[4].first(), results[5].first()});
-    const DeviceCommand* const command = all.commands.at(operation);
-    QCOMPARE(command->description(), description);
-    QCOMPARE(command->bytes(), bytes);
-    QCOMPARE(command->device(), readsBridge ? &rig.bridge : nullptr);
-    QCOMPARE(int(command->page()), page);
-    QCOMPARE(command->responseBytes(), responseBytes);
+    const CommandList commands(product.initializeMasterBusController()
+                               + product.configureGpioCommands(hex("020F"))
+                               + product.writeGpioCommands(5) + product.writeGpioCommands(255)
+                               + product.readGpioCommands()
+                               + product.readBusMasterInternalRegistersCommands());
+    QCOMPARE(commands.descriptions(),
+             (QStringList{"Configuring GPIO Register.", "Configuring GPIO Register.",
+                          "Write GPIO Register 5.", "Write GPIO Register 255.", "Read GPIO Register.",
+                          "Read Internal Registers."}));
+    QCOMPARE(commands.bytes(),
+             (QList<QByteArray>{hex("5702FF03FF50"), hex("57020F50"), hex("4F0550"), hex("4FFF50"),
+                                hex("4950"), hex("52000102030405060708090A50")}));
+    // Only the reads expect an answer: the port byte and the eleven registers.
+    QList<int> responseBytes;
+    for (const DeviceCommand* command : commands.commands)
+        responseBytes << command->responseBytes();
+    QCOMPARE(responseBytes, (QList<int>{0, 0, 0, 0, 1, 11}));
+    QCOMPARE(commands.commands.at(4)->device(), &rig.bridge);
+    QCOMPARE(int(commands.commands.at(4)->page()), 12);
+    QCOMPARE(commands.commands.at(5)->device(), &rig.bridge);
+    QCOMPARE(int(commands.commands.at(5)->page()), 0);
 }
 
 void TestProductCommands::busSelection_data()
@@ -232,25 +222,14 @@ void TestProductCommands::busSelection_data()
     // The header device's four pages are all header pages: it writes nothing.
     QTest::newRow("full write: no select without writes")
         << true << three << int(FullWrite)
-        << QStringList{"Select Bus 0", "Write Device: 0.52.0 (1 Bytes)", "Write Device: 0.52.1 (1 Bytes)",
-                       "Write Device: 0.52.2 (1 Bytes)", "Write Device: 0.52.3 (1 Bytes)",
-                       "Select Bus 2", "Write Device: 2.50.0 (1 Bytes)", "Write Device: 2.50.1 (1 Bytes)",
-                       "Write Device: 2.50.2 (1 Bytes)", "Write Device: 2.50.3 (1 Bytes)"};
+        << QStringList{"Select Bus 0"} + pageWrites("0.52") + QStringList{"Select Bus 2"} + pageWrites("2.50");
     QTest::newRow("erase: one select per bus change")
-        << true << QList<int>{0, 0x50, 0, 0x52, 2, 0x50, 2, 0x52} << int(Erase)
-        << QStringList{"Select Bus 0", "Write Device: 0.50.0 (1 Bytes)", "Write Device: 0.50.1 (1 Bytes)",
-                       "Write Device: 0.50.2 (1 Bytes)", "Write Device: 0.50.3 (1 Bytes)",
-                       "Write Device: 0.52.0 (1 Bytes)", "Write Device: 0.52.1 (1 Bytes)",
-                       "Write Device: 0.52.2 (1 Bytes)", "Write Device: 0.52.3 (1 Bytes)",
-                       "Select Bus 2", "Write Device: 2.50.0 (1 Bytes)", "Write Device: 2.50.1 (1 Bytes)",
-                       "Write Device: 2.50.2 (1 Bytes)", "Write Device: 2.50.3 (1 Bytes)",
-                       "Write Device: 2.52.0 (1 Bytes)", "Write Device: 2.52.1 (1 Bytes)",
-                       "Write Device: 2.52.2 (1 Bytes)", "Write Device: 2.52.3 (1 Bytes)"};
+        << true << three << int(Erase)
+        << QStringList{"Select Bus 0"} + pageWrites("0.50") + pageWrites("0.52") + QStringList{"Select Bus 2"}
+               + pageWrites("2.50");
     QTest::newRow("erase starting on a later bus")
         << true << QList<int>{3, 0x50} << int(Erase)
-        << QStringList{"Select Bus 0", "Select Bus 3", "Write Device: 3.50.0 (1 Bytes)",
-                       "Write Device: 3.50.1 (1 Bytes)", "Write Device: 3.50.2 (1 Bytes)",
-                       "Write Device: 3.50.3 (1 Bytes)"};
+        << QStringList{"Select Bus 0", "Select Bus 3"} + pageWrites("3.50");
     QTest::newRow("header read: bus 0, then the header's bus")
         << true << QList<int>{1, 0x5E} << int(HeaderRead)
         << QStringList{"Select Bus 0", "Select Bus 1", "Read Device: 1.5E.0 (4 Bytes)"};
