@@ -11,8 +11,8 @@ const char* const rowTitle = "Proxy Field for Write Only: ";
 } // namespace
 
 // A proxy reads no model of its own; its arguments place it.
-// The record of a missing source has always named line 24 of this file, and
-// the host's log readers rely on it: keep the logger on that line.
+// The record of a missing source names line 24 of this file: keep the logger
+// on that line (the proxy tests check it).
 IdentityProxyField::IdentityProxyField(Field* source, const int& address, const int& size,
                                        Device* device, QObject* parent)
     : Field(nullptr, -1, device, parent)
