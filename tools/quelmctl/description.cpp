@@ -128,9 +128,10 @@ std::optional<ProductDescription> Reader::read(const QByteArray& json)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        const QByteArray before = json.left(parseError.offset);
+        // The parser stops one past the character it could not take.
+        const QByteArray before = json.left(qMax(0, parseError.offset - 1));
         const int line = before.count('\n') + 1;
-        const int column = parseError.offset - (before.lastIndexOf('\n') + 1) + 1;
+        const int column = before.size() - (before.lastIndexOf('\n') + 1) + 1;
         m_error = QStringLiteral("quelmctl: %1:%2:%3: malformed description: %4")
                       .arg(m_fileName).arg(line).arg(column).arg(parseError.errorString());
         return std::nullopt;

@@ -43,8 +43,13 @@ void writeSettingsSection(QTextStream& out, const LoadedProduct& product)
         out << "<th>" << head << "</th>";
     out << "</tr></thead>\n";
     for (const Field* field : product.fields()) {
-        // The rows print bus and address in the stream's base: keep it decimal.
-        out << "<tr>\n" << Qt::dec;
+        // Rows print numbers in the stream's base, which reports leave in hex.
+        out << Qt::dec;
+        // A null field links to its own row, which no other field marks.
+        if (qobject_cast<const NullField*>(field))
+            out << "<tr id='model-row-" << field->row() << "'>\n";
+        else
+            out << "<tr>\n";
         field->output(out);
         out << "</tr>\n";
     }

@@ -24,7 +24,14 @@ struct OwnedCommands
     ~OwnedCommands() { qDeleteAll(list); }
 };
 
-using PageFilter = std::function<bool(const Device* device, int page)>;
+// The bytes of a write page to check after a write: {start, count}; a count
+// of 0 leaves the page out.
+struct ByteRange
+{
+    int start = 0;
+    int count = 0;
+};
+using PageFilter = std::function<ByteRange(const Device* device, int page)>;
 
 QString hex(const QByteArray& bytes)
 {
@@ -99,26 +106,34 @@ bool Session::readBack()
 }
 
 // Compares every write page that include selects, on every device that can be
-// read back; a write-only device is listed as such.
+// read back; a write-only device is listed as such. Counts only the devices
+// with a selected page.
 bool Session::verify(const PageFilter& include)
 {
     int matching = 0;
     QStringList writeOnly;
     bool ok = true;
     for (const Device* device : m_product->product()->devices()) {
+        QList<QPair<int, ByteRange>> pages;
+        for (int page = 0; page < device->writePages(); ++page) {
+            const ByteRange range = include(device, page);
+            if (range.count > 0)
+                pages.append({page, range});
+        }
+        if (pages.isEmpty())
+            continue;
         if (device->readPages() == 0) {
             writeOnly.append(device->name());
             continue;
         }
         bool deviceOk = true;
-        for (int page = 0; page < device->writePages(); ++page) {
-            if (!include(device, page) || !device->writePageIsDirty(page))
+        for (const auto& [page, range] : qAsConst(pages)) {
+            const QByteArray wrote = device->txData(quint8(range.start), quint8(range.count));
+            const QByteArray read = device->rxData(quint8(range.start), quint8(range.count));
+            if (wrote == read)
                 continue;
-            const quint8 address = quint8(device->writePageAddress(page));
-            const quint8 size = quint8(device->writePageSize(page));
             err() << "quelmctl: verify: device \"" << device->name() << "\" page " << page
-                  << ": wrote " << hex(device->txData(address, size)) << ", read "
-                  << hex(device->rxData(address, size)) << Qt::endl;
+                  << ": wrote " << hex(wrote) << ", read " << hex(read) << Qt::endl;
             deviceOk = false;
         }
         matching += deviceOk ? 1 : 0;
@@ -184,9 +199,9 @@ int writeAndVerify(Session& session, const QList<DeviceCommand*>& commands, cons
     return session.finish(ok);
 }
 
-bool everyPage(const Device*, int)
+ByteRange wholePage(const Device* device, int page)
 {
-    return true;
+    return {device->writePageAddress(page), device->writePageSize(page)};
 }
 
 int headerSize(const Device* header)
@@ -219,7 +234,7 @@ int runWrite(const Invocation& invocation)
     if (!session.load() || !session.connect() || !readAndApplySettings(session))
         return session.finish(false);
     OwnedCommands commands{dirtyPageCommands(session.product())};
-    return writeAndVerify(session, commands.list, QStringLiteral("write"), everyPage);
+    return writeAndVerify(session, commands.list, QStringLiteral("write"), wholePage);
 }
 
 int runErase(const Invocation& invocation)
@@ -228,7 +243,7 @@ int runErase(const Invocation& invocation)
     if (!session.load() || !session.connect())
         return session.finish(false);
     OwnedCommands commands{session.product().product()->eraseCommands()};
-    return writeAndVerify(session, commands.list, QStringLiteral("erase"), everyPage);
+    return writeAndVerify(session, commands.list, QStringLiteral("erase"), wholePage);
 }
 
 int runHeader(const Invocation& invocation)
@@ -256,9 +271,9 @@ int runHeader(const Invocation& invocation)
                                ? product->writeHeaderCommands(quint8(count))
                                : product->updateHeaderCommands(quint8(offset), quint8(count))};
     const PageFilter inRange = [&](const Device* device, int page) {
-        const int start = device->writePageAddress(page);
-        return device == header && start < offset + count
-            && start + device->writePageSize(page) > offset;
+        const int start = qMax(offset, device->writePageAddress(page));
+        const int end = qMin(offset + count, device->writePageAddress(page) + device->writePageSize(page));
+        return device == header && end > start ? ByteRange{start, end - start} : ByteRange{};
     };
     return writeAndVerify(session, commands.list, QStringLiteral("header"), inRange);
 }
