@@ -1,0 +1,284 @@
+#include <bridgesimulator.h>
+#include <commandrunner.h>
+#include <seriallink.h>
+#include <simulatorlink.h>
+
+#include <quelmdevices.h>
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+
+QByteArray pattern(int size, int seed)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((seed + 37 * i) & 0xFF);
+    return bytes;
+}
+
+class Board : public Subassembly
+{
+public:
+    using Subassembly::Subassembly;
+    QString title() const override { return QStringLiteral("board"); }
+};
+
+// Bus segments are chosen through the bridge's GPIO port: the port value is
+// the bus number.
+class TwoBusProduct : public ProductInterface
+{
+public:
+    TwoBusProduct() { selectBusEnabled = true; }
+
+    DeviceCommand* selectBusCommand(const int& bus) override
+    {
+        return new DeviceCommand(QStringLiteral("Select bus %1").arg(bus),
+                                 SC18IM700::writeGpioCommands(quint8(bus)));
+    }
+};
+
+// A bridge that goes quiet after `budget` answer bytes.
+class FadingLink : public SimulatorLink
+{
+public:
+    FadingLink(BridgeSimulator* simulator, int budget)
+        : SimulatorLink(simulator)
+        , m_budget(budget)
+    {
+    }
+
+    QByteArray read(int count, int timeoutMs) override
+    {
+        const QByteArray bytes = SimulatorLink::read(qMin(count, m_budget), timeoutMs);
+        m_budget -= bytes.size();
+        return bytes;
+    }
+
+private:
+    int m_budget;
+};
+
+// Every device type on two buses, the same address used on both, values
+// set through fields, the pin and port operations and the header bytes.
+struct Bench
+{
+    Bench()
+    {
+        product.addSubassembly(&board);
+        board.setBusController(&bridge);
+        header = board.addDevice(Device::CAT24AA02, 0, 0x50, QStringLiteral("header"));
+        io = board.addDevice(Device::DS4520, 0, 0x90, QStringLiteral("io"));
+        isl = board.addDevice(Device::ISL22343, 0, 0xA8, QStringLiteral("isl"));
+        x95840 = board.addDevice(Device::X95840, 1, 0x50, QStringLiteral("x95840"));
+        ad5144a = board.addDevice(Device::AD5144A, 1, 0x58, QStringLiteral("ad5144a"));
+        x9408 = board.addDevice(Device::X9408, 1, 0x5E, QStringLiteral("x9408"));
+
+        setRow(0, Quelm::ByteArrayField, 0x00, 4, hex("10203040"));
+        setRow(1, Quelm::ByteArrayField, 0x40, 8, hex("A1A2A3A4A5A6A7A8"));
+        setRow(2, Quelm::ByteField, 0x03, 1, hex("5A"));
+        setRow(3, Quelm::ByteField, 0, 1, hex("A5"));
+        model.setData(model.index(3, Field::ConfigurationColumn), 0xFF, Qt::EditRole);
+        fields.push_back(std::make_unique<Field>(&model, 0, isl));
+        fields.push_back(std::make_unique<Field>(&model, 1, header));
+        fields.push_back(std::make_unique<Field>(&model, 2, x95840));
+        fields.push_back(std::make_unique<IoPortField>(&model, 3, io));
+        for (const std::unique_ptr<Field>& field : fields)
+            field->mapToEmbeddedData();
+
+        io->setTxData(0x10, pattern(16, 3));
+        io->setIoPinState(8, true);
+        ad5144a->setTxData(0, hex("11223344"));
+        x9408->setTxData(0, hex("0102033F"));
+        header->setTxData(0, pattern(56, 1));
+        header->setTxData(0x80, pattern(0x80, 9));
+    }
+
+    ~Bench()
+    {
+        qDeleteAll(owned);
+        qDeleteAll(board.devices());
+    }
+
+    void setRow(int row, Quelm::FieldTypes type, int address, int size, const QByteArray& value)
+    {
+        model.setData(model.index(row, Field::ValueColumn), value, Qt::EditRole);
+        model.setData(model.index(row, Field::TypeColumn), int(type), Qt::EditRole);
+        model.setData(model.index(row, Field::AddressColumn), address, Qt::EditRole);
+        model.setData(model.index(row, Field::SizeColumn), size, Qt::EditRole);
+    }
+
+    QList<DeviceCommand*> own(const QList<DeviceCommand*>& commands)
+    {
+        owned.append(commands);
+        return commands;
+    }
+
+    QList<DeviceCommand*> writeList()
+    {
+        return own(product.writeCommands()) + own(product.writeHeaderCommands(56));
+    }
+
+    // The simulator's product, described as the command-line tool does.
+    QByteArray description() const
+    {
+        QJsonArray devices;
+        for (Device* const device : product.devices()) {
+            devices.append(QJsonObject{{QStringLiteral("type"), device->deviceName()},
+                                       {QStringLiteral("bus"), device->busNumber()},
+                                       {QStringLiteral("address"), QStringLiteral("0x%1").arg(device->busAddress(), 2, 16)},
+                                       {QStringLiteral("name"), device->name()}});
+        }
+        const QJsonObject board{{QStringLiteral("title"), QStringLiteral("board")},
+                                {QStringLiteral("devices"), devices}};
+        return QJsonDocument(QJsonObject{{QStringLiteral("busSelect"), QStringLiteral("gpio")},
+                                         {QStringLiteral("boards"), QJsonArray{board}}})
+            .toJson();
+    }
+
+    TwoBusProduct product;
+    Board board;
+    SC18IM700 bridge{QStringLiteral("bridge")};
+    QuelmModel model{4, 15};
+    std::vector<std::unique_ptr<Field>> fields;
+    Device* header;
+    Device* io;
+    Device* isl;
+    Device* x95840;
+    Device* ad5144a;
+    Device* x9408;
+    QList<DeviceCommand*> owned;
+};
+
+// After writing and reading back, every device is clean and the simulated
+// parts hold what the transmit buffers asked for. The X9408 has no read
+// pages: it is never read back and stays dirty by design, so its counters
+// and their non-volatile copies are checked in the simulator instead.
+void verifyRoundTrip(const Bench& bench, const BridgeSimulator& simulator)
+{
+    for (Device* const device : bench.product.devices()) {
+        const SimulatedPart* const part = simulator.part(device->busNumber(), device->busAddress());
+        QVERIFY2(part, qPrintable(device->name()));
+        QCOMPARE(part->memory().left(device->txBuffer().size()).toHex(), device->txBuffer().toHex());
+        QCOMPARE(device->isDirty(), device == bench.x9408);
+    }
+    const QByteArray nonVolatile = simulator.part(1, 0x5E)->memory().mid(4);
+    for (int pot = 0; pot < 4; ++pot)
+        QCOMPARE(nonVolatile.at(4 * pot), bench.x9408->txBuffer().at(pot));
+    QCOMPARE(simulator.part(1, 0x58)->memory().mid(4).toHex(), QByteArray("11223344"));
+    QCOMPARE(bench.io->ioPortValue(0, 0), quint8(0xA5));
+    QVERIFY(bench.io->ioPinState(8, 0));
+    QCOMPARE(bench.bridge.rxData(0, 4), hex("F002FFFF"));
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void roundTripOnTheSimulator();
+    void roundTripThroughAPseudoTerminal();
+    void silentBridgeStopsTheRun();
+};
+
+void TestEndToEnd::roundTripOnTheSimulator()
+{
+    Bench bench;
+    QString error;
+    const std::unique_ptr<BridgeSimulator> simulator = BridgeSimulator::fromDescription(bench.description(), &error);
+    QVERIFY2(simulator, qPrintable(error));
+    SimulatorLink link(simulator.get());
+    CommandRunner runner(&link);
+
+    const RunResult written = runner.run(bench.writeList());
+    QVERIFY2(written.ok(), qPrintable(written.errorString));
+    QVERIFY(bench.product.isDirty());
+    const RunResult read = runner.run(bench.own(bench.product.readCommands()));
+    QVERIFY2(read.ok(), qPrintable(read.errorString));
+    QCOMPARE(read.applied, 55);
+    QCOMPARE(simulator->notes(), QStringList());
+    verifyRoundTrip(bench, *simulator);
+
+    for (const std::unique_ptr<Field>& field : bench.fields)
+        field->mapFromEmbeddedData();
+    QCOMPARE(bench.model.data(bench.model.index(0, Field::ValueColumn), Qt::EditRole).toByteArray(), hex("10203040"));
+    QCOMPARE(bench.model.data(bench.model.index(1, Field::ValueColumn), Qt::EditRole).toByteArray(),
+             hex("A1A2A3A4A5A6A7A8"));
+}
+
+void TestEndToEnd::roundTripThroughAPseudoTerminal()
+{
+    Bench bench;
+    const QTemporaryDir dir;
+    const QString descriptionFile = dir.filePath(QStringLiteral("product.json"));
+    const QString stateFile = dir.filePath(QStringLiteral("state.json"));
+    QFile file(descriptionFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bench.description());
+    file.close();
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(QUELM_SIMULATOR_PROGRAM), {descriptionFile, QStringLiteral("--state"), stateFile});
+    QVERIFY(program.waitForReadyRead(10000));
+    const QString terminal = QString::fromLocal8Bit(program.readLine()).trimmed();
+    QVERIFY2(terminal.startsWith(QLatin1String("/dev/")), qPrintable(terminal));
+
+    {
+        SerialLink link;
+        QVERIFY2(link.open(terminal, 115200), qPrintable(link.errorString()));
+        CommandRunner runner(&link);
+        runner.setTimeout(5000);
+        const RunResult written = runner.run(bench.writeList());
+        QVERIFY2(written.ok(), qPrintable(written.errorString));
+        const RunResult read = runner.run(bench.own(bench.product.readCommands()));
+        QVERIFY2(read.ok(), qPrintable(read.errorString));
+    }
+    program.terminate();
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+
+    // The program kept the product's state: a simulator restored from it
+    // holds what was written.
+    QString error;
+    const std::unique_ptr<BridgeSimulator> restored = BridgeSimulator::fromDescription(bench.description(), &error);
+    QVERIFY2(restored, qPrintable(error));
+    QVERIFY(restored->restoreStateFile(stateFile));
+    verifyRoundTrip(bench, *restored);
+}
+
+void TestEndToEnd::silentBridgeStopsTheRun()
+{
+    Bench bench;
+    const std::unique_ptr<BridgeSimulator> simulator = BridgeSimulator::fromDescription(bench.description(), nullptr);
+    QVERIFY(simulator);
+    SimulatorLink writer(simulator.get());
+    QVERIFY(CommandRunner(&writer).run(bench.writeList()).ok());
+
+    // The GPIO byte, the eleven registers, the header's page 0, then three
+    // bytes of its page 1.
+    FadingLink link(simulator.get(), 1 + 11 + 8 + 3);
+    const RunResult read = CommandRunner(&link).run(bench.own(bench.product.readCommands()));
+    QCOMPARE(read.failedIndex, 5);
+    QCOMPARE(read.applied, 5);
+    QCOMPARE(read.errorString,
+             QStringLiteral("Command 6 of 55 (Read Device: 0.50.8 (8 Bytes)): the bridge answered 3 of 8 bytes"));
+    QCOMPARE(bench.header->rxData(0, 16).toHex(), (pattern(8, 1) + QByteArray(8, '\0')).toHex());
+}
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
