@@ -194,12 +194,12 @@ int BridgeSimulator::parseCommand(QByteArray* answer)
         break;
     }
     case ReadGpio:
-        length = parseFixed(command, 0);
+        length = parseFixed(0);
         if (length > 0)
             answer->append(char(gpio()));
         break;
     case WriteGpio:
-        length = parseFixed(command, 1);
+        length = parseFixed(1);
         if (length > 0)
             m_registers[IOState] = m_input.at(1);
         break;
@@ -265,7 +265,7 @@ int BridgeSimulator::parseRegisterWrite(QByteArray* pairs) const
 }
 
 // A command character, a fixed number of operands, "P".
-int BridgeSimulator::parseFixed(char, int operands) const
+int BridgeSimulator::parseFixed(int operands) const
 {
     const int stop = 1 + operands;
     if (stop >= m_input.size())

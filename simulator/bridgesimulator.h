@@ -90,7 +90,7 @@ private:
     int parseTransaction(QList<Phase>* phases) const;
     int parseRegisterRead(QByteArray* registers) const;
     int parseRegisterWrite(QByteArray* pairs) const;
-    int parseFixed(char command, int operands) const;
+    int parseFixed(int operands) const;
 
     QByteArray runTransaction(const QList<Phase>& phases);
     bool runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer);
