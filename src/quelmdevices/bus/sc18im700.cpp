@@ -1,5 +1,7 @@
 #include "sc18im700.h"
 
+#include "registerreport.h"
+
 #include <QtCore/QTextStream>
 
 using namespace SC18IM700Protocol;
@@ -17,6 +19,10 @@ QByteArray registerRead(const unsigned char& address, const char* reg, const int
     command.append(Start).append(char(address | ReadBit)).append(char(count)).append(Stop);
     return command;
 }
+
+// The report's GPIO row takes every byte after the register image: the spare
+// byte at 11 and, once the GPIO answer is stored, the port value at 12.
+constexpr int GpioReportOffset = InternalRegisterCount;
 
 } // namespace
 
@@ -184,10 +190,22 @@ int SC18IM700::memorySize() const
 
 QTextStream& SC18IM700::output(QTextStream& stream) const
 {
-    return stream;
+    using namespace RegisterReport;
+    return writeSections(stream, *this, [](QTextStream& section, const QByteArray& buffer) {
+        for (int reg = 0; reg < InternalRegisterCount; ++reg)
+            indexedLine(section, buffer, reg, "IR");
+        literalLine(section, buffer, "GPIO: ", GpioReportOffset, -1);
+    });
 }
 
+// The bridge's rows are never marked, whatever the buffers hold: nothing
+// writes its transmit buffer, so it holds no wanted state to differ from.
 QTextStream& SC18IM700::toHtml(QTextStream& stream) const
 {
-    return Device::toHtml(stream);
+    using namespace RegisterReport;
+    Device::toHtml(stream);
+    for (int reg = 0; reg < InternalRegisterCount; ++reg)
+        indexedRow(stream, rowTexts(*this, reg, 1), reg, "IR", Marking::Never);
+    literalRow(stream, rowTexts(*this, GpioReportOffset), "GPIO:", "", Marking::Never);
+    return closeTable(stream);
 }

@@ -1,6 +1,10 @@
 #include "cat24aa02device.h"
 
+#include "registerreport.h"
+
 #include <QtCore/QTextStream>
+
+using namespace RegisterReport;
 
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
@@ -12,12 +16,22 @@ CAT24AA02Device::CAT24AA02Device(const int& bus, const int& address, const QStri
 {
 }
 
+// One row per read page; the rows run on from each other, page after page.
 QTextStream& CAT24AA02Device::output(QTextStream& stream) const
 {
-    return stream;
+    const int pageSize = readPageSize(0);
+    const int pages = readPages();
+    return writeSections(stream, *this, [=](QTextStream& section, const QByteArray& buffer) {
+        for (int page = 0, first = 0; page < pages; ++page, first += pageSize)
+            rangeLine(section, buffer, first, pageSize, "EEPROM");
+    });
 }
 
 QTextStream& CAT24AA02Device::toHtml(QTextStream& stream) const
 {
-    return Device::toHtml(stream);
+    const int pageSize = readPageSize(0);
+    Device::toHtml(stream);
+    for (int page = 0, first = 0; page < readPages(); ++page, first += pageSize)
+        rangeRow(stream, rowTexts(*this, first, pageSize), first, first + pageSize - 1, "EEPROM");
+    return closeTable(stream);
 }

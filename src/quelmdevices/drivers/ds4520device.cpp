@@ -1,12 +1,60 @@
 #include "ds4520device.h"
 
+#include "registerreport.h"
+
 #include <QtCore/QTextStream>
+
+using namespace RegisterReport;
 
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
 const DeviceGeometry geometry = {Device::DS4520, 248, {9, 8, 8}, {9, 8, 8}};
 constexpr int registerPage = 8;
 constexpr int registerPageAddress = 0xF0;
+
+constexpr int pullUpRegister = 0xF0; // pins 0 to 7; pin 8 in the next register
+constexpr int stateRegister = 0xF2;  // pins 0 to 7, also the port; pin 8 in the next register
+constexpr int receiveBuffer = 0;     // any other source selects the transmit buffer
+constexpr int transmitBuffer = 1;
+
+// Where a pin lives inside a register pair: the pair's first or second
+// register, and its bit. Every pin number above 7 is pin 8.
+struct PinBit
+{
+    int registerOffset;
+    unsigned char mask;
+};
+
+PinBit pinBit(const int& pin)
+{
+    return pin > 7 ? PinBit{1, 0x01} : PinBit{0, static_cast<unsigned char>(1u << pin)};
+}
+
+unsigned char withBit(const unsigned char& byte, const unsigned char& mask, const bool& set)
+{
+    return set ? byte | mask : byte & ~mask;
+}
+
+constexpr int eepromSize = 0x40; // pages 0 to 7
+constexpr int eepromPageSize = 8;
+
+// The register block 0xF0 to 0xF7, as both report forms show it.
+struct RegisterRow
+{
+    int offset;
+    int count;
+    const char* htmlAddress;
+    const char* textAddress;
+    const char* description;
+};
+const RegisterRow registerRows[] = {
+    {0xF0, 1, "F0:", "F0   : ", "PullUp Enable 0"},
+    {0xF1, 1, "F1:", "F1   : ", "PullUp Enable 1"},
+    {0xF2, 1, "F2:", "F2   : ", "I/O Control 0"},
+    {0xF3, 1, "F3:", "F3   : ", "I/O Control 1"},
+    {0xF4, 1, "F4:", "F4   : ", "Configuration"},
+    {0xF5, 3, "F5-F7:", "F5-F7: ", "User EEPROM"},
+};
 } // namespace
 
 DS4520Device::DS4520Device(const int& bus, const int& address, const QString& name, QObject* parent)
@@ -26,30 +74,115 @@ int DS4520Device::writePageAddress(const int& page) const
     return page == registerPage ? registerPageAddress : PagedDevice::writePageAddress(page);
 }
 
-bool DS4520Device::ioPinState(const int&, const int&) const { return false; }
-bool DS4520Device::ioPinPullUpEnable(const int&, const int&) const { return false; }
-unsigned char DS4520Device::ioPortValue(const int&, const int&) const { return 0; }
-void DS4520Device::setIoPinState(const int&, const bool&) {}
-void DS4520Device::setIoPinPullUpEnable(const int&, const bool&) {}
-void DS4520Device::setIoPortValue(const int&, const unsigned char&) {}
-void DS4520Device::setPullUpEnables(const QByteArray& enables) { m_pullUpEnables = enables; }
+unsigned char DS4520Device::registerByte(const int& address, const int& source) const
+{
+    const QByteArray byte = source == receiveBuffer ? rxData(uchar(address), 1) : txData(uchar(address), 1);
+    return uchar(byte.at(0));
+}
+
+void DS4520Device::setTxRegister(const int& address, const unsigned char& value)
+{
+    Device::setTxData(uchar(address), QByteArray(1, char(value)));
+}
+
+bool DS4520Device::ioPinState(const int& pin, const int& source) const
+{
+    if (pin < 0)
+        return false;
+    const PinBit bit = pinBit(pin);
+    return registerByte(stateRegister + bit.registerOffset, source) & bit.mask;
+}
+
+bool DS4520Device::ioPinPullUpEnable(const int& pin, const int& source) const
+{
+    if (pin < 0)
+        return false;
+    const PinBit bit = pinBit(pin);
+    return registerByte(pullUpRegister + bit.registerOffset, source) & bit.mask;
+}
+
+unsigned char DS4520Device::ioPortValue(const int&, const int& source) const
+{
+    return registerByte(stateRegister, source);
+}
+
+void DS4520Device::setIoPinState(const int& pin, const bool& state)
+{
+    if (pin < 0)
+        return;
+    const PinBit bit = pinBit(pin);
+    const int address = stateRegister + bit.registerOffset;
+    setTxRegister(address, withBit(registerByte(address, transmitBuffer), bit.mask, state));
+}
+
+// The new enable byte comes from the enables array, not from the transmit
+// buffer, so the array wins over whatever else was written to 0xF0/0xF1.
+void DS4520Device::setIoPinPullUpEnable(const int& pin, const bool& enable)
+{
+    if (pin < 0)
+        return;
+    const PinBit bit = pinBit(pin);
+    if (m_pullUpEnables.size() <= bit.registerOffset)
+        m_pullUpEnables.append(QByteArray(bit.registerOffset + 1 - m_pullUpEnables.size(), '\0'));
+    const unsigned char enables = withBit(uchar(m_pullUpEnables.at(bit.registerOffset)), bit.mask, enable);
+    m_pullUpEnables[bit.registerOffset] = char(enables);
+    setTxRegister(pullUpRegister + bit.registerOffset, enables);
+}
+
+void DS4520Device::setIoPortValue(const int&, const unsigned char& value)
+{
+    setTxRegister(stateRegister, value);
+}
+
+void DS4520Device::setPullUpEnables(const QByteArray& enables)
+{
+    m_pullUpEnables = enables;
+    writePullUpRegisters();
+}
+
+// An enable byte missing from a short array writes 0.
+void DS4520Device::writePullUpRegisters()
+{
+    for (int offset = 0; offset < 2; ++offset)
+        setTxRegister(pullUpRegister + offset, uchar(m_pullUpEnables.size() > offset ? m_pullUpEnables.at(offset) : 0));
+}
 
 void DS4520Device::clearTxData()
 {
     Device::clearTxData();
+    writePullUpRegisters();
 }
 
 void DS4520Device::setTxData(const QByteArray& bytes)
 {
     Device::setTxData(bytes);
+    writePullUpRegisters();
 }
 
 QTextStream& DS4520Device::output(QTextStream& stream) const
 {
-    return stream;
+    return writeSections(stream, *this, [](QTextStream& section, const QByteArray& buffer) {
+        for (int first = 0; first < eepromSize; first += eepromPageSize)
+            rangeLine(section, buffer, first, eepromPageSize, "EEPROM");
+        section << "  40-EF: RESERVED\n";
+        for (const RegisterRow& row : registerRows)
+            literalLine(section, buffer, row.textAddress, row.offset, row.count, row.description);
+    });
 }
 
 QTextStream& DS4520Device::toHtml(QTextStream& stream) const
 {
-    return Device::toHtml(stream);
+    Device::toHtml(stream);
+    for (int first = 0; first < eepromSize; first += eepromPageSize) {
+        rangeRow(stream, rowTexts(*this, first, eepromPageSize), first,
+                 first + eepromPageSize - 1, "EEPROM");
+    }
+    unmodelledRow(stream, "40-EF:", "RESERVED");
+    for (const RegisterRow& row : registerRows)
+        literalRow(stream, rowTexts(*this, row.offset, row.count), row.htmlAddress, row.description);
+    // The status registers and the SRAM lie outside the memory image.
+    unmodelledRow(stream, "F8:", "I/O Status 0 (Not Used)");
+    unmodelledRow(stream, "F9:", "I/O Status 1 (Not Used)");
+    unmodelledRow(stream, "FA-FF:", "SRAM (Not Used)");
+    return closeTable(stream);
 }

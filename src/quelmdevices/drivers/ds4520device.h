@@ -6,7 +6,9 @@
 // DS4520: 9-bit I/O expander with non-volatile memory. Eight EEPROM pages and
 // a register page at 0xF0 that holds the pull-ups (0xF0/0xF1) and the pin
 // states (0xF2/0xF3). Pins 0 to 7 are bit n of the "0" register of a pair;
-// every pin number above 7 means pin 8, bit 0 of the "1" register.
+// every pin number above 7 means pin 8, bit 0 of the "1" register. The
+// pull-up enables array is the master copy of 0xF0/0xF1: clearing or replacing
+// the transmit image writes it back there.
 class QUELMDEVICES_EXPORT DS4520Device : public PagedDevice
 {
     Q_OBJECT
@@ -31,6 +33,11 @@ public:
 
     QTextStream& output(QTextStream& stream) const override;
     QTextStream& toHtml(QTextStream& stream) const override;
+
+private:
+    unsigned char registerByte(const int& address, const int& source) const;
+    void setTxRegister(const int& address, const unsigned char& value);
+    void writePullUpRegisters();
 };
 
 #endif // QUELMDEVICES_DS4520DEVICE_H

@@ -1,10 +1,15 @@
 #include "x9408device.h"
 
+#include "registerreport.h"
+
 #include <QtCore/QTextStream>
+
+using namespace RegisterReport;
 
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
 const DeviceGeometry geometry = {Device::X9408, 4, {0, 0, 0}, {4, 1, 1}};
+constexpr int wipers = 4; // WCR0 to WCR3 at 0x00 to 0x03
 } // namespace
 
 X9408Device::X9408Device(const int& bus, const int& address, const QString& name, QObject* parent)
@@ -14,10 +19,24 @@ X9408Device::X9408Device(const int& bus, const int& address, const QString& name
 
 QTextStream& X9408Device::output(QTextStream& stream) const
 {
-    return stream;
+    return writeSections(stream, *this, [](QTextStream& section, const QByteArray& buffer) {
+        for (int wiper = 0; wiper < wipers; ++wiper)
+            indexedLine(section, buffer, wiper, "WCR");
+    });
 }
 
 QTextStream& X9408Device::toHtml(QTextStream& stream) const
 {
-    return Device::toHtml(stream);
+    Device::toHtml(stream);
+    for (int wiper = 0; wiper < wipers; ++wiper) {
+        const RowTexts texts = rowTexts(*this, wiper, 1);
+        openRow(stream, texts);
+        // This part's marked address cell puts its opening tag on a line of its own.
+        if (texts.differs())
+            stream << Qt::endl;
+        stream << Qt::hex << wiper << ":</td>" << Qt::endl
+               << "<td>WCR" << wiper << "</td>" << Qt::endl;
+        closeRow(stream, texts);
+    }
+    return closeTable(stream);
 }
