@@ -1,0 +1,153 @@
+// The page geometry of the six part drivers: what the command generators read
+// to cut each part's memory into transactions.
+
+#include <QtTest/QtTest>
+
+#include "ad5144adevice.h"
+#include "cat24aa02device.h"
+#include "ds4520device.h"
+#include "isl22343device.h"
+#include "x9408device.h"
+#include "x95840device.h"
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<Device> createDevice(const int& type)
+{
+    switch (type) {
+    case Device::DS4520: return std::make_unique<DS4520Device>(1, 0x50, QStringLiteral("io"));
+    case Device::ISL22343: return std::make_unique<ISL22343Device>(1, 0x50, QStringLiteral("pot"));
+    case Device::X95840: return std::make_unique<X95840Device>(1, 0x50, QStringLiteral("pot"));
+    case Device::CAT24AA02: return std::make_unique<CAT24AA02Device>(1, 0x50, QStringLiteral("eeprom"));
+    case Device::AD5144A: return std::make_unique<AD5144ADevice>(1, 0x50, QStringLiteral("pot"));
+    case Device::X9408: return std::make_unique<X9408Device>(1, 0x50, QStringLiteral("pot"));
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestDriverGeometry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void identity_data();
+    void identity();
+    void pages_data();
+    void pages();
+    void newDeviceBuffers_data();
+    void newDeviceBuffers();
+};
+
+void TestDriverGeometry::identity_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("partName");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<int>("memorySize");
+    QTest::addColumn<int>("readPages");
+    QTest::addColumn<int>("writePages");
+
+    QTest::newRow("DS4520") << int(Device::DS4520) << "DS4520" << "DS4520Device" << 248 << 9 << 9;
+    QTest::newRow("ISL22343") << int(Device::ISL22343) << "ISL22343" << "ISL22343Device" << 15 << 1 << 15;
+    QTest::newRow("X95840") << int(Device::X95840) << "X95840" << "X95840Device" << 4 << 1 << 4;
+    QTest::newRow("CAT24AA02") << int(Device::CAT24AA02) << "CAT24AA02" << "CAT24AA02Device" << 256 << 32 << 32;
+    QTest::newRow("AD5144A") << int(Device::AD5144A) << "AD5144A" << "AD5144ADevice" << 4 << 4 << 4;
+    QTest::newRow("X9408") << int(Device::X9408) << "X9408" << "X9408Device" << 4 << 0 << 4;
+}
+
+void TestDriverGeometry::identity()
+{
+    QFETCH(int, type);
+    QFETCH(QString, partName);
+    QFETCH(QString, className);
+    QFETCH(int, memorySize);
+    QFETCH(int, readPages);
+    QFETCH(int, writePages);
+
+    const std::unique_ptr<Device> device = createDevice(type);
+    QCOMPARE(device->deviceType(), type);
+    QCOMPARE(device->partName(), partName);
+    QCOMPARE(device->deviceName(), partName);
+    QCOMPARE(QString::fromLatin1(device->metaObject()->className()), className);
+    QCOMPARE(device->memorySize(), memorySize);
+    QCOMPARE(device->readPages(), readPages);
+    QCOMPARE(device->writePages(), writePages);
+}
+
+void TestDriverGeometry::pages_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("readSize");
+    QTest::addColumn<int>("readAddress");
+    QTest::addColumn<int>("writeSize");
+    QTest::addColumn<int>("writeAddress");
+
+    QTest::newRow("DS4520 EEPROM page 7") << int(Device::DS4520) << 7 << 8 << 0x38 << 8 << 0x38;
+    QTest::newRow("DS4520 register page 8 at 0xF0") << int(Device::DS4520) << 8 << 8 << 0xF0 << 8 << 0xF0;
+    QTest::newRow("DS4520 page 9 follows the stride") << int(Device::DS4520) << 9 << 8 << 72 << 8 << 72;
+    QTest::newRow("ISL22343 page 0") << int(Device::ISL22343) << 0 << 15 << 0 << 1 << 0;
+    QTest::newRow("ISL22343 page 9: one register") << int(Device::ISL22343) << 9 << 15 << 0 << 1 << 9;
+    QTest::newRow("X95840 page 3") << int(Device::X95840) << 3 << 4 << 0 << 1 << 3;
+    QTest::newRow("CAT24AA02 page 1") << int(Device::CAT24AA02) << 1 << 8 << 8 << 8 << 8;
+    QTest::newRow("CAT24AA02 page 31") << int(Device::CAT24AA02) << 31 << 8 << 0xF8 << 8 << 0xF8;
+    QTest::newRow("CAT24AA02 page 32 lies past the memory") << int(Device::CAT24AA02) << 32 << 8 << 256 << 8 << 256;
+    QTest::newRow("AD5144A page 3: channel 3") << int(Device::AD5144A) << 3 << 1 << 3 << 1 << 3;
+    QTest::newRow("X9408 page 2: write only") << int(Device::X9408) << 2 << 0 << 0 << 1 << 2;
+}
+
+void TestDriverGeometry::pages()
+{
+    QFETCH(int, type);
+    QFETCH(int, page);
+    QFETCH(int, readSize);
+    QFETCH(int, readAddress);
+    QFETCH(int, writeSize);
+    QFETCH(int, writeAddress);
+
+    const std::unique_ptr<Device> device = createDevice(type);
+    QCOMPARE(device->readPageSize(page), readSize);
+    QCOMPARE(device->readPageAddress(page), readAddress);
+    QCOMPARE(device->writePageSize(page), writeSize);
+    QCOMPARE(device->writePageAddress(page), writeAddress);
+}
+
+void TestDriverGeometry::newDeviceBuffers_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("tx");
+
+    QByteArray ds4520(248, '\0');
+    ds4520[0xF0] = char(0xFF);
+    ds4520[0xF1] = char(0x01);
+    QTest::newRow("DS4520: pull-ups enabled in the transmit image") << int(Device::DS4520) << ds4520;
+    QTest::newRow("ISL22343") << int(Device::ISL22343) << QByteArray(15, '\0');
+    QTest::newRow("X95840") << int(Device::X95840) << QByteArray(4, '\0');
+    QTest::newRow("CAT24AA02") << int(Device::CAT24AA02) << QByteArray(256, '\0');
+    QTest::newRow("AD5144A") << int(Device::AD5144A) << QByteArray(4, '\0');
+    QTest::newRow("X9408") << int(Device::X9408) << QByteArray(4, '\0');
+}
+
+// Every read page and write page lies inside the cleared buffers.
+void TestDriverGeometry::newDeviceBuffers()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, tx);
+
+    const std::unique_ptr<Device> device = createDevice(type);
+    QCOMPARE(device->rxBuffer(), QByteArray(device->memorySize(), '\0'));
+    QCOMPARE(device->txBuffer(), tx);
+    QCOMPARE(device->busNumber(), quint8(1));
+    QCOMPARE(device->busAddress(), quint8(0x50));
+    for (int page = 0; page < device->readPages(); ++page)
+        QVERIFY(device->readPageAddress(page) + device->readPageSize(page) <= device->memorySize());
+    for (int page = 0; page < device->writePages(); ++page)
+        QVERIFY(device->writePageAddress(page) + device->writePageSize(page) <= device->memorySize());
+}
+
+QTEST_GUILESS_MAIN(TestDriverGeometry)
+#include "tst_drivergeometry.moc"
