@@ -92,8 +92,10 @@ void TestSC18IM700::encoders_data()
         << SC18IM700::readExternalDeviceCommands(0xA0, 5) << QByteArray::fromHex("53A10550");
     QTest::newRow("virtual: read 5 bytes without a register phase")
         << m_bridge.readExternalDevice(0xA0, 5) << QByteArray::fromHex("53A10550");
-    QTest::newRow("set the GPIO port to 0x5A") << SC18IM700::writeGpioCommands(0x5A) << QByteArray::fromHex("4F5A50");
-    QTest::newRow("virtual: set the GPIO port to 0x5A") << m_bridge.writeGpio(0x5A) << QByteArray::fromHex("4F5A50");
+    QTest::newRow("set the GPIO port to 0x5A")
+        << SC18IM700::writeGpioCommands(0x5A) << QByteArray::fromHex("4F5A50");
+    QTest::newRow("virtual: set the GPIO port to 0x5A")
+        << m_bridge.writeGpio(0x5A) << QByteArray::fromHex("4F5A50");
     QTest::newRow("read the GPIO port") << SC18IM700::readGpioCommands() << QByteArray::fromHex("4950");
     QTest::newRow("virtual: read the GPIO port") << m_bridge.readGpio() << QByteArray::fromHex("4950");
     QTest::newRow("read the internal registers")
@@ -101,7 +103,8 @@ void TestSC18IM700::encoders_data()
     QTest::newRow("virtual: read the internal registers")
         << m_bridge.readInternalRegisters() << QByteArray::fromHex("52000102030405060708090A50");
     QTest::newRow("write the GPIO configuration registers")
-        << SC18IM700::writeInternalRegisterCommand(QByteArray::fromHex("02FF03FF")) << QByteArray::fromHex("5702FF03FF50");
+        << SC18IM700::writeInternalRegisterCommand(QByteArray::fromHex("02FF03FF"))
+        << QByteArray::fromHex("5702FF03FF50");
     QTest::newRow("virtual: write two register bytes")
         << m_bridge.writeInternalRegister(QByteArray::fromHex("02FF")) << QByteArray::fromHex("5702FF50");
     QTest::newRow("pointer and count: write two register bytes")

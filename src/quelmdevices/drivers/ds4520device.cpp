@@ -143,8 +143,10 @@ void DS4520Device::setPullUpEnables(const QByteArray& enables)
 // An enable byte missing from a short array writes 0.
 void DS4520Device::writePullUpRegisters()
 {
-    for (int offset = 0; offset < 2; ++offset)
-        setTxRegister(pullUpRegister + offset, uchar(m_pullUpEnables.size() > offset ? m_pullUpEnables.at(offset) : 0));
+    for (int offset = 0; offset < 2; ++offset) {
+        const char enables = m_pullUpEnables.size() > offset ? m_pullUpEnables.at(offset) : '\0';
+        setTxRegister(pullUpRegister + offset, uchar(enables));
+    }
 }
 
 void DS4520Device::clearTxData()
