@@ -92,6 +92,11 @@ void TestProductStructure::deviceOrder()
         QVERIFY(!ProductInterface::deviceLessThan(devices.at(i), devices.at(i - 1)));
     }
     QVERIFY(!ProductInterface::deviceLessThan(devices.first(), devices.first()));
+
+    // A device added after the order was asked for takes its place at once.
+    Device* const lowest = boards[1]->addDevice(Device::X95840, 0, 0x00, QString());
+    QCOMPARE(product.devices().first(), lowest);
+    QCOMPARE(product.devices().size(), devices.size() + 1);
 }
 
 void TestProductStructure::lookups()
@@ -169,14 +174,17 @@ void TestProductStructure::replaceSubassembly()
 
     ProductInterface product;
     QList<QPointer<TestBoard>> boards{new TestBoard(&product), new TestBoard(&product)};
-    for (TestBoard* board : boards)
+    for (TestBoard* board : boards) {
         product.addSubassembly(board);
+        board->addDevice(Device::X95840, 0, 0x50 + 2 * product.devices().size(), QString());
+    }
     const QPointer<TestBoard> target = boards.value(index);
 
     TestBoard* const replacement = new TestBoard(&product);
     product.replaceSubassembly(index, replacement);
     QCOMPARE(product.subassemblies().indexOf(replacement), expectedIndex);
     QCOMPARE(product.subassemblies().size(), replacedDeleted ? 2 : 3);
+    QCOMPARE(product.devices().size(), replacedDeleted ? 1 : 2); // the new board has none
     if (replacedDeleted)
         QVERIFY(target.isNull());
 

@@ -6,8 +6,6 @@
 #include "sc18im700.h"
 #include "subassembly.h"
 
-#include <QtCore/QScopedValueRollback>
-
 #include <algorithm>
 #include <charconv>
 
@@ -97,10 +95,12 @@ ProductInterface::ProductInterface(QObject* parent)
 void ProductInterface::addSubassembly(Subassembly* subassembly)
 {
     m_subassemblies.append(subassembly);
+    m_orderedVersion = 0;
 }
 
 void ProductInterface::replaceSubassembly(const int& index, Subassembly* subassembly)
 {
+    m_orderedVersion = 0;
     if (index < 0 || index >= m_subassemblies.size()) {
         m_subassemblies.append(subassembly);
         return;
@@ -134,15 +134,24 @@ I2CBusController* ProductInterface::busController() const
 
 QList<Device*> ProductInterface::devices() const
 {
+    return orderedDevices();
+}
+
+const QList<Device*>& ProductInterface::orderedDevices() const
+{
+    if (m_orderedVersion == Subassembly::s_deviceListVersion)
+        return m_orderedDevices;
     QList<Device*> all;
     for (const Subassembly* const subassembly : m_subassemblies) {
         if (subassembly)
-            all.append(subassembly->devices());
+            all.append(subassembly->m_devices);
     }
     // Stable, so that of two devices at one bus address the first added is
-    // the header device, as headerDevice() finds it.
+    // the header device.
     std::stable_sort(all.begin(), all.end(), deviceLessThan);
-    return all;
+    m_orderedDevices = all;
+    m_orderedVersion = Subassembly::s_deviceListVersion;
+    return m_orderedDevices;
 }
 
 Device* ProductInterface::device(const int& bus, const int& address) const
@@ -162,20 +171,11 @@ bool ProductInterface::deviceLessThan(const Device* a, const Device* b)
     return a->busAddress() < b->busAddress();
 }
 
-// The first device of devices(), found without sorting them all.
+// The first device of devices().
 Device* ProductInterface::headerDevice() const
 {
-    Device* first = nullptr;
-    for (const Subassembly* const subassembly : m_subassemblies) {
-        if (!subassembly)
-            continue;
-        const QList<Device*> boardDevices = subassembly->devices();
-        for (Device* const candidate : boardDevices) {
-            if (!first || deviceLessThan(candidate, first))
-                first = candidate;
-        }
-    }
-    return first;
+    const QList<Device*>& all = orderedDevices();
+    return all.isEmpty() ? nullptr : all.constFirst();
 }
 
 QByteArray ProductInterface::rxData() const
@@ -358,11 +358,15 @@ QList<DeviceCommand*> ProductInterface::writeCommands()
 {
     if (!busController())
         return {};
-    m_writeCommands.clear(); // the previous list belongs to its caller
+    // The previous commands belong to its caller. When the caller no longer
+    // holds the list itself, keep its storage for the new one: freeing a large
+    // array makes the allocator consolidate every small block freed with the
+    // previous commands.
+    if (m_writeCommands.isDetached())
+        m_writeCommands.erase(m_writeCommands.begin(), m_writeCommands.end());
+    else
+        m_writeCommands.clear();
     const QList<Device*> all = devices();
-    if (all.isEmpty())
-        return m_writeCommands;
-    const QScopedValueRollback<Device*> header(m_listHeaderDevice, all.first());
     for (Device* const device : all)
         m_writeCommands.append(writeDeviceCommands(device, false));
     return m_writeCommands;
@@ -372,8 +376,7 @@ QList<DeviceCommand*> ProductInterface::writeDeviceCommands(Device* device, cons
 {
     if (!device)
         return {};
-    const Device* const header = m_listHeaderDevice ? m_listHeaderDevice : headerDevice();
-    const int firstPage = device == header ? HeaderWritePages : 0;
+    const int firstPage = device == headerDevice() ? HeaderWritePages : 0;
     return pageCommands(device, firstPage, device->writePages(), dirtyOnly,
                         &Device::writePageIsDirty, &ProductInterface::writeDevicePageCommands);
 }

@@ -98,10 +98,13 @@ private:
                                        PageCommands commandsOfPage);
     void appendSelectBus(QList<DeviceCommand*>& commands, const int& bus);
     void prependSelectBus(QList<DeviceCommand*>& commands, const int& bus);
+    const QList<Device*>& orderedDevices() const;
 
-    // The header device while writeCommands() walks the devices, so that no
-    // device has to look it up again.
-    Device* m_listHeaderDevice = nullptr;
+    // devices() as last sorted, kept while no board gains a device and the
+    // product neither gains nor swaps a board: the generators and the
+    // per-device header test ask for it once per device.
+    mutable QList<Device*> m_orderedDevices;
+    mutable quint64 m_orderedVersion = 0; // 0: not sorted yet
 };
 
 #endif // QUELMDEVICES_PRODUCTINTERFACE_H
