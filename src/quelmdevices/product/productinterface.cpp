@@ -335,7 +335,7 @@ QList<DeviceCommand*> ProductInterface::readDeviceCommands(Device* device, const
 QList<DeviceCommand*> ProductInterface::readDevicePageCommands(Device* device, const int& page)
 {
     I2CBusController* const controller = busController();
-    if (!controller || !device || page < 0 || page >= device->readPages())
+    if (!controller || !device)
         return {};
     const int address = device->readPageAddress(page);
     const int size = device->readPageSize(page);
@@ -383,7 +383,7 @@ QList<DeviceCommand*> ProductInterface::writeDeviceCommands(Device* device, cons
 
 QList<DeviceCommand*> ProductInterface::writeDevicePageCommands(Device* device, const int& page)
 {
-    if (!device || page < 0 || page >= device->writePages())
+    if (!device)
         return {};
     return writeCommand(device, quint8(device->writePageAddress(page)),
                         quint8(device->writePageSize(page)));
