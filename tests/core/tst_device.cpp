@@ -2,6 +2,7 @@
 
 #include <QtTest/QtTest>
 
+#include <limits>
 #include <memory>
 
 // A part with two 4-byte pages at 0 and 4 in an 8-byte memory, so page
@@ -38,6 +39,8 @@ private slots:
     void pageTestsStayInsideTheirPage();
     void pageTestsToleratePagesOutsideTheMemory_data();
     void pageTestsToleratePagesOutsideTheMemory();
+    void pageAddressesStayInTheIntRange_data();
+    void pageAddressesStayInTheIntRange();
     void clearsRestoreTheMemorySize();
     void identity();
     void typeNames_data();
@@ -172,6 +175,8 @@ void tst_Device::pageTestsToleratePagesOutsideTheMemory_data()
     QTest::newRow("far negative") << -100000;
     QTest::newRow("just past the last page") << 32;
     QTest::newRow("far past the memory") << 100000;
+    QTest::newRow("largest page number") << std::numeric_limits<int>::max();
+    QTest::newRow("smallest page number") << std::numeric_limits<int>::min();
 }
 
 void tst_Device::pageTestsToleratePagesOutsideTheMemory()
@@ -182,9 +187,30 @@ void tst_Device::pageTestsToleratePagesOutsideTheMemory()
     // Both buffers read as zero outside their ends, so only the 44 transmit
     // bytes past the receive buffer's end can make a page dirty.
     const int address = eeprom.readPageAddress(page);
-    const bool overlapsExtraBytes = address + 8 > 256 && address < 300;
+    const bool overlapsExtraBytes = qint64(address) + 8 > 256 && address < 300;
     QCOMPARE(eeprom.readPageIsDirty(page), overlapsExtraBytes);
     QCOMPARE(eeprom.writePageIsDirty(page), overlapsExtraBytes);
+}
+
+void tst_Device::pageAddressesStayInTheIntRange_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("address");
+    const int largest = std::numeric_limits<int>::max();
+    const int smallest = std::numeric_limits<int>::min();
+    QTest::newRow("last page") << 31 << 0xF8;
+    QTest::newRow("lowest page whose address fits") << -268435456 << smallest;
+    QTest::newRow("first page whose address does not fit") << 268435456 << largest;
+    QTest::newRow("largest page number") << largest << largest;
+    QTest::newRow("smallest page number") << smallest << smallest;
+}
+
+void tst_Device::pageAddressesStayInTheIntRange()
+{
+    QFETCH(int, page);
+    CAT24AA02Device eeprom(0, 0xA0, QStringLiteral("eeprom"));
+    QTEST(eeprom.readPageAddress(page), "address");
+    QTEST(eeprom.writePageAddress(page), "address");
 }
 
 void tst_Device::clearsRestoreTheMemorySize()

@@ -3,6 +3,8 @@
 #include <QtCore/QStringList>
 #include <QtCore/QTextStream>
 
+#include <cstring>
+
 namespace {
 
 // Indexed by Device::DeviceTypes.
@@ -90,9 +92,22 @@ bool Device::isDirty() const
     return m_rxBuffer != m_txBuffer;
 }
 
+// Positions outside a buffer read as zero, so only the part of the range that
+// both buffers hold is compared in one block; past the shorter buffer the
+// longer one's bytes are compared with zero.
 bool Device::rangeDiffers(const int& address, const int& size) const
 {
-    for (int position = address; position < address + size; ++position) {
+    const qint64 end = qint64(address) + qMax(size, 0); // no int overflow for huge pages
+    const int common = qMin(m_rxBuffer.size(), m_txBuffer.size());
+    const int longest = qMax(m_rxBuffer.size(), m_txBuffer.size());
+    const int sharedBegin = int(qBound<qint64>(0, address, common));
+    const int sharedEnd = int(qBound<qint64>(0, end, common));
+    if (sharedBegin < sharedEnd
+        && memcmp(m_rxBuffer.constData() + sharedBegin, m_txBuffer.constData() + sharedBegin,
+                  size_t(sharedEnd - sharedBegin)) != 0)
+        return true;
+    const int tailEnd = int(qBound<qint64>(0, end, longest));
+    for (int position = qMax(address, common); position < tailEnd; ++position) {
         if (byteAt(m_txBuffer, position) != byteAt(m_rxBuffer, position))
             return true;
     }

@@ -3,15 +3,23 @@
 
 #include "device.h"
 
+#include <limits>
+
 // Pages of one size that follow each other at a fixed stride: page p starts
-// at stride * p. A stride of 0 puts every page at address 0.
+// at stride * p. A stride of 0 puts every page at address 0. A page number so
+// far out that its address leaves the int range gets the nearest int, which
+// lies past any memory just as well.
 struct PageLayout
 {
     int pages;
     int size;
     int stride;
 
-    int address(const int& page) const { return stride * page; }
+    int address(const int& page) const
+    {
+        return int(qBound<qint64>(std::numeric_limits<int>::min(), qint64(stride) * page,
+                                  std::numeric_limits<int>::max()));
+    }
 };
 
 // The facts that tell one part from another: its type, memory size and pages.
