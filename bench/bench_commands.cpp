@@ -7,36 +7,9 @@
 
 #include <QtCore/QTextStream>
 
-#include <ctime>
-
 using namespace BenchProduct;
 
 namespace {
-
-// The machine is shared, so the time taken is this thread's CPU time spent
-// inside the build call alone, handed to the library as manual time.
-double threadCpuSeconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
-// Runs build once per iteration and times it; dispose runs untimed.
-template<typename Build, typename Dispose>
-double timeIterations(benchmark::State& state, Build build, Dispose dispose)
-{
-    double total = 0;
-    for (auto _ : state) {
-        const double start = threadCpuSeconds();
-        auto result = build();
-        const double elapsed = threadCpuSeconds() - start;
-        state.SetIterationTime(elapsed);
-        total += elapsed;
-        dispose(result);
-    }
-    return state.iterations() ? total / double(state.iterations()) : 0.0;
-}
 
 // wire_ratio_pct: build time over the list's wire time, in percent.
 void setListCounters(benchmark::State& state, const QList<DeviceCommand*>& sample,
@@ -77,18 +50,31 @@ void BM_ReadList(benchmark::State& state)
 {
     const int size = int(state.range(0));
     std::unique_ptr<Fixture> fixture = make(size);
+    // The previous product and list go after the next product is made, for
+    // the reason timeList() gives.
+    std::unique_ptr<Fixture> previous;
     const double perBuild = timeIterations(
         state, [&] { return fixture->product->readCommands(); },
         [&](const QList<DeviceCommand*>& commands) {
-            qDeleteAll(commands);
-            fixture = make(size);
+            Q_UNUSED(commands) // the fixture's product hands them out again
+            std::unique_ptr<Fixture> next = make(size);
+            if (previous)
+                qDeleteAll(previous->product->readCommands());
+            previous = std::move(fixture);
+            fixture = std::move(next);
         });
+    if (previous)
+        qDeleteAll(previous->product->readCommands());
     const QList<DeviceCommand*> sample = fixture->product->readCommands();
     setListCounters(state, sample, perBuild);
     qDeleteAll(sample);
 }
 
-// Times one call of a list builder on a product made once.
+// Times one call of a list builder on a product made once. Like a host that
+// keeps its last list until the next one is made, each list is deleted after
+// the next build: deleting first would hand the whole heap back to the
+// system between builds, and every build of a large list would then pay
+// page faults that say nothing about the library.
 template<typename Build>
 void timeList(benchmark::State& state, Build build, const bool dirty)
 {
@@ -96,9 +82,14 @@ void timeList(benchmark::State& state, Build build, const bool dirty)
     if (dirty)
         makeSomePagesDirty(*fixture);
     const QList<DeviceCommand*> sample = build(*fixture->product);
+    QList<DeviceCommand*> previous;
     const double perBuild = timeIterations(
         state, [&] { return build(*fixture->product); },
-        [](const QList<DeviceCommand*>& commands) { qDeleteAll(commands); });
+        [&](const QList<DeviceCommand*>& commands) {
+            qDeleteAll(previous);
+            previous = commands;
+        });
+    qDeleteAll(previous);
     setListCounters(state, sample, perBuild);
     qDeleteAll(sample);
 }
