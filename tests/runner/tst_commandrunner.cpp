@@ -4,6 +4,7 @@
 
 #include <cat24aa02device.h>
 #include <devicecommand.h>
+#include <isl22343device.h>
 #include <sc18im700.h>
 
 #include <QtTest/QtTest>
@@ -38,18 +39,38 @@ private:
     int m_budget;
 };
 
+// Keeps every byte that goes out.
+class RecordingLink : public SimulatorLink
+{
+public:
+    using SimulatorLink::SimulatorLink;
+
+    bool write(const QByteArray& bytes) override
+    {
+        sent += bytes;
+        return SimulatorLink::write(bytes);
+    }
+
+    QByteArray sent;
+};
+
 struct Fixture
 {
-    Fixture()
+    explicit Fixture(BridgeSimulator::BusSelect busSelect = BridgeSimulator::BusSelect::None)
+        : simulator(busSelect)
     {
         simulator.addPart(Device::CAT24AA02, 0, 0xA0);
+        simulator.addPart(Device::ISL22343, 0, 0x50);
     }
     ~Fixture() { qDeleteAll(commands); }
 
-    DeviceCommand* write(const QByteArray& data)
+    DeviceCommand* write(const QByteArray& data, quint8 address = 0xA0)
     {
-        commands.append(new DeviceCommand(QStringLiteral("write"),
-                                          SC18IM700::writeExternalDeviceCommands(0xA0, data)));
+        return add(QStringLiteral("write"), SC18IM700::writeExternalDeviceCommands(address, data));
+    }
+    DeviceCommand* add(const QString& description, const QByteArray& bytes)
+    {
+        commands.append(new DeviceCommand(description, bytes));
         return commands.last();
     }
     DeviceCommand* readPage(int page, quint8 address = 0xA0)
@@ -61,6 +82,8 @@ struct Fixture
 
     BridgeSimulator simulator;
     CAT24AA02Device eeprom{0, 0xA0, QStringLiteral("header")};
+    ISL22343Device pots{0, 0x50, QStringLiteral("pots")};
+    CAT24AA02Device spare{1, 0xA2, QStringLiteral("spare")};
     SC18IM700 bridge{QStringLiteral("bridge")};
     QList<DeviceCommand*> commands;
 };
@@ -76,6 +99,12 @@ private slots:
     void stopsAtAMissingAnswer_data();
     void stopsAtAMissingAnswer();
     void staleAnswersAreDiscarded();
+    void statusReadsFollowTransactions_data();
+    void statusReadsFollowTransactions();
+    void acknowledgeChecksStopTheRun_data();
+    void acknowledgeChecksStopTheRun();
+    void failingPartOnTheSelectedBus_data();
+    void failingPartOnTheSelectedBus();
 };
 
 void TestCommandRunner::runsInOrderAndStoresAnswers()
@@ -116,10 +145,12 @@ void TestCommandRunner::stopsAtAMissingAnswer_data()
 
     QTest::newRow("nobody answers the address")
         << quint8(0xB0) << 1000
-        << QStringLiteral("Command 4 of 5 (read page 1): no answer from the bridge (8 bytes expected)");
+        << QStringLiteral("Command 4 of 5 (read page 1): no answer from the bridge (8 bytes expected); "
+                          "bus 0, address 0xB0: no acknowledge on the address (I2C status 0xF1)");
     QTest::newRow("the bridge falls silent")
         << quint8(0xA0) << 8
-        << QStringLiteral("Command 4 of 5 (read page 1): no answer from the bridge (8 bytes expected)");
+        << QStringLiteral("Command 4 of 5 (read page 1): no answer from the bridge (8 bytes expected); "
+                          "the bridge does not answer a status read either");
     QTest::newRow("the answer breaks off")
         << quint8(0xA0) << 11
         << QStringLiteral("Command 4 of 5 (read page 1): the bridge answered 3 of 8 bytes");
@@ -169,6 +200,135 @@ void TestCommandRunner::staleAnswersAreDiscarded()
     QCOMPARE(nullCommand.applied, 1);
     QCOMPARE(nullCommand.failedIndex, 1);
     QCOMPARE(nullCommand.errorString, QStringLiteral("Command 2 of 2 (none): the list holds a null command"));
+}
+
+// The status read ("R", 0x0A, "P") goes out after every "S" transaction
+// when the checks are on, never after the bridge's own commands, and its
+// answer lands nowhere: index 10 of the bridge's image, where the status
+// register would go, stays 0.
+void TestCommandRunner::statusReadsFollowTransactions_data()
+{
+    QTest::addColumn<bool>("checks");
+    QTest::addColumn<QByteArray>("wire");
+
+    QTest::newRow("checks on")
+        << true << hex("53A00200AA50 520A50 4F0050 4950 53A0010053A10850 520A50 52000102030405060708090A50");
+    QTest::newRow("checks off")
+        << false << hex("53A00200AA50 4F0050 4950 53A0010053A10850 52000102030405060708090A50");
+}
+
+void TestCommandRunner::statusReadsFollowTransactions()
+{
+    QFETCH(bool, checks);
+    QFETCH(QByteArray, wire);
+
+    Fixture f;
+    f.write(hex("00AA"));
+    f.add(QStringLiteral("select"), SC18IM700::writeGpioCommands(0));
+    f.commands.append(new DeviceCommand(QStringLiteral("gpio"), &f.bridge, 12, SC18IM700::readGpioCommands()));
+    f.readPage(0);
+    f.commands.append(new DeviceCommand(QStringLiteral("registers"), &f.bridge, 0,
+                                        SC18IM700::readInternalRegistersCommand()));
+    RecordingLink link(&f.simulator);
+    CommandRunner runner(&link);
+    runner.setAcknowledgeChecks(checks);
+    const RunResult result = runner.run(f.commands);
+
+    QVERIFY2(result.ok(), qPrintable(result.errorString));
+    QCOMPARE(result.applied, 5);
+    QCOMPARE(link.sent.toHex(), wire.toHex());
+    QCOMPARE(f.eeprom.rxData(0, 2), hex("AA00"));
+    QCOMPARE(f.bridge.rxBuffer().toHex(), hex("F0025555000026130066F0 00 00").toHex());
+}
+
+void TestCommandRunner::acknowledgeChecksStopTheRun_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("address");
+
+    QTest::newRow("part missing")
+        << hex("53B0020011 50") << false
+        << QStringLiteral("Command 2 of 3 (probe): bus 0, address 0xB0: no acknowledge on the address (I2C status 0xF1)")
+        << 0xF1 << 0xB0;
+    QTest::newRow("data refused")
+        << hex("5350022001 50") << false
+        << QStringLiteral("Command 2 of 3 (probe): bus 0, address 0x50 (pots): no acknowledge on data (I2C status 0xF2)")
+        << 0xF2 << 0x50;
+    QTest::newRow("bus held low")
+        << hex("53A0020022 50") << true
+        << QStringLiteral("Command 2 of 3 (probe): bus 0, address 0xA0 (header): bus time-out (I2C status 0xF8)")
+        << 0xF8 << 0xA0;
+}
+
+// The run stops at the failing command: the one before it stays applied,
+// the one after it is never sent.
+void TestCommandRunner::acknowledgeChecksStopTheRun()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, held);
+    QFETCH(QString, error);
+    QFETCH(int, status);
+    QFETCH(int, address);
+
+    Fixture f;
+    f.write(hex("00AA"));
+    f.add(QStringLiteral("probe"), bytes);
+    f.write(hex("00BB"));
+    SimulatorLink link(&f.simulator);
+    CommandRunner runner(&link);
+    runner.setAcknowledgeChecks(true);
+    runner.setProduct({&f.eeprom, &f.pots}, false);
+    runner.setProgress([&](int, int, const DeviceCommand*) { f.simulator.setBusHeld(held); });
+    const RunResult result = runner.run(f.commands);
+
+    QCOMPARE(result.errorString, error);
+    QCOMPARE(result.failedIndex, 1);
+    QCOMPARE(result.applied, 1);
+    QCOMPARE(result.status, status);
+    QCOMPARE(result.bus, 0);
+    QCOMPARE(result.address, address);
+    QCOMPARE(f.simulator.part(0, 0xA0)->memory().left(1), hex("AA"));
+}
+
+// With GPIO selection the failing part is looked up on the selected bus
+// only: bus 1 has no "header", and it should have a "spare".
+void TestCommandRunner::failingPartOnTheSelectedBus_data()
+{
+    QTest::addColumn<quint8>("bus");
+    QTest::addColumn<quint8>("address");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("a bus 0 part asked for on bus 1")
+        << quint8(1) << quint8(0xA0)
+        << QStringLiteral("Command 2 of 2 (write): bus 1, address 0xA0: no acknowledge on the address (I2C status 0xF1)");
+    QTest::newRow("a bus 1 part that is missing")
+        << quint8(1) << quint8(0xA2)
+        << QStringLiteral("Command 2 of 2 (write): bus 1, address 0xA2 (spare): no acknowledge on the address (I2C status 0xF1)");
+    QTest::newRow("a bus 1 part asked for on bus 0")
+        << quint8(0) << quint8(0xA2)
+        << QStringLiteral("Command 2 of 2 (write): bus 0, address 0xA2: no acknowledge on the address (I2C status 0xF1)");
+}
+
+void TestCommandRunner::failingPartOnTheSelectedBus()
+{
+    QFETCH(quint8, bus);
+    QFETCH(quint8, address);
+    QFETCH(QString, error);
+
+    Fixture f(BridgeSimulator::BusSelect::Gpio);
+    f.add(QStringLiteral("select"), SC18IM700::writeGpioCommands(bus));
+    f.write(hex("0011"), address);
+    SimulatorLink link(&f.simulator);
+    CommandRunner runner(&link);
+    runner.setAcknowledgeChecks(true);
+    runner.setProduct({&f.eeprom, &f.pots, &f.spare}, true);
+    const RunResult result = runner.run(f.commands);
+
+    QCOMPARE(result.errorString, error);
+    QCOMPARE(result.bus, int(bus));
 }
 
 QTEST_GUILESS_MAIN(TestCommandRunner)
