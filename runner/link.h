@@ -20,6 +20,15 @@ public:
     // Forgets whatever arrived and was not read yet.
     virtual void discardInput() = 0;
 
+    // Blocks until every byte written has left the host. False, with
+    // errorString() set, when that cannot be waited for.
+    virtual bool drain();
+    // The host side's rate; 0 for a link that has none.
+    virtual qint32 baudRate() const;
+    // Moves the host side to another rate. False, with errorString() set,
+    // for a link without a rate or a rate the port refuses.
+    virtual bool setBaudRate(qint32 rate);
+
     QString errorString() const { return m_errorString; }
 
 protected:

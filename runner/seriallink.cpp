@@ -2,6 +2,10 @@
 
 #include <QtCore/QDeadlineTimer>
 
+#include <cerrno>
+#include <cstring>
+#include <termios.h>
+
 namespace {
 constexpr int writeTimeoutMs = 5000;
 }
@@ -42,11 +46,52 @@ bool SerialLink::write(const QByteArray& bytes)
         setErrorString(m_port.errorString());
         return false;
     }
+    return flushWrites();
+}
+
+// Hands everything QSerialPort buffered to the driver.
+bool SerialLink::flushWrites()
+{
     while (m_port.bytesToWrite() > 0) {
         if (!m_port.waitForBytesWritten(writeTimeoutMs)) {
             setErrorString(QStringLiteral("write timed out: %1").arg(m_port.errorString()));
             return false;
         }
+    }
+    return true;
+}
+
+bool SerialLink::drain()
+{
+    if (!m_port.isOpen()) {
+        setErrorString(QStringLiteral("the port is not open"));
+        return false;
+    }
+    if (!flushWrites())
+        return false;
+    while (tcdrain(int(m_port.handle())) != 0) {
+        if (errno != EINTR) {
+            setErrorString(QStringLiteral("cannot drain the port: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+            return false;
+        }
+    }
+    return true;
+}
+
+qint32 SerialLink::baudRate() const
+{
+    return m_port.isOpen() ? m_port.baudRate() : 0;
+}
+
+bool SerialLink::setBaudRate(qint32 rate)
+{
+    if (!m_port.isOpen()) {
+        setErrorString(QStringLiteral("the port is not open"));
+        return false;
+    }
+    if (!m_port.setBaudRate(rate)) {
+        setErrorString(QStringLiteral("the port refuses %1 baud: %2").arg(rate).arg(m_port.errorString()));
+        return false;
     }
     return true;
 }

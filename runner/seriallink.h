@@ -22,8 +22,17 @@ public:
     bool write(const QByteArray& bytes) override;
     QByteArray read(int count, int timeoutMs) override;
     void discardInput() override;
+    // Waits until the port's buffer is written, then until the driver has
+    // sent the last byte (tcdrain).
+    bool drain() override;
+    qint32 baudRate() const override;
+    // Changes the rate of the open port in place: closing and reopening it
+    // would toggle DTR and RTS, which may reset the bridge to 9600 baud.
+    bool setBaudRate(qint32 rate) override;
 
 private:
+    bool flushWrites();
+
     QSerialPort m_port;
     QByteArray m_pending;
 };

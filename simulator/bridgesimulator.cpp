@@ -16,6 +16,11 @@ namespace {
 // byte, the bridge's own slave address, the I2C clock, time-out and status.
 const QByteArray powerOnRegisters = QByteArray::fromHex("F00255 55FF00 261300 66F0");
 
+constexpr double baudGeneratorHz = 7372800.0;
+constexpr double i2cClockSourceHz = 15000000.0;
+// The bridge's I2C clock divider does not go below this sum.
+constexpr int minimumClockDivider = 5;
+
 // Nothing the host sends is longer than this; an unfinished command that
 // grows past it is garbage, dropped a byte at a time.
 constexpr int longestCommand = 4096;
@@ -127,6 +132,18 @@ SimulatedPart* BridgeSimulator::reachable(quint8 address) const
 quint8 BridgeSimulator::registerValue(int reg) const
 {
     return reg >= 0 && reg < m_registers.size() ? quint8(m_registers.at(reg)) : 0;
+}
+
+double BridgeSimulator::baudRate() const
+{
+    const int generator = registerValue(BRG1) << 8 | registerValue(BRG0);
+    return baudGeneratorHz / (16 + generator);
+}
+
+double BridgeSimulator::i2cClockHz() const
+{
+    const int divider = registerValue(I2CClkL) + registerValue(I2CClkH);
+    return divider > 0 ? i2cClockSourceHz / (8 * divider) : 0.0;
 }
 
 QStringList BridgeSimulator::takeNotes()
@@ -340,6 +357,9 @@ void BridgeSimulator::writeRegisters(const QByteArray& pairs)
         else
             m_registers[reg] = pairs.at(i + 1);
     }
+    if (registerValue(I2CClkL) + registerValue(I2CClkH) < minimumClockDivider)
+        note(QStringLiteral("I2C clock registers %1 and %2 add up to less than %3")
+                 .arg(hexByte(registerValue(I2CClkL)), hexByte(registerValue(I2CClkH))).arg(minimumClockDivider));
 }
 
 QJsonObject BridgeSimulator::saveState() const

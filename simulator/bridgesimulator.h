@@ -66,6 +66,11 @@ public:
     quint8 registerValue(int reg) const;
     quint8 gpio() const { return registerValue(IOState); }
     quint8 status() const { return registerValue(I2CStat); }
+    // The UART rate the baud-rate generator gives: 7.3728 MHz / (16 + BRG),
+    // BRG being BRG1:BRG0 (9600 at power-on).
+    double baudRate() const;
+    // The I2C clock: 15 MHz / (8 x (I2CClkL + I2CClkH)), 0 while both are 0.
+    double i2cClockHz() const;
     // While held, every I2C transaction times out (SCL held low).
     void setBusHeld(bool held) { m_busHeld = held; }
 

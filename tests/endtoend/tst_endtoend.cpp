@@ -1,4 +1,6 @@
+#include <bridgesetup.h>
 #include <bridgesimulator.h>
+#include <busscanner.h>
 #include <commandrunner.h>
 #include <seriallink.h>
 #include <simulatorlink.h>
@@ -130,11 +132,14 @@ struct Bench
         return own(product.writeCommands()) + own(product.writeHeaderCommands(56));
     }
 
-    // The simulator's product, described as the command-line tool does.
-    QByteArray description() const
+    // The simulator's product, described as the command-line tool does;
+    // a part left out is missing from the simulated bench.
+    QByteArray description(const Device* leftOut = nullptr) const
     {
         QJsonArray devices;
         for (Device* const device : product.devices()) {
+            if (device == leftOut)
+                continue;
             devices.append(QJsonObject{{QStringLiteral("type"), device->deviceName()},
                                        {QStringLiteral("bus"), device->busNumber()},
                                        {QStringLiteral("address"), QStringLiteral("0x%1").arg(device->busAddress(), 2, 16)},
@@ -179,8 +184,25 @@ void verifyRoundTrip(const Bench& bench, const BridgeSimulator& simulator)
     QCOMPARE(simulator.part(1, 0x58)->memory().mid(4).toHex(), QByteArray("11223344"));
     QCOMPARE(bench.io->ioPortValue(0, 0), quint8(0xA5));
     QVERIFY(bench.io->ioPinState(8, 0));
-    QCOMPARE(bench.bridge.rxData(0, 4), hex("F002FFFF"));
+    QCOMPARE(bench.bridge.rxData(2, 2), hex("FFFF"));
 }
+
+// The bus addresses that answer on buses 0 and 1, selected through the GPIO port.
+QList<QByteArray> scanBothBuses(Link* link)
+{
+    QList<QByteArray> buses;
+    for (quint8 bus = 0; bus < 2; ++bus) {
+        link->write(SC18IM700::writeGpioCommands(bus));
+        const ScanResult result = BusScanner(link).scan();
+        QByteArray addresses;
+        for (const quint8 address : result.answered)
+            addresses.append(char(address));
+        buses.append(result.ok() ? addresses.toHex() : result.errorString.toLatin1());
+    }
+    return buses;
+}
+
+const QList<QByteArray> benchAddresses{"5090a8", "50585e"};
 
 } // namespace
 
@@ -192,6 +214,7 @@ private slots:
     void roundTripOnTheSimulator();
     void roundTripThroughAPseudoTerminal();
     void silentBridgeStopsTheRun();
+    void acknowledgeChecksFindAMissingPart();
 };
 
 void TestEndToEnd::roundTripOnTheSimulator()
@@ -211,6 +234,7 @@ void TestEndToEnd::roundTripOnTheSimulator()
     QCOMPARE(read.applied, 55);
     QCOMPARE(simulator->notes(), QStringList());
     verifyRoundTrip(bench, *simulator);
+    QCOMPARE(scanBothBuses(&link), benchAddresses);
 
     for (const std::unique_ptr<Field>& field : bench.fields)
         field->mapFromEmbeddedData();
@@ -238,14 +262,22 @@ void TestEndToEnd::roundTripThroughAPseudoTerminal()
     QVERIFY2(terminal.startsWith(QLatin1String("/dev/")), qPrintable(terminal));
 
     {
+        // The bridge starts at 9600 baud; the terminal follows it to 115200.
         SerialLink link;
-        QVERIFY2(link.open(terminal, 115200), qPrintable(link.errorString()));
+        QVERIFY2(link.open(terminal), qPrintable(link.errorString()));
+        BridgeSetup setup(&link);
+        setup.setTimeout(5000);
+        QVERIFY2(setup.setBaudRate(115200), qPrintable(setup.errorString()));
+        QCOMPARE(link.baudRate(), 115200);
+        QVERIFY2(setup.setI2CClock(BridgeSetup::I2CClock::Fast), qPrintable(setup.errorString()));
         CommandRunner runner(&link);
         runner.setTimeout(5000);
+        runner.setAcknowledgeChecks(true);
         const RunResult written = runner.run(bench.writeList());
         QVERIFY2(written.ok(), qPrintable(written.errorString));
         const RunResult read = runner.run(bench.own(bench.product.readCommands()));
         QVERIFY2(read.ok(), qPrintable(read.errorString));
+        QCOMPARE(scanBothBuses(&link), benchAddresses);
     }
     program.terminate();
     QVERIFY(program.waitForFinished(10000));
@@ -259,6 +291,8 @@ void TestEndToEnd::roundTripThroughAPseudoTerminal()
     QVERIFY2(restored, qPrintable(error));
     QVERIFY(restored->restoreStateFile(stateFile));
     verifyRoundTrip(bench, *restored);
+    QCOMPARE(qRound(restored->baudRate()), 115200);
+    QCOMPARE(qRound(restored->i2cClockHz()), 375000);
 }
 
 void TestEndToEnd::silentBridgeStopsTheRun()
@@ -278,6 +312,28 @@ void TestEndToEnd::silentBridgeStopsTheRun()
     QCOMPARE(read.errorString,
              QStringLiteral("Command 6 of 55 (Read Device: 0.50.8 (8 Bytes)): the bridge answered 3 of 8 bytes"));
     QCOMPARE(bench.header->rxData(0, 16).toHex(), (pattern(8, 1) + QByteArray(8, '\0')).toHex());
+}
+
+// Unchecked, writes to a part that is not there look fine: the bridge
+// answers nothing to a write either way. Checked, the run stops there.
+void TestEndToEnd::acknowledgeChecksFindAMissingPart()
+{
+    Bench bench;
+    const std::unique_ptr<BridgeSimulator> simulator =
+        BridgeSimulator::fromDescription(bench.description(bench.x9408), nullptr);
+    QVERIFY(simulator);
+    SimulatorLink link(simulator.get());
+    QVERIFY(CommandRunner(&link).run(bench.writeList()).ok());
+
+    CommandRunner runner(&link);
+    runner.setAcknowledgeChecks(true);
+    runner.setProduct(bench.product.devices(), true);
+    const RunResult result = runner.run(bench.writeList());
+    QCOMPARE(result.errorString,
+             QStringLiteral("Command 68 of 84 (Write Device: 1.5E.0 (1 Bytes)): "
+                            "bus 1, address 0x5E (x9408): no acknowledge on the address (I2C status 0xF1)"));
+    QCOMPARE(result.status, 0xF1);
+    QCOMPARE(scanBothBuses(&link), (QList<QByteArray>{"5090a8", "5058"}));
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

@@ -46,6 +46,8 @@ private slots:
     void busSegmentsFollowGpio();
     void ds4520StatusShowsPinLevels();
     void heldBusTimesOut();
+    void ratesFollowTheRegisters_data();
+    void ratesFollowTheRegisters();
     void stateRoundTrip();
     void foreignStateIsRefused();
     void descriptions_data();
@@ -230,6 +232,39 @@ void TestBridgeSimulator::heldBusTimesOut()
     simulator->setBusHeld(false);
     QCOMPARE(simulator->feed(hex("53A10150")), hex("00"));
     QCOMPARE(int(simulator->status()), int(BridgeSimulator::StatusOk));
+}
+
+// The UART rate is 7.3728 MHz / (16 + BRG1:BRG0), the I2C clock
+// 15 MHz / (8 x (I2CClkL + I2CClkH)), both rounded to whole hertz here.
+void TestBridgeSimulator::ratesFollowTheRegisters_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("clock");
+    QTest::addColumn<QStringList>("notes");
+
+    QTest::newRow("power-on") << QByteArray() << 9600 << 98684 << QStringList();
+    QTest::newRow("115200 baud") << hex("57 0030 0100 50") << 115200 << 98684 << QStringList();
+    QTest::newRow("460800 baud, the fastest") << hex("57 0000 0100 50") << 460800 << 98684 << QStringList();
+    QTest::newRow("BRG1 alone keeps BRG0") << hex("57 0101 50") << 14400 << 98684 << QStringList();
+    QTest::newRow("fast I2C clock") << hex("57 0705 0800 50") << 9600 << 375000 << QStringList();
+    QTest::newRow("clock divider below its minimum")
+        << hex("57 0702 0802 50") << 9600 << 468750
+        << QStringList{QStringLiteral("I2C clock registers 0x02 and 0x02 add up to less than 5")};
+}
+
+void TestBridgeSimulator::ratesFollowTheRegisters()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(int, baud);
+    QFETCH(int, clock);
+    QFETCH(QStringList, notes);
+
+    BridgeSimulator simulator;
+    QCOMPARE(simulator.feed(stream), QByteArray());
+    QCOMPARE(qRound(simulator.baudRate()), baud);
+    QCOMPARE(qRound(simulator.i2cClockHz()), clock);
+    QCOMPARE(simulator.notes(), notes);
 }
 
 void TestBridgeSimulator::stateRoundTrip()

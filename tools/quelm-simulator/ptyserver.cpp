@@ -6,6 +6,7 @@
 #include <QtCore/QTextStream>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -16,7 +17,21 @@
 namespace {
 constexpr int chunkSize = 4096;
 constexpr int writePollMs = 1000;
-}
+// What a UART tolerates between the two clocks.
+constexpr double rateTolerance = 0.02;
+
+struct SpeedCode
+{
+    speed_t code;
+    qint32 rate;
+};
+
+const SpeedCode speedCodes[] = {
+    {B1200, 1200}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600}, {B19200, 19200},
+    {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400}, {B460800, 460800},
+};
+
+} // namespace
 
 PtyServer::PtyServer(BridgeSimulator* simulator, const QString& stateFile, bool verbose, QObject* parent)
     : QObject(parent)
@@ -70,12 +85,42 @@ bool PtyServer::open()
     return true;
 }
 
+qint32 PtyServer::clientBaudRate() const
+{
+    termios settings;
+    if (tcgetattr(m_slave, &settings) != 0)
+        return 0;
+    const speed_t code = cfgetospeed(&settings);
+    for (const SpeedCode& speed : speedCodes) {
+        if (speed.code == code)
+            return speed.rate;
+    }
+    return 0;
+}
+
+// A client whose terminal runs at another rate than the bridge's baud-rate
+// registers say is not understood, as on a real line; a rate termios does
+// not name is taken on trust.
+bool PtyServer::ratesMatch() const
+{
+    const qint32 client = clientBaudRate();
+    const double bridge = m_simulator->baudRate();
+    return client == 0 || std::abs(client - bridge) <= rateTolerance * bridge;
+}
+
 void PtyServer::serve()
 {
     char buffer[chunkSize];
     const ssize_t received = ::read(m_master, buffer, sizeof buffer);
     if (received <= 0)
         return;
+    if (!ratesMatch()) {
+        if (m_verbose)
+            QTextStream(stderr) << "quelm-simulator: lost " << received << " bytes sent at "
+                                << clientBaudRate() << " baud; the bridge runs at "
+                                << qRound(m_simulator->baudRate()) << Qt::endl;
+        return;
+    }
     const QByteArray answer = m_simulator->feed(QByteArray(buffer, int(received)));
     if (!answer.isEmpty() && !writeAll(answer))
         QTextStream(stderr) << "quelm-simulator: cannot answer: " << strerror(errno) << Qt::endl;

@@ -27,6 +27,8 @@ public:
 
 private:
     void serve();
+    qint32 clientBaudRate() const;
+    bool ratesMatch() const;
     bool fail(const QString& what);
     bool writeAll(const QByteArray& bytes);
 

@@ -1,0 +1,175 @@
+#include "bridgesetup.h"
+
+#include "bridgestatus.h"
+#include "link.h"
+
+#include <sc18im700.h>
+
+#include <QtCore/QThread>
+
+#include <cmath>
+
+using namespace SC18IM700Protocol;
+
+namespace {
+
+constexpr double baudGeneratorHz = 7372800.0;
+constexpr double i2cClockSourceHz = 15000000.0;
+constexpr double rateTolerance = 0.02;
+
+enum Register : char { BRG0 = 0x00, BRG1 = 0x01, I2CClkL = 0x07, I2CClkH = 0x08 };
+
+// Standard mode is the power-on setting, about 99 kHz; fast mode uses the
+// smallest divider the bridge takes, about 375 kHz.
+const BridgeSetup::ClockSetting clockSettings[] = {
+    {BridgeSetup::I2CClock::Standard, "standard", 0x13, 0x00},
+    {BridgeSetup::I2CClock::Fast, "fast", 0x05, 0x00},
+};
+
+// Enough characters for the write itself and the FIFOs of the bridge and of
+// a USB adapter, plus a margin for the bridge to apply the new divider.
+constexpr int settleCharacters = 20;
+constexpr int bitsPerCharacter = 10;
+constexpr int settleMarginMs = 20;
+
+QByteArray twoBytes(char first, char second)
+{
+    return QByteArray(1, first) + second;
+}
+
+QByteArray registerWrite(char first, quint8 firstValue, char second, quint8 secondValue)
+{
+    return WriteRegisters + twoBytes(first, char(firstValue)) + twoBytes(second, char(secondValue)) + Stop;
+}
+
+} // namespace
+
+std::optional<quint16> BridgeSetup::baudRateGenerator(qint32 rate)
+{
+    if (rate <= 0)
+        return std::nullopt;
+    const double generator = std::round(baudGeneratorHz / rate) - 16;
+    if (generator < 0 || generator > 0xFFFF)
+        return std::nullopt;
+    if (std::abs(baudRateOf(quint16(generator)) - rate) > rateTolerance * rate)
+        return std::nullopt;
+    return quint16(generator);
+}
+
+double BridgeSetup::baudRateOf(quint16 generator)
+{
+    return baudGeneratorHz / (16 + generator);
+}
+
+QByteArray BridgeSetup::baudRateCommand(quint16 generator)
+{
+    return registerWrite(BRG0, quint8(generator & 0xFF), BRG1, quint8(generator >> 8));
+}
+
+int BridgeSetup::settleMs(qint32 rate)
+{
+    const int characters = settleCharacters * bitsPerCharacter * 1000;
+    return (characters + qMax(1, rate) - 1) / qMax(1, rate) + settleMarginMs;
+}
+
+const BridgeSetup::ClockSetting* BridgeSetup::clockSetting(const QString& name)
+{
+    for (const ClockSetting& setting : clockSettings) {
+        if (name == QLatin1String(setting.name))
+            return &setting;
+    }
+    return nullptr;
+}
+
+const BridgeSetup::ClockSetting& BridgeSetup::clockSetting(I2CClock clock)
+{
+    for (const ClockSetting& setting : clockSettings) {
+        if (setting.clock == clock)
+            return setting;
+    }
+    return clockSettings[0];
+}
+
+double BridgeSetup::i2cClockHz(quint8 low, quint8 high)
+{
+    const int divider = low + high;
+    return divider > 0 ? i2cClockSourceHz / (8 * divider) : 0.0;
+}
+
+QByteArray BridgeSetup::i2cClockCommand(I2CClock clock)
+{
+    const ClockSetting& setting = clockSetting(clock);
+    return registerWrite(I2CClkL, setting.low, I2CClkH, setting.high);
+}
+
+BridgeSetup::BridgeSetup(Link* link)
+    : m_link(link)
+{
+}
+
+bool BridgeSetup::fail(const QString& text)
+{
+    m_errorString = text;
+    return false;
+}
+
+// The values of the registers, or nothing when the bridge does not answer.
+QByteArray BridgeSetup::readRegisters(const QByteArray& registers)
+{
+    m_link->discardInput();
+    if (!m_link->write(ReadRegisters + registers + Stop))
+        return QByteArray();
+    const QByteArray answer = m_link->read(registers.size(), m_timeoutMs);
+    return answer.size() == registers.size() ? answer : QByteArray();
+}
+
+bool BridgeSetup::answersAt(qint32 rate, const QByteArray& registers, const QByteArray& expected)
+{
+    return m_link->setBaudRate(rate) && readRegisters(registers) == expected;
+}
+
+bool BridgeSetup::setBaudRate(qint32 rate)
+{
+    const std::optional<quint16> generator = baudRateGenerator(rate);
+    if (!generator)
+        return fail(QStringLiteral("the bridge cannot run at %1 baud").arg(rate));
+    if (!m_link)
+        return fail(QStringLiteral("no link to the bridge"));
+    const qint32 from = m_link->baudRate();
+    const QByteArray registers = twoBytes(BRG0, BRG1);
+    const QByteArray expected = twoBytes(char(*generator & 0xFF), char(*generator >> 8));
+    if (readRegisters(registers).isEmpty()) {
+        if (answersAt(rate, registers, expected))
+            return true;
+        m_link->setBaudRate(from);
+        return fail(QStringLiteral("the bridge answers neither at %1 nor at %2 baud").arg(from).arg(rate));
+    }
+    if (!m_link->write(baudRateCommand(*generator)) || !m_link->drain())
+        return fail(QStringLiteral("cannot send the baud rate: %1").arg(m_link->errorString()));
+    // Bytes still on their way when the host's rate changes reach the
+    // bridge garbled, and the bridge stays at the old rate.
+    QThread::msleep(ulong(settleMs(from)));
+    if (!m_link->setBaudRate(rate))
+        return fail(m_link->errorString());
+    if (readRegisters(registers) != expected)
+        return fail(QStringLiteral("the bridge does not answer at %1 baud after its baud-rate registers were written")
+                        .arg(rate));
+    return true;
+}
+
+bool BridgeSetup::setI2CClock(I2CClock clock)
+{
+    if (!m_link)
+        return fail(QStringLiteral("no link to the bridge"));
+    const ClockSetting& setting = clockSetting(clock);
+    if (!m_link->write(i2cClockCommand(clock)))
+        return fail(QStringLiteral("cannot send the I2C clock: %1").arg(m_link->errorString()));
+    const QByteArray written = twoBytes(char(setting.low), char(setting.high));
+    const QByteArray readBack = readRegisters(twoBytes(I2CClkL, I2CClkH));
+    if (readBack != written)
+        return fail(QStringLiteral("the bridge's I2C clock registers read %1 after writing %2")
+                        .arg(readBack.isEmpty() ? QStringLiteral("nothing")
+                                                : QString::fromLatin1(readBack.toHex(' ').toUpper()),
+                             QString::fromLatin1(written.toHex(' ').toUpper())));
+    return true;
+}

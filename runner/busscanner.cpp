@@ -1,0 +1,48 @@
+#include "busscanner.h"
+
+#include "bridgestatus.h"
+#include "link.h"
+
+#include <sc18im700.h>
+
+using namespace SC18IM700Protocol;
+
+QByteArray BusScanner::probeCommand(quint8 address)
+{
+    return QByteArray(1, Start) + char(address & ~ReadBit) + '\0' + Stop;
+}
+
+BusScanner::BusScanner(Link* link)
+    : m_link(link)
+{
+}
+
+ScanResult BusScanner::scan()
+{
+    ScanResult result;
+    if (!m_link) {
+        result.errorString = QStringLiteral("no link to the bridge");
+        return result;
+    }
+    m_link->discardInput();
+    for (int address = FirstAddress; address <= LastAddress; address += 2) {
+        if (!m_link->write(probeCommand(quint8(address)))) {
+            result.errorString = QStringLiteral("probing %1 could not be sent: %2")
+                                     .arg(BridgeStatus::hexByte(address), m_link->errorString());
+            return result;
+        }
+        const int status = BridgeStatus::read(m_link, m_timeoutMs);
+        if (status == BridgeStatus::Ok) {
+            result.answered.append(quint8(address));
+        } else if (status != BridgeStatus::NackOnAddress) {
+            // A bus that hangs or a bridge that is gone tells nothing about
+            // the addresses after this one.
+            result.errorString = status < 0
+                ? QStringLiteral("probing %1: no answer to the I2C status read").arg(BridgeStatus::hexByte(address))
+                : QStringLiteral("probing %1: %2 (I2C status %3)")
+                      .arg(BridgeStatus::hexByte(address), BridgeStatus::text(status), BridgeStatus::hexByte(status));
+            return result;
+        }
+    }
+    return result;
+}

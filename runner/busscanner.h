@@ -1,0 +1,45 @@
+#ifndef QUELMRUNNER_BUSSCANNER_H
+#define QUELMRUNNER_BUSSCANNER_H
+
+#include "quelmrunner_global.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QList>
+#include <QtCore/QString>
+
+class Link;
+
+// The 8-bit write addresses that acknowledged on one bus segment, in
+// ascending order. A scan that stops early keeps what it found before.
+struct QUELMRUNNER_EXPORT ScanResult
+{
+    QList<quint8> answered;
+    QString errorString;
+
+    bool ok() const { return errorString.isEmpty(); }
+};
+
+// Finds the parts on the segment the bridge reaches now: probes every even
+// address with the smallest transaction there is, a write of no bytes, and
+// reads the bridge's I2C status after each.
+class QUELMRUNNER_EXPORT BusScanner
+{
+public:
+    static constexpr quint8 FirstAddress = 0x02;
+    static constexpr quint8 LastAddress = 0xFE;
+
+    // "S", address, 0x00, "P"
+    static QByteArray probeCommand(quint8 address);
+
+    // The link is not owned and must outlive the scanner.
+    explicit BusScanner(Link* link);
+
+    void setTimeout(int timeoutMs) { m_timeoutMs = timeoutMs; }
+    ScanResult scan();
+
+private:
+    Link* m_link;
+    int m_timeoutMs = 1000;
+};
+
+#endif // QUELMRUNNER_BUSSCANNER_H
