@@ -38,13 +38,32 @@ void check(const bool condition)
         abort();
 }
 
+// Registers and every part's memory: what the bridge and the parts keep.
+bool sameMemory(const BridgeSimulator& a, const BridgeSimulator& b)
+{
+    for (int reg = BridgeSimulator::BRG0; reg <= BridgeSimulator::I2CStat; ++reg) {
+        if (a.registerValue(reg) != b.registerValue(reg))
+            return false;
+    }
+    for (int bus = 0; bus < 2; ++bus) {
+        for (const Placement& placement : placements) {
+            const SimulatedPart* const left = a.part(bus, placement.address);
+            const SimulatedPart* const right = b.part(bus, placement.address);
+            if (bool(left) != bool(right) || (left && left->memory() != right->memory()))
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzInput input(data, size);
-    const auto busSelect = input.flag() ? BridgeSimulator::BusSelect::Gpio
-                                        : BridgeSimulator::BusSelect::None;
+    const quint8 options = input.byte();
+    const auto busSelect = options & 1 ? BridgeSimulator::BusSelect::Gpio
+                                       : BridgeSimulator::BusSelect::None;
     const quint8 chunkSeed = input.byte();
     const QByteArray stream = input.rest();
 
@@ -65,13 +84,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray wholeAnswers = whole.feed(stream);
 
     check(chunkedAnswers == wholeAnswers);
-    check(chunked.saveState() == whole.saveState());
+    check(sameMemory(chunked, whole));
     check(chunked.pendingInputSize() == whole.pendingInputSize());
 
-    // A saved state restores into a fresh simulator of the same product.
-    BridgeSimulator restored(busSelect);
-    populate(restored);
-    check(restored.restoreState(whole.saveState()));
-    check(restored.saveState() == whole.saveState());
+    // Now and then: a saved state restores into a fresh simulator of the
+    // same product (JSON of every part is slow under the sanitizers).
+    if (options & 2) {
+        BridgeSimulator restored(busSelect);
+        populate(restored);
+        check(restored.restoreState(whole.saveState()));
+        check(sameMemory(restored, whole));
+    }
     return 0;
 }
