@@ -2,12 +2,14 @@
 
 #include "subcommands.h"
 
+#include <bridgesetup.h>
+
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QTextStream>
 
 namespace {
 
-enum OptionGroup { NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4 };
+enum OptionGroup { NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8 };
 
 struct Subcommand
 {
@@ -20,9 +22,9 @@ struct Subcommand
 
 const Subcommand subcommands[] = {
     {"read", "", "Read every device and print the settings as the product holds them.",
-     TransportOptionsGroup, runRead},
+     TransportOptionsGroup | JsonOutput, runRead},
     {"write", "", "Write the settings (dirty pages only), read back and verify.",
-     TransportOptionsGroup, runWrite},
+     TransportOptionsGroup | JsonOutput, runWrite},
     {"erase", "", "Clear every device's memory, read back and verify.", TransportOptionsGroup, runErase},
     {"header", "", "Write the header bytes (first device, pages 0 to 6) from the settings.",
      TransportOptionsGroup | HeaderOptions, runHeader},
@@ -30,6 +32,8 @@ const Subcommand subcommands[] = {
     {"dump", "read|write|erase", "Print a command list without sending it.", NoOptions, runDump},
     {"report", "", "Read the product and write an HTML diagnostics page.",
      TransportOptionsGroup | ReportOptions, runReport},
+    {"scan", "", "Probe every address on each bus segment and show which parts answer.",
+     TransportOptionsGroup | JsonOutput, runScan},
 };
 
 const Subcommand* findSubcommand(const QString& name)
@@ -57,8 +61,15 @@ struct Options
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
     QCommandLineOption port{QStringLiteral("port"), QStringLiteral("Talk to a bridge on the serial port DEVICE."),
                             QStringLiteral("DEVICE")};
-    QCommandLineOption baud{QStringLiteral("baud"), QStringLiteral("Baud rate of the serial port (9600)."),
+    QCommandLineOption baud{QStringLiteral("baud"),
+                            QStringLiteral("Move the bridge from its power-on 9600 baud to N, and the port with it."),
                             QStringLiteral("N"), QStringLiteral("9600")};
+    QCommandLineOption i2cClock{QStringLiteral("i2c-clock"),
+                                QStringLiteral("Set the bridge's I2C clock: standard (99 kHz) or fast (375 kHz)."),
+                                QStringLiteral("SPEED")};
+    QCommandLineOption verify{QStringLiteral("verify"),
+                              QStringLiteral("Read the bridge's I2C status after every bus transaction; stop at the first part that does not acknowledge.")};
+    QCommandLineOption json{QStringLiteral("json"), QStringLiteral("Print one JSON document instead of tables.")};
     QCommandLineOption timeout{QStringLiteral("timeout"),
                                QStringLiteral("How long one answer may take, in milliseconds (1000)."),
                                QStringLiteral("MS"), QStringLiteral("1000")};
@@ -83,8 +94,10 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
 {
     parser.addOption(options.help);
     if (groups & TransportOptionsGroup)
-        parser.addOptions({options.port, options.baud, options.timeout, options.simState,
-                           options.disconnect, options.quiet});
+        parser.addOptions({options.port, options.baud, options.i2cClock, options.verify, options.timeout,
+                           options.simState, options.disconnect, options.quiet});
+    if (groups & JsonOutput)
+        parser.addOption(options.json);
     if (groups & HeaderOptions)
         parser.addOptions({options.offset, options.count});
     if (groups & ReportOptions)
@@ -117,6 +130,16 @@ bool fillTransport(const QCommandLineParser& parser, const Options& options, Tra
         && numberOption(parser, options.timeout, &transport.timeoutMs, error)
         && numberOption(parser, options.disconnect, &transport.disconnectAfter, error);
     transport.baudRate = baud;
+    transport.acknowledgeChecks = parser.isSet(options.verify);
+    transport.i2cClock = parser.value(options.i2cClock);
+    if (ok && !BridgeSetup::baudRateGenerator(baud)) {
+        *error = QStringLiteral("quelmctl: the bridge cannot run at %1 baud").arg(baud);
+        return false;
+    }
+    if (ok && parser.isSet(options.i2cClock) && !BridgeSetup::clockSetting(transport.i2cClock)) {
+        *error = QStringLiteral("quelmctl: --i2c-clock takes standard or fast, not \"%1\"").arg(transport.i2cClock);
+        return false;
+    }
     return ok;
 }
 
@@ -132,6 +155,7 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
     invocation.arguments = positional.mid(1);
     if ((groups & TransportOptionsGroup) && !fillTransport(parser, options, invocation.transport, error))
         return false;
+    invocation.json = (groups & JsonOutput) && parser.isSet(options.json);
     if (groups & ReportOptions) {
         invocation.outputFile = parser.value(options.output);
         invocation.text = parser.isSet(options.text);

@@ -2,11 +2,14 @@
 
 #include "product.h"
 
+#include <busscanner.h>
 #include <field.h>
 #include <nullfield.h>
 #include <sc18im700.h>
 
 #include <QtCore/QTextStream>
+
+#include <algorithm>
 
 namespace {
 
@@ -65,6 +68,86 @@ QString valueText(const LoadedProduct& product, int row)
 }
 
 } // namespace
+
+QList<ExpectedPart> SegmentScan::missing() const
+{
+    QList<ExpectedPart> silent;
+    for (const ExpectedPart& part : expected) {
+        if (!answered.contains(part.address))
+            silent.append(part);
+    }
+    return silent;
+}
+
+QList<quint8> SegmentScan::notDescribed() const
+{
+    QList<quint8> extra;
+    for (const quint8 address : answered) {
+        const auto described = std::find_if(expected.cbegin(), expected.cend(),
+                                            [&](const ExpectedPart& part) { return part.address == address; });
+        if (described == expected.cend())
+            extra.append(address);
+    }
+    return extra;
+}
+
+QString segmentName(int bus)
+{
+    return bus < 0 ? QStringLiteral("the bus") : QStringLiteral("bus %1").arg(bus);
+}
+
+namespace {
+
+QString hexDigits(int value)
+{
+    return QString::number(value, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+}
+
+// Three characters: the address or "--", then the mark.
+QString scanCell(const SegmentScan& scan, int address)
+{
+    if ((address & 1) || address < BusScanner::FirstAddress)
+        return QStringLiteral("   ");
+    const bool described = std::any_of(scan.expected.cbegin(), scan.expected.cend(),
+                                       [&](const ExpectedPart& part) { return part.address == address; });
+    if (!scan.answered.contains(quint8(address)))
+        return described ? hexDigits(address) + QLatin1Char('!') : QStringLiteral("-- ");
+    return hexDigits(address) + (described ? QLatin1Char(' ') : QLatin1Char('+'));
+}
+
+} // namespace
+
+void writeScanGrid(QTextStream& out, const SegmentScan& scan)
+{
+    QString heading = segmentName(scan.bus);
+    heading[0] = heading.at(0).toUpper();
+    out << heading << ", 8-bit write addresses (the 7-bit address shifted left by one):\n";
+    QString columns = QStringLiteral("   ");
+    for (int column = 0; column < 16; ++column)
+        columns += QStringLiteral(" %1  ").arg(QString::number(column, 16).toUpper());
+    out << columns.trimmed().prepend(QStringLiteral("    ")) << '\n';
+    for (int row = 0; row < 0x100; row += 0x10) {
+        QString line = hexDigits(row) + QLatin1Char(':');
+        for (int column = 0; column < 16; ++column)
+            line += QLatin1Char(' ') + scanCell(scan, row + column);
+        // Rows end where their last cell's text does.
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        out << line << '\n';
+    }
+    for (const ExpectedPart& part : scan.missing())
+        out << "missing: " << part.name << " (" << part.type << ") at 0x" << hexDigits(part.address) << '\n';
+    for (const quint8 address : scan.notDescribed())
+        out << "not described: 0x" << hexDigits(address) << '\n';
+    if (!scan.error.isEmpty())
+        out << "stopped: " << scan.error << '\n';
+}
+
+void writeScanLegend(QTextStream& out)
+{
+    out << "A0 answers as described, A0+ answers but is not described, A0! is described but silent, "
+           "-- silent\n";
+}
 
 QString deviceAnchor(int bus, int address)
 {

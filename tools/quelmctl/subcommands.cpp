@@ -1,6 +1,7 @@
 #include "subcommands.h"
 
 #include "description.h"
+#include "jsonoutput.h"
 #include "product.h"
 #include "render.h"
 
@@ -8,7 +9,10 @@
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QJsonDocument>
 #include <QtCore/QTextStream>
+
+#include <map>
 
 #include <functional>
 
@@ -39,28 +43,47 @@ QString hex(const QByteArray& bytes)
 }
 
 // One run of the tool on one product: loads it, talks to the bridge and turns
-// every failure into one error line.
+// every failure into one error line. With --json it also gathers the
+// document that finish() prints, the first failure included.
 class Session
 {
 public:
-    explicit Session(const Invocation& invocation) : m_in(invocation) {}
+    Session(const Invocation& invocation, const QString& command)
+        : m_in(invocation), m_document{{QStringLiteral("command"), command}} {}
 
     QTextStream& out() const { return *m_in.out; }
     QTextStream& err() const { return *m_in.err; }
     LoadedProduct& product() const { return *m_product; }
+    Transport& transport() const { return *m_transport; }
+    bool json() const { return m_in.json; }
+    void setJson(const QString& key, const QJsonValue& value) { m_document.insert(key, value); }
 
     bool load();
     bool connect();
-    bool run(const QList<DeviceCommand*>& commands, const QString& phase);
+    bool run(const QList<DeviceCommand*>& commands, const QString& phase, bool progress = true);
     bool readBack();
     bool verify(const PageFilter& include);
+    // Prints the line and keeps it as the document's error unless one is kept.
+    void fail(const QString& line, const QJsonObject& error = {});
     int finish(bool ok);
 
 private:
     const Invocation& m_in;
+    QJsonObject m_document;
     std::unique_ptr<LoadedProduct> m_product;
     std::unique_ptr<Transport> m_transport;
 };
+
+void Session::fail(const QString& line, const QJsonObject& error)
+{
+    err() << line << Qt::endl;
+    if (m_document.contains(QStringLiteral("error")))
+        return;
+    QJsonObject kept = error;
+    if (!kept.contains(QStringLiteral("message")))
+        kept.insert(QStringLiteral("message"), line);
+    m_document.insert(QStringLiteral("error"), kept);
+}
 
 bool Session::load()
 {
@@ -68,7 +91,7 @@ bool Session::load()
     const std::optional<ProductDescription> description =
         ProductDescription::load(m_in.descriptionFile, &error);
     if (!description) {
-        err() << error << Qt::endl;
+        fail(error);
         return false;
     }
     m_product = std::make_unique<LoadedProduct>(*description);
@@ -79,17 +102,21 @@ bool Session::connect()
 {
     QString error;
     m_transport = Transport::open(m_in.transport, m_in.descriptionFile, &error);
-    if (!m_transport)
-        err() << error << Qt::endl;
-    return bool(m_transport);
+    if (!m_transport) {
+        fail(error);
+        return false;
+    }
+    m_transport->setProduct(m_product->product()->devices(), m_product->description().gpioBusSelect);
+    return true;
 }
 
-bool Session::run(const QList<DeviceCommand*>& commands, const QString& phase)
+bool Session::run(const QList<DeviceCommand*>& commands, const QString& phase, bool progress)
 {
-    const RunResult result = m_transport->run(commands, phase, err());
+    const RunResult result = m_transport->run(commands, phase, err(), progress);
     if (result.ok())
         return true;
-    err() << "quelmctl: " << phase << " stopped: " << result.errorString << Qt::endl;
+    fail(QStringLiteral("quelmctl: %1 stopped: %2").arg(phase, result.errorString),
+         runErrorJson(phase, result, commands));
     if (result.applied > 0) {
         err() << "quelmctl: " << phase << ": commands 1 to " << result.applied << " of "
               << commands.size() << " were applied, the last \""
@@ -112,6 +139,7 @@ bool Session::verify(const PageFilter& include)
 {
     int matching = 0;
     QStringList writeOnly;
+    QJsonArray mismatches;
     bool ok = true;
     for (const Device* device : m_product->product()->devices()) {
         QList<QPair<int, ByteRange>> pages;
@@ -132,13 +160,22 @@ bool Session::verify(const PageFilter& include)
             const QByteArray read = device->rxData(quint8(range.start), quint8(range.count));
             if (wrote == read)
                 continue;
-            err() << "quelmctl: verify: device \"" << device->name() << "\" page " << page
-                  << ": wrote " << hex(wrote) << ", read " << hex(read) << Qt::endl;
+            fail(QStringLiteral("quelmctl: verify: device \"%1\" page %2: wrote %3, read %4")
+                     .arg(device->name()).arg(page).arg(hex(wrote), hex(read)));
+            mismatches.append(QJsonObject{{QStringLiteral("device"), device->name()},
+                                          {QStringLiteral("page"), page},
+                                          {QStringLiteral("wrote"), hex(wrote)},
+                                          {QStringLiteral("read"), hex(read)}});
             deviceOk = false;
         }
         matching += deviceOk ? 1 : 0;
         ok = ok && deviceOk;
     }
+    setJson(QStringLiteral("verify"), QJsonObject{{QStringLiteral("matching"), matching},
+                                                  {QStringLiteral("writeOnly"), QJsonArray::fromStringList(writeOnly)},
+                                                  {QStringLiteral("mismatches"), mismatches}});
+    if (json())
+        return ok;
     out() << "verify: " << matching << (matching == 1 ? " device matches" : " devices match");
     if (!writeOnly.isEmpty())
         out() << " (write-only, not read back: " << writeOnly.join(QStringLiteral(", ")) << ')';
@@ -150,8 +187,12 @@ int Session::finish(bool ok)
 {
     QString error;
     if (m_transport && !m_transport->close(&error)) {
-        err() << error << Qt::endl;
+        fail(error);
         ok = false;
+    }
+    if (json()) {
+        m_document.insert(QStringLiteral("ok"), ok);
+        out() << QJsonDocument(m_document).toJson(QJsonDocument::Indented) << Qt::flush;
     }
     return ok ? 0 : 1;
 }
@@ -194,7 +235,9 @@ int writeAndVerify(Session& session, const QList<DeviceCommand*>& commands, cons
 {
     if (!session.run(commands, phase))
         return session.finish(false);
-    session.out() << phase << ": " << commands.size() << " commands sent" << Qt::endl;
+    session.setJson(QStringLiteral("sent"), commands.size());
+    if (!session.json())
+        session.out() << phase << ": " << commands.size() << " commands sent" << Qt::endl;
     const bool ok = session.readBack() && session.verify(include);
     return session.finish(ok);
 }
@@ -214,32 +257,36 @@ int headerSize(const Device* header)
 
 } // namespace
 
+// Reads the product; the devices' dirty pages are then where the settings
+// differ from what was read, and the settings show what was read.
 int runRead(const Invocation& invocation)
 {
-    Session session(invocation);
-    if (!session.load() || !session.connect())
+    Session session(invocation, QStringLiteral("read"));
+    if (!session.load() || !session.connect() || !readAndApplySettings(session))
         return session.finish(false);
     LoadedProduct& product = session.product();
-    if (!session.run(product.readCommands(), QStringLiteral("read")))
-        return session.finish(false);
-    product.bindSettings();
+    session.setJson(QStringLiteral("devices"), devicesJson(product));
     product.mapFromDevices();
-    writeSettingsTable(session.out(), product);
+    session.setJson(QStringLiteral("settings"), settingsJson(product));
+    if (!session.json())
+        writeSettingsTable(session.out(), product);
     return session.finish(true);
 }
 
 int runWrite(const Invocation& invocation)
 {
-    Session session(invocation);
+    Session session(invocation, QStringLiteral("write"));
     if (!session.load() || !session.connect() || !readAndApplySettings(session))
         return session.finish(false);
+    session.setJson(QStringLiteral("devices"), devicesJson(session.product()));
+    session.setJson(QStringLiteral("settings"), settingsJson(session.product()));
     OwnedCommands commands{dirtyPageCommands(session.product())};
     return writeAndVerify(session, commands.list, QStringLiteral("write"), wholePage);
 }
 
 int runErase(const Invocation& invocation)
 {
-    Session session(invocation);
+    Session session(invocation, QStringLiteral("erase"));
     if (!session.load() || !session.connect())
         return session.finish(false);
     OwnedCommands commands{session.product().product()->eraseCommands()};
@@ -248,7 +295,7 @@ int runErase(const Invocation& invocation)
 
 int runHeader(const Invocation& invocation)
 {
-    Session session(invocation);
+    Session session(invocation, QStringLiteral("header"));
     if (!session.load())
         return 1;
     const QList<Device*> devices = session.product().product()->devices();
@@ -298,7 +345,7 @@ int runDump(const Invocation& invocation)
         *invocation.err << "quelmctl: dump: name one list: read, write or erase" << Qt::endl;
         return 1;
     }
-    Session session(invocation);
+    Session session(invocation, QStringLiteral("dump"));
     if (!session.load())
         return 1;
     LoadedProduct& product = session.product();
@@ -321,7 +368,7 @@ int runDump(const Invocation& invocation)
 
 int runReport(const Invocation& invocation)
 {
-    Session session(invocation);
+    Session session(invocation, QStringLiteral("report"));
     if (!session.load() || !session.connect() || !readAndApplySettings(session))
         return session.finish(false);
     QFile file(invocation.outputFile);
@@ -339,4 +386,85 @@ int runReport(const Invocation& invocation)
         writeHtmlReport(stream, session.product(),
                         QStringLiteral("Product report: %1").arg(QFileInfo(invocation.descriptionFile).fileName()));
     return session.finish(true);
+}
+
+namespace {
+
+// The segments the description uses, each with its parts: one per bus
+// number when the GPIO port selects them, else one for every part.
+QList<SegmentScan> describedSegments(const ProductDescription& description)
+{
+    std::map<int, SegmentScan> segments;
+    for (const BoardDescription& board : description.boards) {
+        for (const DeviceDescription& device : board.devices) {
+            const int bus = description.gpioBusSelect ? device.bus : -1;
+            segments[bus].bus = bus;
+            segments[bus].expected.append({quint8(device.address), device.name,
+                                           Device::deviceName(device.type)});
+        }
+    }
+    QList<SegmentScan> list;
+    for (auto& [bus, segment] : segments) {
+        std::sort(segment.expected.begin(), segment.expected.end(),
+                  [](const ExpectedPart& a, const ExpectedPart& b) { return a.address < b.address; });
+        list.append(segment);
+    }
+    if (list.isEmpty())
+        list.append(SegmentScan{});
+    return list;
+}
+
+// Selects the segment when the product selects segments, then probes it.
+bool scanSegment(Session& session, SegmentScan& segment)
+{
+    ProductInterface* product = session.product().product();
+    if (segment.bus >= 0) {
+        OwnedCommands select{{product->selectBusCommand(segment.bus)}};
+        if (!session.run(select.list, QStringLiteral("scan"), false))
+            return false;
+    }
+    const ScanResult result = session.transport().scan();
+    segment.answered = result.answered;
+    segment.error = result.errorString;
+    const QString where = segmentName(segment.bus);
+    if (!result.ok())
+        session.fail(QStringLiteral("quelmctl: scan: %1: %2").arg(where, result.errorString));
+    for (const ExpectedPart& part : segment.missing()) {
+        session.fail(QStringLiteral("quelmctl: scan: %1: %2 (%3) at %4 does not answer")
+                         .arg(where, part.name, part.type, hexByte(part.address)));
+    }
+    return result.ok() && segment.missing().isEmpty();
+}
+
+} // namespace
+
+int runScan(const Invocation& invocation)
+{
+    Session session(invocation, QStringLiteral("scan"));
+    if (!session.load() || !session.connect())
+        return session.finish(false);
+    QList<SegmentScan> segments = describedSegments(session.product().description());
+    if (session.product().description().gpioBusSelect) {
+        OwnedCommands configure{session.product().product()->initializeMasterBusController()};
+        if (!session.run(configure.list, QStringLiteral("scan"), false))
+            return session.finish(false);
+    }
+    bool ok = true;
+    QJsonArray buses;
+    for (SegmentScan& segment : segments) {
+        // A segment that hangs says nothing about the next one.
+        const bool found = scanSegment(session, segment);
+        ok = ok && found;
+        buses.append(scanJson(segment));
+    }
+    session.setJson(QStringLiteral("addressing"), QStringLiteral("8-bit write addresses"));
+    session.setJson(QStringLiteral("buses"), buses);
+    if (!session.json()) {
+        for (const SegmentScan& segment : qAsConst(segments)) {
+            writeScanGrid(session.out(), segment);
+            session.out() << '\n';
+        }
+        writeScanLegend(session.out());
+    }
+    return session.finish(ok);
 }

@@ -17,6 +17,7 @@ struct Invocation
     int headerCount = -1;     // header: -1 is the whole header
     QString outputFile;       // report: empty is stdout
     bool text = false;        // report: text reports instead of HTML
+    bool json = false;        // read, write, scan: one JSON document on the output
     QTextStream* out = nullptr;
     QTextStream* err = nullptr;
 };
@@ -29,5 +30,6 @@ int runHeader(const Invocation& invocation);
 int runSet(const Invocation& invocation);
 int runDump(const Invocation& invocation);
 int runReport(const Invocation& invocation);
+int runScan(const Invocation& invocation);
 
 #endif // QUELMCTL_SUBCOMMANDS_H

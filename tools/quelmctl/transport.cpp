@@ -1,5 +1,6 @@
 #include "transport.h"
 
+#include <bridgesetup.h>
 #include <bridgesimulator.h>
 #include <devicecommand.h>
 #include <seriallink.h>
@@ -30,6 +31,14 @@ public:
     }
     QByteArray read(int count, int timeoutMs) override { return m_link->read(count, timeoutMs); }
     void discardInput() override { m_link->discardInput(); }
+    bool drain() override { return m_link->drain(); }
+    qint32 baudRate() const override { return m_link->baudRate(); }
+    bool setBaudRate(qint32 rate) override
+    {
+        const bool set = m_link->setBaudRate(rate);
+        setErrorString(m_link->errorString());
+        return set;
+    }
 
 private:
     std::unique_ptr<Link> m_link;
@@ -73,12 +82,12 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
     transport->m_options = options;
     if (!options.port.isEmpty()) {
         auto serial = std::make_unique<SerialLink>();
-        if (!serial->open(options.port, options.baudRate)) {
+        if (!serial->open(options.port, BridgeSetup::PowerOnBaudRate)) {
             *error = QStringLiteral("quelmctl: %1").arg(serial->errorString());
             return nullptr;
         }
         transport->m_link = std::move(serial);
-        return transport;
+        return transport->setUpBridge(error) ? std::move(transport) : nullptr;
     }
     QString reason;
     transport->m_simulator = BridgeSimulator::fromDescriptionFile(descriptionFile, &reason);
@@ -98,19 +107,55 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
     if (options.disconnectAfter >= 0)
         link = std::make_unique<DisconnectingLink>(std::move(link), options.disconnectAfter);
     transport->m_link = std::move(link);
-    return transport;
+    return transport->setUpBridge(error) ? std::move(transport) : nullptr;
 }
 
-RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err)
+// The bridge wakes up at 9600 baud; the link follows it to the rate asked for.
+bool Transport::setUpBridge(QString* error)
+{
+    BridgeSetup setup(m_link.get());
+    setup.setTimeout(m_options.timeoutMs);
+    if (m_options.baudRate != BridgeSetup::PowerOnBaudRate && !setup.setBaudRate(m_options.baudRate)) {
+        *error = QStringLiteral("quelmctl: cannot move the bridge to %1 baud: %2")
+                     .arg(m_options.baudRate).arg(setup.errorString());
+        return false;
+    }
+    const BridgeSetup::ClockSetting* clock = BridgeSetup::clockSetting(m_options.i2cClock);
+    if (clock && !setup.setI2CClock(clock->clock)) {
+        *error = QStringLiteral("quelmctl: cannot set the I2C clock: %1").arg(setup.errorString());
+        return false;
+    }
+    return true;
+}
+
+void Transport::setProduct(const QList<Device*>& devices, bool gpioSelectsBus)
+{
+    m_devices = devices;
+    m_gpioSelectsBus = gpioSelectsBus;
+}
+
+ScanResult Transport::scan()
+{
+    BusScanner scanner(m_link.get());
+    scanner.setTimeout(m_options.timeoutMs);
+    return scanner.scan();
+}
+
+RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err,
+                         bool progress)
 {
     CommandRunner runner(m_link.get());
     runner.setTimeout(m_options.timeoutMs);
+    runner.setAcknowledgeChecks(m_options.acknowledgeChecks);
+    runner.setProduct(m_devices, m_gpioSelectsBus);
+    TransportOptions shown = m_options;
+    shown.quiet = m_options.quiet || !progress;
     runner.setProgress([&](int index, int count, const DeviceCommand*) {
-        showProgress(err, m_options, phase, index + 1, count);
+        showProgress(err, shown, phase, index + 1, count);
     });
-    showProgress(err, m_options, phase, 0, commands.size());
+    showProgress(err, shown, phase, 0, commands.size());
     const RunResult result = runner.run(commands);
-    if (!result.ok() && m_options.terminal && !m_options.quiet)
+    if (!result.ok() && shown.terminal && !shown.quiet)
         err << '\n';
     return result;
 }

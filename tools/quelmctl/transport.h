@@ -1,6 +1,7 @@
 #ifndef QUELMCTL_TRANSPORT_H
 #define QUELMCTL_TRANSPORT_H
 
+#include <busscanner.h>
 #include <commandrunner.h>
 
 #include <QtCore/QList>
@@ -9,6 +10,7 @@
 #include <memory>
 
 class BridgeSimulator;
+class Device;
 class DeviceCommand;
 class Link;
 class QTextStream;
@@ -19,7 +21,9 @@ class QTextStream;
 struct TransportOptions
 {
     QString port;                 // empty: the simulator
-    qint32 baudRate = 9600;
+    qint32 baudRate = 9600;       // the bridge starts at 9600 and is moved to this rate
+    QString i2cClock;             // empty: leave the bridge's I2C clock as it is
+    bool acknowledgeChecks = false;
     int timeoutMs = CommandRunner::DefaultTimeoutMs;
     QString simulatorState;       // empty: next to the description
     int disconnectAfter = -1;     // simulator: refuse to send after this many commands
@@ -32,20 +36,29 @@ class Transport
 public:
     ~Transport();
 
-    // Null, with one error line, when the port or the simulator cannot be set up.
+    // Null, with one error line, when the port or the simulator cannot be
+    // set up, or the bridge not be moved to the rate and clock asked for.
     static std::unique_ptr<Transport> open(const TransportOptions& options,
                                            const QString& descriptionFile, QString* error);
     static QString defaultStateFile(const QString& descriptionFile);
 
+    // The devices that name a part that fails an acknowledge check.
+    void setProduct(const QList<Device*>& devices, bool gpioSelectsBus);
     // Runs the list under a name shown in the progress and in the error line.
-    RunResult run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err);
+    RunResult run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err,
+                  bool progress = true);
+    // Probes the bus segment the bridge reaches now.
+    ScanResult scan();
     // Saves the simulator's state; true for a serial port.
     bool close(QString* error);
 
 private:
     Transport() = default;
+    bool setUpBridge(QString* error);
 
     TransportOptions m_options;
+    QList<Device*> m_devices;
+    bool m_gpioSelectsBus = false;
     QString m_stateFile;
     std::unique_ptr<BridgeSimulator> m_simulator;
     std::unique_ptr<Link> m_link;

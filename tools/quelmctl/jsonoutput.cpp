@@ -1,0 +1,115 @@
+#include "jsonoutput.h"
+
+#include "product.h"
+#include "render.h"
+
+#include <devicecommand.h>
+#include <field.h>
+#include <nullfield.h>
+
+namespace {
+
+QString hexBytes(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+QJsonArray addressesJson(const QList<quint8>& addresses)
+{
+    QJsonArray array;
+    for (const quint8 address : addresses)
+        array.append(hexByte(address));
+    return array;
+}
+
+QJsonArray partsJson(const QList<ExpectedPart>& parts)
+{
+    QJsonArray array;
+    for (const ExpectedPart& part : parts) {
+        array.append(QJsonObject{{QStringLiteral("name"), part.name},
+                                 {QStringLiteral("type"), part.type},
+                                 {QStringLiteral("address"), hexByte(part.address)}});
+    }
+    return array;
+}
+
+QJsonArray dirtyPages(const Device* device)
+{
+    QJsonArray pages;
+    for (int page = 0; page < device->writePages(); ++page) {
+        if (device->writePageIsDirty(page))
+            pages.append(page);
+    }
+    return pages;
+}
+
+} // namespace
+
+QString hexByte(int address)
+{
+    return QStringLiteral("0x%1").arg(QString::number(address & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0')));
+}
+
+QJsonArray settingsJson(const LoadedProduct& product)
+{
+    QJsonArray settings;
+    const QList<SettingDescription>& described = product.description().settings;
+    for (int row = 0; row < described.size(); ++row) {
+        const SettingDescription& setting = described.at(row);
+        const Field* field = product.fields().value(row);
+        const auto* null = qobject_cast<const NullField*>(field);
+        QJsonObject object{{QStringLiteral("name"), setting.name},
+                           {QStringLiteral("kind"), settingKindName(setting.kind)},
+                           {QStringLiteral("device"), setting.device},
+                           {QStringLiteral("address"),
+                            product.model()->index(row, Field::AddressColumn).data().toString()}};
+        if (null)
+            object.insert(QStringLiteral("text"), null->text());
+        else
+            object.insert(QStringLiteral("value"), field ? field->embeddedValueToString() : QString());
+        settings.append(object);
+    }
+    return settings;
+}
+
+QJsonArray devicesJson(const LoadedProduct& product)
+{
+    QJsonArray devices;
+    for (const Device* device : product.product()->devices()) {
+        devices.append(QJsonObject{{QStringLiteral("name"), device->name()},
+                                   {QStringLiteral("type"), device->deviceName()},
+                                   {QStringLiteral("bus"), device->busNumber()},
+                                   {QStringLiteral("address"), hexByte(device->busAddress())},
+                                   {QStringLiteral("dirtyPages"), dirtyPages(device)}});
+    }
+    return devices;
+}
+
+QJsonObject scanJson(const SegmentScan& scan)
+{
+    QJsonObject object{{QStringLiteral("bus"), scan.bus < 0 ? QJsonValue() : QJsonValue(scan.bus)},
+                       {QStringLiteral("answered"), addressesJson(scan.answered)},
+                       {QStringLiteral("expected"), partsJson(scan.expected)},
+                       {QStringLiteral("missing"), partsJson(scan.missing())},
+                       {QStringLiteral("notDescribed"), addressesJson(scan.notDescribed())}};
+    if (!scan.error.isEmpty())
+        object.insert(QStringLiteral("error"), scan.error);
+    return object;
+}
+
+QJsonObject runErrorJson(const QString& phase, const RunResult& result, const QList<DeviceCommand*>& commands)
+{
+    QJsonObject error{{QStringLiteral("phase"), phase}, {QStringLiteral("message"), result.errorString}};
+    if (const DeviceCommand* command = commands.value(result.failedIndex)) {
+        error.insert(QStringLiteral("command"),
+                     QJsonObject{{QStringLiteral("index"), result.failedIndex + 1},
+                                 {QStringLiteral("description"), command->description()},
+                                 {QStringLiteral("bytes"), hexBytes(command->bytes())}});
+    }
+    if (result.status >= 0) {
+        error.insert(QStringLiteral("status"), hexByte(result.status));
+        error.insert(QStringLiteral("bus"), result.bus);
+        error.insert(QStringLiteral("address"), hexByte(result.address));
+    }
+    return error;
+}
