@@ -42,6 +42,7 @@ private slots:
     void pageAddressesStayInTheIntRange_data();
     void pageAddressesStayInTheIntRange();
     void clearsRestoreTheMemorySize();
+    void clearsLeaveEarlierCopiesAlone();
     void identity();
     void typeNames_data();
     void typeNames();
@@ -223,6 +224,23 @@ void tst_Device::clearsRestoreTheMemorySize()
     QCOMPARE(device.txBuffer(), QByteArray(8, '\0'));
     QCOMPARE(device.rxBuffer(), QByteArray(8, '\0'));
     QVERIFY(!device.isDirty());
+}
+
+// Clearing reuses the buffers' storage; what a caller copied before, and the
+// array the buffer was set from, keep their bytes.
+void tst_Device::clearsLeaveEarlierCopiesAlone()
+{
+    SmallDevice device;
+    const QByteArray given = QByteArray::fromHex("0102030405060708");
+    device.setTxData(given);
+    device.setRxData(given);
+    const QByteArray rxCopy = device.rxBuffer();
+    device.clearTxData();
+    device.clearRxData();
+    QCOMPARE(given, QByteArray::fromHex("0102030405060708"));
+    QCOMPARE(rxCopy, given);
+    QCOMPARE(device.txBuffer(), QByteArray(8, '\0'));
+    QCOMPARE(device.rxBuffer(), QByteArray(8, '\0'));
 }
 
 void tst_Device::identity()

@@ -147,14 +147,16 @@ void Device::setIoPortValue(const int&, const unsigned char&) {}
 
 void Device::setPullUpEnables(const QByteArray&) {}
 
+// Zeros in place: the full read and the erase clear every device, and a
+// buffer of the right size that nobody shares needs no new allocation.
 void Device::clearRxData()
 {
-    m_rxBuffer = QByteArray(qMax(0, memorySize()), '\0');
+    m_rxBuffer.fill('\0', qMax(0, memorySize()));
 }
 
 void Device::clearTxData()
 {
-    m_txBuffer = QByteArray(qMax(0, memorySize()), '\0');
+    m_txBuffer.fill('\0', qMax(0, memorySize()));
 }
 
 void Device::setTxData(const unsigned char& offset, const QByteArray& bytes)
