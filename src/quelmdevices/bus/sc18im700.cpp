@@ -4,20 +4,59 @@
 
 #include <QtCore/QTextStream>
 
+#include <cstring>
+
 using namespace SC18IM700Protocol;
 
 namespace {
+
+// A command string of known length, written straight into its one
+// allocation: the generator encodes one per page, and appending to a
+// QByteArray costs a call and a capacity check per byte.
+class CommandString
+{
+public:
+    explicit CommandString(const int length)
+        : m_bytes(length, Qt::Uninitialized)
+        , m_next(m_bytes.data())
+    {
+    }
+
+    CommandString& operator<<(const char byte)
+    {
+        *m_next++ = byte;
+        return *this;
+    }
+    CommandString& operator<<(const unsigned char byte) { return *this << char(byte); }
+    CommandString& append(const char* bytes, const int size)
+    {
+        if (size > 0)
+            memcpy(m_next, bytes, size_t(size));
+        m_next += size;
+        return *this;
+    }
+    CommandString& operator<<(const QByteArray& bytes) { return append(bytes.constData(), bytes.size()); }
+
+    QByteArray take()
+    {
+        Q_ASSERT(m_next == m_bytes.constData() + m_bytes.size());
+        return std::move(m_bytes);
+    }
+
+private:
+    QByteArray m_bytes;
+    char* m_next;
+};
 
 // Register-addressed read: a write phase with the register bytes, then a
 // repeated start whose read address is the write address with bit 0 set.
 QByteArray registerRead(const unsigned char& address, const char* reg, const int regSize,
                         const unsigned char& count)
 {
-    QByteArray command;
-    command.reserve(7 + regSize);
-    command.append(Start).append(char(address)).append(char(regSize)).append(reg, regSize);
-    command.append(Start).append(char(address | ReadBit)).append(char(count)).append(Stop);
-    return command;
+    CommandString command(7 + regSize);
+    command << Start << address << char(regSize);
+    command.append(reg, regSize) << Start << char(address | ReadBit) << count << Stop;
+    return command.take();
 }
 
 // The report's GPIO row takes every byte after the register image: the spare
@@ -35,10 +74,9 @@ SC18IM700::SC18IM700(const QString& name, QObject* parent)
 
 QByteArray SC18IM700::readExternalDeviceCommands(const unsigned char& address, const unsigned char& count)
 {
-    QByteArray command;
-    command.reserve(4);
-    command.append(Start).append(char(address | ReadBit)).append(char(count)).append(Stop);
-    return command;
+    CommandString command(4);
+    command << Start << char(address | ReadBit) << count << Stop;
+    return command.take();
 }
 
 QByteArray SC18IM700::readExternalDeviceCommands(const unsigned char& address, const unsigned char& reg,
@@ -56,37 +94,42 @@ QByteArray SC18IM700::readExternalDeviceCommands(const unsigned char& address, c
 
 QByteArray SC18IM700::writeExternalDeviceCommands(const unsigned char& address, const QByteArray& data)
 {
-    QByteArray command;
-    command.reserve(4 + data.size());
-    command.append(Start).append(char(address)).append(char(data.size())).append(data).append(Stop);
-    return command;
+    CommandString command(4 + data.size());
+    command << Start << address << char(data.size()) << data << Stop;
+    return command.take();
 }
 
+// The two strings without operands are built once and shared.
 QByteArray SC18IM700::readGpioCommands()
 {
-    return QByteArray().append(ReadGpio).append(Stop);
+    static const QByteArray command = (CommandString(2) << ReadGpio << Stop).take();
+    return command;
 }
 
 QByteArray SC18IM700::writeGpioCommands(const unsigned char& value)
 {
-    return QByteArray().append(WriteGpio).append(char(value)).append(Stop);
+    CommandString command(3);
+    command << WriteGpio << value << Stop;
+    return command.take();
 }
 
 QByteArray SC18IM700::readInternalRegistersCommand()
 {
-    QByteArray command;
-    command.reserve(InternalRegisterCount + 2);
-    command.append(ReadRegisters);
-    for (int reg = 0; reg < InternalRegisterCount; ++reg)
-        command.append(char(reg));
-    return command.append(Stop);
+    static const QByteArray command = [] {
+        CommandString registers(InternalRegisterCount + 2);
+        registers << ReadRegisters;
+        for (int reg = 0; reg < InternalRegisterCount; ++reg)
+            registers << char(reg);
+        return (registers << Stop).take();
+    }();
+    return command;
 }
 
 QByteArray SC18IM700::writeInternalRegisterCommand(const QByteArray& bytes)
 {
-    QByteArray command;
-    command.reserve(bytes.size() + 2);
-    return command.append(WriteRegisters).append(bytes).append(Stop);
+    CommandString command(bytes.size() + 2);
+    command << WriteRegisters << bytes << Stop;
+    return command.take();
 }
 
 QByteArray SC18IM700::readExternalDevice(const unsigned char& address, const unsigned char& count)
@@ -114,10 +157,9 @@ QByteArray SC18IM700::writeExternalDevice(const unsigned char& address, const QB
 QByteArray SC18IM700::writeExternalDevice(const unsigned char& address, const unsigned char& reg,
                                           const QByteArray& data)
 {
-    QByteArray command;
-    command.reserve(5 + data.size());
-    command.append(Start).append(char(address)).append(char(data.size() + 1)).append(char(reg));
-    return command.append(data).append(Stop);
+    CommandString command(5 + data.size());
+    command << Start << address << char(data.size() + 1) << reg << data << Stop;
+    return command.take();
 }
 
 QByteArray SC18IM700::readGpio()
