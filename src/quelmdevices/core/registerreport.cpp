@@ -6,9 +6,19 @@
 
 namespace RegisterReport {
 
+// Straight into one string: a report has a few thousand of these, and
+// toHex, fromLatin1 and toUpper would each allocate a copy.
 QString byteText(const QByteArray& buffer, const int& offset, const int& count)
 {
-    return QString::fromLatin1(buffer.mid(offset, count).toHex()).toUpper();
+    static constexpr char digits[] = "0123456789ABCDEF";
+    const QByteArray range = buffer.mid(offset, count);
+    QString text(range.size() * 2, Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char byte : range) {
+        *out++ = QLatin1Char(digits[uchar(byte) >> 4]);
+        *out++ = QLatin1Char(digits[uchar(byte) & 0x0F]);
+    }
+    return text;
 }
 
 RowTexts rowTexts(const Device& device, const int& offset, const int& count)
