@@ -4,14 +4,6 @@
 
 #include <bridgesimulator.h>
 
-#include <cmath>
-
-namespace {
-// A UART samples each bit mid-way: a few percent between the two clocks
-// still frames every byte correctly.
-constexpr double rateTolerance = 0.02;
-}
-
 SimulatorLink::SimulatorLink(BridgeSimulator* simulator)
     : m_simulator(simulator)
     , m_baudRate(SerialLink::DefaultBaudRate)
@@ -20,8 +12,7 @@ SimulatorLink::SimulatorLink(BridgeSimulator* simulator)
 
 bool SimulatorLink::ratesMatch() const
 {
-    const double bridge = m_simulator ? m_simulator->baudRate() : 0.0;
-    return bridge > 0 && std::abs(m_baudRate - bridge) <= rateTolerance * bridge;
+    return m_simulator && m_simulator->understands(m_baudRate);
 }
 
 bool SimulatorLink::write(const QByteArray& bytes)

@@ -23,8 +23,7 @@ public:
     qint32 baudRate() const override { return m_baudRate; }
     bool setBaudRate(qint32 rate) override;
 
-    // Whether the host's rate is within the few percent a UART tolerates of
-    // the bridge's.
+    // Whether the simulated bridge understands the link's rate.
     bool ratesMatch() const;
 
 private:

@@ -7,6 +7,8 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QSaveFile>
 
+#include <cmath>
+
 using namespace SC18IM700Protocol;
 
 namespace {
@@ -20,6 +22,9 @@ constexpr double baudGeneratorHz = 7372800.0;
 constexpr double i2cClockSourceHz = 15000000.0;
 // The bridge's I2C clock divider does not go below this sum.
 constexpr int minimumClockDivider = 5;
+// A UART samples each bit mid-way: a few percent between the two clocks
+// still frames every byte correctly.
+constexpr double rateTolerance = 0.02;
 
 // Nothing the host sends is longer than this; an unfinished command that
 // grows past it is garbage, dropped a byte at a time.
@@ -144,6 +149,11 @@ double BridgeSimulator::i2cClockHz() const
 {
     const int divider = registerValue(I2CClkL) + registerValue(I2CClkH);
     return divider > 0 ? i2cClockSourceHz / (8 * divider) : 0.0;
+}
+
+bool BridgeSimulator::understands(double hostBaudRate) const
+{
+    return std::abs(hostBaudRate - baudRate()) <= rateTolerance * baudRate();
 }
 
 QStringList BridgeSimulator::takeNotes()

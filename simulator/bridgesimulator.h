@@ -71,6 +71,9 @@ public:
     double baudRate() const;
     // The I2C clock: 15 MHz / (8 x (I2CClkL + I2CClkH)), 0 while both are 0.
     double i2cClockHz() const;
+    // Whether the UART frames bytes sent at the host's rate: within the
+    // few percent a UART tolerates of baudRate().
+    bool understands(double hostBaudRate) const;
     // While held, every I2C transaction times out (SCL held low).
     void setBusHeld(bool held) { m_busHeld = held; }
 

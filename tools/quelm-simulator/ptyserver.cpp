@@ -6,7 +6,6 @@
 #include <QtCore/QTextStream>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -17,8 +16,6 @@
 namespace {
 constexpr int chunkSize = 4096;
 constexpr int writePollMs = 1000;
-// What a UART tolerates between the two clocks.
-constexpr double rateTolerance = 0.02;
 
 struct SpeedCode
 {
@@ -104,8 +101,7 @@ qint32 PtyServer::clientBaudRate() const
 bool PtyServer::ratesMatch() const
 {
     const qint32 client = clientBaudRate();
-    const double bridge = m_simulator->baudRate();
-    return client == 0 || std::abs(client - bridge) <= rateTolerance * bridge;
+    return client == 0 || m_simulator->understands(client);
 }
 
 void PtyServer::serve()

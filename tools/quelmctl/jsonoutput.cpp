@@ -3,6 +3,7 @@
 #include "product.h"
 #include "render.h"
 
+#include <bridgestatus.h>
 #include <devicecommand.h>
 #include <field.h>
 #include <nullfield.h>
@@ -18,7 +19,7 @@ QJsonArray addressesJson(const QList<quint8>& addresses)
 {
     QJsonArray array;
     for (const quint8 address : addresses)
-        array.append(hexByte(address));
+        array.append(BridgeStatus::hexByte(address));
     return array;
 }
 
@@ -28,7 +29,7 @@ QJsonArray partsJson(const QList<ExpectedPart>& parts)
     for (const ExpectedPart& part : parts) {
         array.append(QJsonObject{{QStringLiteral("name"), part.name},
                                  {QStringLiteral("type"), part.type},
-                                 {QStringLiteral("address"), hexByte(part.address)}});
+                                 {QStringLiteral("address"), BridgeStatus::hexByte(part.address)}});
     }
     return array;
 }
@@ -44,11 +45,6 @@ QJsonArray dirtyPages(const Device* device)
 }
 
 } // namespace
-
-QString hexByte(int address)
-{
-    return QStringLiteral("0x%1").arg(QString::number(address & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0')));
-}
 
 QJsonArray settingsJson(const LoadedProduct& product)
 {
@@ -79,7 +75,7 @@ QJsonArray devicesJson(const LoadedProduct& product)
         devices.append(QJsonObject{{QStringLiteral("name"), device->name()},
                                    {QStringLiteral("type"), device->deviceName()},
                                    {QStringLiteral("bus"), device->busNumber()},
-                                   {QStringLiteral("address"), hexByte(device->busAddress())},
+                                   {QStringLiteral("address"), BridgeStatus::hexByte(device->busAddress())},
                                    {QStringLiteral("dirtyPages"), dirtyPages(device)}});
     }
     return devices;
@@ -107,9 +103,9 @@ QJsonObject runErrorJson(const QString& phase, const RunResult& result, const QL
                                  {QStringLiteral("bytes"), hexBytes(command->bytes())}});
     }
     if (result.status >= 0) {
-        error.insert(QStringLiteral("status"), hexByte(result.status));
+        error.insert(QStringLiteral("status"), BridgeStatus::hexByte(result.status));
         error.insert(QStringLiteral("bus"), result.bus);
-        error.insert(QStringLiteral("address"), hexByte(result.address));
+        error.insert(QStringLiteral("address"), BridgeStatus::hexByte(result.address));
     }
     return error;
 }

@@ -28,6 +28,4 @@ QJsonObject scanJson(const SegmentScan& scan);
 // stop, that status with the part's bus and address.
 QJsonObject runErrorJson(const QString& phase, const RunResult& result, const QList<DeviceCommand*>& commands);
 
-QString hexByte(int address);
-
 #endif // QUELMCTL_JSONOUTPUT_H

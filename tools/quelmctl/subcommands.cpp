@@ -5,6 +5,7 @@
 #include "product.h"
 #include "render.h"
 
+#include <bridgestatus.h>
 #include <devicecommand.h>
 
 #include <QtCore/QFile>
@@ -431,7 +432,7 @@ bool scanSegment(Session& session, SegmentScan& segment)
         session.fail(QStringLiteral("quelmctl: scan: %1: %2").arg(where, result.errorString));
     for (const ExpectedPart& part : segment.missing()) {
         session.fail(QStringLiteral("quelmctl: scan: %1: %2 (%3) at %4 does not answer")
-                         .arg(where, part.name, part.type, hexByte(part.address)));
+                         .arg(where, part.name, part.type, BridgeStatus::hexByte(part.address)));
     }
     return result.ok() && segment.missing().isEmpty();
 }
