@@ -1,4 +1,5 @@
 #include <bridgesimulator.h>
+#include <bridgestatus.h>
 #include <commandrunner.h>
 #include <simulatorlink.h>
 
@@ -99,6 +100,8 @@ private slots:
     void stopsAtAMissingAnswer_data();
     void stopsAtAMissingAnswer();
     void staleAnswersAreDiscarded();
+    void commandShapes_data();
+    void commandShapes();
     void statusReadsFollowTransactions_data();
     void statusReadsFollowTransactions();
     void acknowledgeChecksStopTheRun_data();
@@ -200,6 +203,36 @@ void TestCommandRunner::staleAnswersAreDiscarded()
     QCOMPARE(nullCommand.applied, 1);
     QCOMPARE(nullCommand.failedIndex, 1);
     QCOMPARE(nullCommand.errorString, QStringLiteral("Command 2 of 2 (none): the list holds a null command"));
+}
+
+// Which transaction a command string holds decides whether a status read
+// follows it and which part a failure names.
+void TestCommandRunner::commandShapes_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("gpio");
+
+    QTest::newRow("read with a register phase") << hex("53A00108 53A10850") << 0xA0 << -1;
+    QTest::newRow("a write of a P byte, then a bus select") << hex("53A00150 50 4F0250") << 0xA0 << 2;
+    QTest::newRow("bus select, then a write") << hex("4F0250 535E0100 50") << 0x5E << 2;
+    QTest::newRow("register write holding a P value") << hex("570250 50") << -1 << -1;
+    QTest::newRow("register and GPIO reads") << hex("520A50 4950") << -1 << -1;
+    QTest::newRow("broken off after its address") << hex("53A0") << -1 << -1;
+    QTest::newRow("a write without its P") << hex("53A00211") << 0xA0 << -1;
+    QTest::newRow("not a command") << hex("00 4F0150") << -1 << -1;
+    QTest::newRow("empty") << QByteArray() << -1 << -1;
+}
+
+void TestCommandRunner::commandShapes()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(int, address);
+    QFETCH(int, gpio);
+
+    const BridgeStatus::CommandShape shape = BridgeStatus::CommandShape::of(command);
+    QCOMPARE(shape.address, address);
+    QCOMPARE(shape.gpio, gpio);
 }
 
 // The status read ("R", 0x0A, "P") goes out after every "S" transaction
