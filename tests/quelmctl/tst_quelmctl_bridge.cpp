@@ -70,6 +70,7 @@ private slots:
     void cleanup();
     void scanMarksMissingAndStrayParts();
     void scanAsJson();
+    void scanOfTheOnlySegment();
     void verifyNamesTheSilentPart();
     void baudRateAndClockReachTheRegisters_data();
     void baudRateAndClockReachTheRegisters();
@@ -159,6 +160,24 @@ void TestQuelmCtlBridge::scanAsJson()
                         {"missing", QJsonArray()}, {"notDescribed", QJsonArray{"0x70"}}},
             QJsonObject{{"bus", 1}, {"answered", QJsonArray()}, {"expected", QJsonArray{offset}},
                         {"missing", QJsonArray{offset}}, {"notDescribed", QJsonArray()}}}}}));
+}
+
+// Without bus selection the one segment is scanned as it is.
+void TestQuelmCtlBridge::scanOfTheOnlySegment()
+{
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("one.json")), R"({"busSelect": "none", "boards": [
+        {"title": "t", "devices": [{"type": "X95840", "bus": 3, "address": "0x52", "name": "trim"}]}]})"));
+    const QuelmCtlRun result = run({"scan", "-q", "one.json"});
+    QCOMPARE(result.err, QString());
+    QCOMPARE(result.out, QStringLiteral("The bus") + gridHead
+                             + gridRows({{0x50, QStringLiteral(" --      52      --      --      --      --      --      --")}})
+                             + QStringLiteral("\nA0 answers as described, A0+ answers but is not described, "
+                                              "A0! is described but silent, -- silent\n"));
+    QCOMPARE(result.exitCode, 0);
+    const QJsonObject bus = parse(run({"scan", "-q", "--json", "one.json"}).out)
+                                .value(QStringLiteral("buses")).toArray().at(0).toObject();
+    QCOMPARE(bus.value(QStringLiteral("bus")), QJsonValue());
+    QCOMPARE(bus.value(QStringLiteral("answered")), QJsonValue(QJsonArray{"0x52"}));
 }
 
 // Unchecked, a write to a part that is not there passes: the bridge answers
