@@ -68,8 +68,10 @@ QByteArray BridgeSetup::baudRateCommand(quint16 generator)
 
 int BridgeSetup::settleMs(qint32 rate)
 {
-    const int characters = settleCharacters * bitsPerCharacter * 1000;
-    return (characters + qMax(1, rate) - 1) / qMax(1, rate) + settleMarginMs;
+    if (rate <= 0)
+        return settleMarginMs;
+    const int bitsMs = settleCharacters * bitsPerCharacter * 1000;
+    return (bitsMs + rate - 1) / rate + settleMarginMs;
 }
 
 const BridgeSetup::ClockSetting* BridgeSetup::clockSetting(const QString& name)
@@ -133,18 +135,25 @@ bool BridgeSetup::setBaudRate(qint32 rate)
     const std::optional<quint16> generator = baudRateGenerator(rate);
     if (!generator)
         return fail(QStringLiteral("the bridge cannot run at %1 baud").arg(rate));
-    if (!m_link)
-        return fail(QStringLiteral("no link to the bridge"));
-    const qint32 from = m_link->baudRate();
+    if (!m_link || m_link->baudRate() <= 0)
+        return fail(QStringLiteral("the link to the bridge has no baud rate to change"));
     const QByteArray registers = twoBytes(BRG0, BRG1);
     const QByteArray expected = twoBytes(char(*generator & 0xFF), char(*generator >> 8));
-    if (readRegisters(registers).isEmpty()) {
-        if (answersAt(rate, registers, expected))
-            return true;
-        m_link->setBaudRate(from);
-        return fail(QStringLiteral("the bridge answers neither at %1 nor at %2 baud").arg(from).arg(rate));
-    }
-    if (!m_link->write(baudRateCommand(*generator)) || !m_link->drain())
+    if (!readRegisters(registers).isEmpty())
+        return moveBridge(rate, baudRateCommand(*generator), registers, expected);
+    // An earlier session may have left the bridge at the new rate.
+    const qint32 from = m_link->baudRate();
+    if (answersAt(rate, registers, expected))
+        return true;
+    m_link->setBaudRate(from);
+    return fail(QStringLiteral("the bridge answers neither at %1 nor at %2 baud").arg(from).arg(rate));
+}
+
+bool BridgeSetup::moveBridge(qint32 rate, const QByteArray& command, const QByteArray& registers,
+                             const QByteArray& expected)
+{
+    const qint32 from = m_link->baudRate();
+    if (!m_link->write(command) || !m_link->drain())
         return fail(QStringLiteral("cannot send the baud rate: %1").arg(m_link->errorString()));
     // Bytes still on their way when the host's rate changes reach the
     // bridge garbled, and the bridge stays at the old rate.

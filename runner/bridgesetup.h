@@ -63,6 +63,8 @@ public:
 private:
     QByteArray readRegisters(const QByteArray& registers);
     bool answersAt(qint32 rate, const QByteArray& registers, const QByteArray& expected);
+    bool moveBridge(qint32 rate, const QByteArray& command, const QByteArray& registers,
+                    const QByteArray& expected);
     bool fail(const QString& text);
 
     Link* m_link;
