@@ -13,6 +13,8 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include "../runner/fadinglink.h"
+
 #include <memory>
 
 namespace {
@@ -49,27 +51,6 @@ public:
         return new DeviceCommand(QStringLiteral("Select bus %1").arg(bus),
                                  SC18IM700::writeGpioCommands(quint8(bus)));
     }
-};
-
-// A bridge that goes quiet after `budget` answer bytes.
-class FadingLink : public SimulatorLink
-{
-public:
-    FadingLink(BridgeSimulator* simulator, int budget)
-        : SimulatorLink(simulator)
-        , m_budget(budget)
-    {
-    }
-
-    QByteArray read(int count, int timeoutMs) override
-    {
-        const QByteArray bytes = SimulatorLink::read(qMin(count, m_budget), timeoutMs);
-        m_budget -= bytes.size();
-        return bytes;
-    }
-
-private:
-    int m_budget;
 };
 
 // Every device type on two buses, the same address used on both, values

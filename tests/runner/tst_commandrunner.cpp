@@ -10,6 +10,8 @@
 
 #include <QtTest/QtTest>
 
+#include "fadinglink.h"
+
 #include <memory>
 
 namespace {
@@ -18,27 +20,6 @@ QByteArray hex(const char* text)
 {
     return QByteArray::fromHex(text);
 }
-
-// A bridge that goes quiet: passes on only the first `budget` answer bytes.
-class FadingLink : public SimulatorLink
-{
-public:
-    FadingLink(BridgeSimulator* simulator, int budget)
-        : SimulatorLink(simulator)
-        , m_budget(budget)
-    {
-    }
-
-    QByteArray read(int count, int timeoutMs) override
-    {
-        const QByteArray bytes = SimulatorLink::read(qMin(count, m_budget), timeoutMs);
-        m_budget -= bytes.size();
-        return bytes;
-    }
-
-private:
-    int m_budget;
-};
 
 // Keeps every byte that goes out.
 class RecordingLink : public SimulatorLink
