@@ -41,7 +41,12 @@ void feedList(benchmark::State& state, const QList<DeviceCommand*>& commands,
         [&](const QByteArray& answer) { answered = answer.size(); });
     state.counters["commands"] = double(commands.size());
     state.counters["wire_ms"] = wire * 1e3;
+    // Equal to expected_bytes when every read was answered in full.
     state.counters["answered_bytes"] = double(answered);
+    qint64 expected = 0;
+    for (const DeviceCommand* const command : commands)
+        expected += command->responseBytes();
+    state.counters["expected_bytes"] = double(expected);
     state.counters["times_faster_than_wire"] = perFeed > 0 ? wire / perFeed : 0.0;
 }
 

@@ -9,7 +9,7 @@ seconds="${1:-5}"
 bash scripts/ensure-packages.sh $(cat scripts/packages.txt)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUELM_FUZZ=ON -DBUILD_TESTING=OFF -DQUELM_WERROR=ON >/dev/null
+    -DQUELM_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_simulator fuzz_description fuzz_library
 
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1
