@@ -71,6 +71,11 @@ QByteArray hexFromJson(const QJsonValue& value, int size)
     return bytes.size() == size && text.size() == 2 * size ? bytes : QByteArray();
 }
 
+qint64 placeKey(const int bus, const quint8 address)
+{
+    return qint64(bus) << 8 | (address & ~ReadBit);
+}
+
 } // namespace
 
 struct BridgeSimulator::Placed
@@ -105,17 +110,17 @@ SimulatedPart* BridgeSimulator::addPart(int type, int bus, quint8 address)
     if (!created)
         return nullptr;
     SimulatedPart* const added = created.get();
-    m_parts.push_back(std::make_unique<Placed>(Placed{bus, quint8(address & ~ReadBit), std::move(created)}));
+    const quint8 place = quint8(address & ~ReadBit);
+    m_parts.push_back(std::make_unique<Placed>(Placed{bus, place, std::move(created)}));
+    m_partAtPlace.insert(placeKey(bus, place), added);
+    if (!m_firstPartAtAddress.contains(place))
+        m_firstPartAtAddress.insert(place, added);
     return added;
 }
 
 SimulatedPart* BridgeSimulator::part(int bus, quint8 address) const
 {
-    for (const std::unique_ptr<Placed>& placed : m_parts) {
-        if (placed->bus == bus && placed->address == (address & ~ReadBit))
-            return placed->part.get();
-    }
-    return nullptr;
+    return m_partAtPlace.value(placeKey(bus, address));
 }
 
 int BridgeSimulator::activeBus() const
@@ -126,12 +131,9 @@ int BridgeSimulator::activeBus() const
 // With one segment every part is reachable, whatever its bus number.
 SimulatedPart* BridgeSimulator::reachable(quint8 address) const
 {
-    for (const std::unique_ptr<Placed>& placed : m_parts) {
-        if ((m_busSelect == BusSelect::None || placed->bus == activeBus())
-            && placed->address == (address & ~ReadBit))
-            return placed->part.get();
-    }
-    return nullptr;
+    if (m_busSelect == BusSelect::None)
+        return m_firstPartAtAddress.value(quint8(address & ~ReadBit));
+    return part(activeBus(), address);
 }
 
 quint8 BridgeSimulator::registerValue(int reg) const
@@ -177,18 +179,25 @@ void BridgeSimulator::discardPendingInput()
     m_input.clear();
 }
 
+// The parser reads the front of m_input. Shifting the rest of a long stream
+// after every command would make a full read quadratic, so m_input is a view
+// that moves along the stream, and only what is left is kept.
 QByteArray BridgeSimulator::feed(const QByteArray& bytes)
 {
     m_input.append(bytes);
+    const QByteArray stream = m_input;
+    int position = 0;
     QByteArray answer;
-    while (!m_input.isEmpty()) {
+    while (position < stream.size()) {
+        m_input = QByteArray::fromRawData(stream.constData() + position, stream.size() - position);
         const int consumed = parseCommand(&answer);
         if (consumed == 0 && m_input.size() <= longestCommand)
             break;
         if (consumed == 0)
             note(QStringLiteral("dropped %1: its command never ended").arg(hexByte(m_input.at(0))));
-        m_input.remove(0, qMax(1, consumed));
+        position += qMax(1, consumed);
     }
+    m_input = stream.mid(position);
     return answer;
 }
 

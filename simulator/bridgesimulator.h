@@ -5,6 +5,7 @@
 #include "simulatedpart.h"
 
 #include <QtCore/QByteArray>
+#include <QtCore/QHash>
 #include <QtCore/QJsonObject>
 #include <QtCore/QStringList>
 
@@ -108,6 +109,10 @@ private:
 
     BusSelect m_busSelect;
     std::vector<std::unique_ptr<Placed>> m_parts;
+    // Every transaction looks its part up: by place (bus << 8 | address), and
+    // with one segment the first part added at the address.
+    QHash<qint64, SimulatedPart*> m_partAtPlace;
+    QHash<quint8, SimulatedPart*> m_firstPartAtAddress;
     QByteArray m_registers;
     QByteArray m_input;
     QStringList m_notes;
