@@ -30,5 +30,5 @@ for target in simulator description library; do
         echo "fuzz_$target: finding saved in build-fuzz/findings/" >&2
         exit 1
     fi
-    grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec|#[0-9]+ +DONE)' "$log"
+    grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec|#[0-9]+[[:space:]]+DONE)' "$log"
 done
