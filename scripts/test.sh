@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite twice: warnings as errors, then under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, with a short run of each
+# fuzz target in between.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/ensure-packages.sh $(cat scripts/packages.txt)
