@@ -10,7 +10,8 @@
 class SmallDevice : public PagedDevice
 {
 public:
-    SmallDevice() : PagedDevice(layout, 0, 0x50, QStringLiteral("small"), nullptr) {}
+    SmallDevice() : PagedDevice(0, 0x50, QStringLiteral("small"), nullptr) { initialize(); }
+    const DeviceGeometry& geometry() const override { return layout; }
 
 private:
     static const DeviceGeometry layout;
@@ -49,6 +50,7 @@ private slots:
     void unknownTypesHaveTheFallbackName_data();
     void unknownTypesHaveTheFallbackName();
     void bridgeStartsWithItsRegisterImage();
+    void driversAddNoDataMember();
 };
 
 void tst_Device::paddedReads_data()
@@ -305,6 +307,17 @@ void tst_Device::bridgeStartsWithItsRegisterImage()
     QCOMPARE(bridge.readPageAddress(12), 12);
     QCOMPARE(bridge.writePages(), 0);
     QCOMPARE(bridge.memorySize(), 12);
+}
+
+void tst_Device::driversAddNoDataMember()
+{
+    QCOMPARE(sizeof(DS4520Device), sizeof(Device));
+    QCOMPARE(sizeof(ISL22343Device), sizeof(Device));
+    QCOMPARE(sizeof(X95840Device), sizeof(Device));
+    QCOMPARE(sizeof(X9408Device), sizeof(Device));
+    QCOMPARE(sizeof(AD5144ADevice), sizeof(Device));
+    QCOMPARE(sizeof(CAT24AA02Device), sizeof(Device));
+    QCOMPARE(QByteArray(X9408Device::staticMetaObject.superClass()->className()), QByteArray("Device"));
 }
 
 QTEST_GUILESS_MAIN(tst_Device)

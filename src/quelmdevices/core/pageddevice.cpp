@@ -1,13 +1,10 @@
 #include "pageddevice.h"
 
-PagedDevice::PagedDevice(const DeviceGeometry& geometry, const int& bus, const int& address,
-                         const QString& name, QObject* parent)
-    : Device(bus, address, name, parent)
-    , m_geometry(geometry)
+void PagedDevice::initialize()
 {
-    m_deviceType = geometry.type;
-    Device::clearRxData();
-    Device::clearTxData();
+    m_deviceType = geometry().type;
+    clearRxData();
+    clearTxData();
 }
 
 QString PagedDevice::partName() const
@@ -17,35 +14,35 @@ QString PagedDevice::partName() const
 
 int PagedDevice::readPages() const
 {
-    return m_geometry.read.pages;
+    return geometry().read.pages;
 }
 
 int PagedDevice::writePages() const
 {
-    return m_geometry.write.pages;
+    return geometry().write.pages;
 }
 
 int PagedDevice::readPageSize(const int&) const
 {
-    return m_geometry.read.size;
+    return geometry().read.size;
 }
 
 int PagedDevice::writePageSize(const int&) const
 {
-    return m_geometry.write.size;
+    return geometry().write.size;
 }
 
 int PagedDevice::readPageAddress(const int& page) const
 {
-    return m_geometry.read.address(page);
+    return geometry().read.address(page);
 }
 
 int PagedDevice::writePageAddress(const int& page) const
 {
-    return m_geometry.write.address(page);
+    return geometry().write.address(page);
 }
 
 int PagedDevice::memorySize() const
 {
-    return m_geometry.memorySize;
+    return geometry().memorySize;
 }

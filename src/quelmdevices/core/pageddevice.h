@@ -32,7 +32,8 @@ struct DeviceGeometry
 };
 
 // A device whose page geometry is one table of facts. Drivers declare their
-// geometry once and override only what is special about their part.
+// geometry once and override only what is special about their part. It adds
+// no data member to Device: the geometry is the driver's own constant.
 class QUELMDEVICES_EXPORT PagedDevice : public Device
 {
 public:
@@ -45,13 +46,16 @@ public:
     int writePageAddress(const int& page) const override;
     int memorySize() const override;
 
-protected:
-    // Sets the device type and clears both buffers to the memory size.
-    PagedDevice(const DeviceGeometry& geometry, const int& bus, const int& address,
-                const QString& name, QObject* parent);
+    // The driver's line of facts.
+    virtual const DeviceGeometry& geometry() const = 0;
 
-private:
-    const DeviceGeometry& m_geometry;
+protected:
+    using Device::Device;
+
+    // Sets the device type from the geometry, then clears both buffers to the
+    // memory size. A driver calls it in its constructor's body, where its own
+    // geometry() and buffer clears are the ones that answer.
+    void initialize();
 };
 
 #endif // QUELMDEVICES_PAGEDDEVICE_H

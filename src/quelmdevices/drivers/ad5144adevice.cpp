@@ -8,7 +8,7 @@ using namespace RegisterReport;
 
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry geometry = {Device::AD5144A, 4, {4, 1, 1}, {4, 1, 1}};
+const DeviceGeometry partGeometry = {Device::AD5144A, 4, {4, 1, 1}, {4, 1, 1}};
 
 // One wiper channel per byte, 0x00 to 0x03, RDAC1 to RDAC4.
 struct ChannelRow
@@ -24,8 +24,14 @@ const ChannelRow channelRows[] = {{"00:", "RDAC1 DATA", "RDAC1"},
 } // namespace
 
 AD5144ADevice::AD5144ADevice(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(geometry, bus, address, name, parent)
+    : PagedDevice(bus, address, name, parent)
 {
+    initialize();
+}
+
+const DeviceGeometry& AD5144ADevice::geometry() const
+{
+    return partGeometry;
 }
 
 QTextStream& AD5144ADevice::output(QTextStream& stream) const

@@ -8,12 +8,18 @@ using namespace RegisterReport;
 
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry geometry = {Device::CAT24AA02, 256, {32, 8, 8}, {32, 8, 8}};
+const DeviceGeometry partGeometry = {Device::CAT24AA02, 256, {32, 8, 8}, {32, 8, 8}};
 } // namespace
 
 CAT24AA02Device::CAT24AA02Device(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(geometry, bus, address, name, parent)
+    : PagedDevice(bus, address, name, parent)
 {
+    initialize();
+}
+
+const DeviceGeometry& CAT24AA02Device::geometry() const
+{
+    return partGeometry;
 }
 
 // One row per read page; the rows run on from each other, page after page.

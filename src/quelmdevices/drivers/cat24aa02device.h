@@ -11,6 +11,8 @@ class QUELMDEVICES_EXPORT CAT24AA02Device : public PagedDevice
 public:
     CAT24AA02Device(const int& bus, const int& address, const QString& name, QObject* parent = nullptr);
 
+    const DeviceGeometry& geometry() const override;
+
     QTextStream& output(QTextStream& stream) const override;
     QTextStream& toHtml(QTextStream& stream) const override;
 };

@@ -8,7 +8,7 @@ using namespace RegisterReport;
 
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry geometry = {Device::DS4520, 248, {9, 8, 8}, {9, 8, 8}};
+const DeviceGeometry partGeometry = {Device::DS4520, 248, {9, 8, 8}, {9, 8, 8}};
 constexpr int registerPage = 8;
 constexpr int registerPageAddress = 0xF0;
 
@@ -58,10 +58,16 @@ const RegisterRow registerRows[] = {
 } // namespace
 
 DS4520Device::DS4520Device(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(geometry, bus, address, name, parent)
+    : PagedDevice(bus, address, name, parent)
 {
+    // Set before the clears: this part's transmit clear writes them to 0xF0/0xF1.
     m_pullUpEnables = QByteArray::fromHex("FF01");
-    clearTxData();
+    initialize();
+}
+
+const DeviceGeometry& DS4520Device::geometry() const
+{
+    return partGeometry;
 }
 
 int DS4520Device::readPageAddress(const int& page) const

@@ -16,6 +16,8 @@ class QUELMDEVICES_EXPORT DS4520Device : public PagedDevice
 public:
     DS4520Device(const int& bus, const int& address, const QString& name, QObject* parent = nullptr);
 
+    const DeviceGeometry& geometry() const override;
+
     int readPageAddress(const int& page) const override;
     int writePageAddress(const int& page) const override;
 

@@ -8,15 +8,21 @@ using namespace RegisterReport;
 
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry geometry = {Device::ISL22343, 15, {1, 15, 0}, {15, 1, 1}};
+const DeviceGeometry partGeometry = {Device::ISL22343, 15, {1, 15, 0}, {15, 1, 1}};
 constexpr int wipers = 4;         // IVR0 to IVR3 at 0x00 to 0x03
 constexpr int eepromOffset = 4;   // general-purpose EEPROM, 0x04 to 0x0E
 constexpr int eepromSize = 11;
 } // namespace
 
 ISL22343Device::ISL22343Device(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(geometry, bus, address, name, parent)
+    : PagedDevice(bus, address, name, parent)
 {
+    initialize();
+}
+
+const DeviceGeometry& ISL22343Device::geometry() const
+{
+    return partGeometry;
 }
 
 QTextStream& ISL22343Device::output(QTextStream& stream) const

@@ -11,6 +11,8 @@ class QUELMDEVICES_EXPORT ISL22343Device : public PagedDevice
 public:
     ISL22343Device(const int& bus, const int& address, const QString& name, QObject* parent = nullptr);
 
+    const DeviceGeometry& geometry() const override;
+
     QTextStream& output(QTextStream& stream) const override;
     QTextStream& toHtml(QTextStream& stream) const override;
 };

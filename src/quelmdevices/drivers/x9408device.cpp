@@ -8,13 +8,19 @@ using namespace RegisterReport;
 
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry geometry = {Device::X9408, 4, {0, 0, 0}, {4, 1, 1}};
+const DeviceGeometry partGeometry = {Device::X9408, 4, {0, 0, 0}, {4, 1, 1}};
 constexpr int wipers = 4; // WCR0 to WCR3 at 0x00 to 0x03
 } // namespace
 
 X9408Device::X9408Device(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(geometry, bus, address, name, parent)
+    : PagedDevice(bus, address, name, parent)
 {
+    initialize();
+}
+
+const DeviceGeometry& X9408Device::geometry() const
+{
+    return partGeometry;
 }
 
 QTextStream& X9408Device::output(QTextStream& stream) const

@@ -11,6 +11,8 @@ class QUELMDEVICES_EXPORT X9408Device : public PagedDevice
 public:
     X9408Device(const int& bus, const int& address, const QString& name, QObject* parent = nullptr);
 
+    const DeviceGeometry& geometry() const override;
+
     QTextStream& output(QTextStream& stream) const override;
     QTextStream& toHtml(QTextStream& stream) const override;
 };

@@ -8,7 +8,7 @@ using namespace RegisterReport;
 
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry geometry = {Device::X95840, 4, {1, 4, 0}, {4, 1, 1}};
+const DeviceGeometry partGeometry = {Device::X95840, 4, {1, 4, 0}, {4, 1, 1}};
 
 // The wiper registers 0x00 to 0x03; their addresses are fixed texts, so these
 // reports never switch the stream to hexadecimal.
@@ -25,8 +25,14 @@ const WiperRow wiperRows[] = {{"00:", "00   : ", "IVR0"},
 } // namespace
 
 X95840Device::X95840Device(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(geometry, bus, address, name, parent)
+    : PagedDevice(bus, address, name, parent)
 {
+    initialize();
+}
+
+const DeviceGeometry& X95840Device::geometry() const
+{
+    return partGeometry;
 }
 
 QTextStream& X95840Device::output(QTextStream& stream) const
