@@ -170,13 +170,16 @@ void tst_DeviceCommand::debugDump()
     DeviceCommand read(QStringLiteral("Read Device: 0.A0.0 (8 Bytes)"), &eeprom, 0,
                        QByteArray::fromHex("53A0010053A10850"));
     DeviceCommand write(QStringLiteral("Write GPIO Register 5."), QByteArray::fromHex("4F0550"));
+    DeviceCommand accented(QStringLiteral("Caf\u00e9 \u2713"), QByteArray::fromHex("4950"));
 
     QString text;
     QDebug(&text) << &read;
     QDebug(&text).nospace() << &write;
+    QDebug(&text) << &accented << QStringLiteral("after"); // quoting is the caller's again
     QCOMPARE(text, QStringLiteral("Read Device: 0.A0.0 (8 Bytes)  Tx: 53A0010053A10850  Rx: "
                                   "0000000000000000 "
-                                  "Write GPIO Register 5. Tx:4F0550"));
+                                  "Write GPIO Register 5. Tx:4F0550"
+                                  "Caf\u00e9 ?  Tx: 4950 \"after\" "));
 }
 
 void tst_DeviceCommand::listDumpWritesTheFile()

@@ -89,11 +89,13 @@ QDebug operator<<(QDebug debug, DeviceCommand* command)
 {
     if (!command)
         return debug;
-    debug << command->description().toLatin1().constData() << " Tx:"
-          << hexText(command->bytes()).constData();
+    // Plain text items, so that the caller's spacing applies but no quotes.
+    const QDebugStateSaver saver(debug);
+    debug.noquote() << latin1Text(command->description()) << " Tx:"
+                    << QString::fromLatin1(hexText(command->bytes()));
     const QByteArray data = command->data();
     if (!data.isEmpty())
-        debug << " Rx:" << hexText(data).constData();
+        debug << " Rx:" << QString::fromLatin1(hexText(data));
     return debug;
 }
 

@@ -43,6 +43,8 @@ private:
     QByteArray m_bytes;
     Device* m_device = nullptr;
     quint8 m_page = 0;
+    // Reserved: keeps the record's layout as hosts know it; nothing reads it.
+    qint32 m_reserved = 0;
     int m_responseLength = 0;
     QString m_description;
 };
