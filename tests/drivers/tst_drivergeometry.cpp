@@ -3,31 +3,9 @@
 
 #include <QtTest/QtTest>
 
-#include "ad5144adevice.h"
-#include "cat24aa02device.h"
-#include "ds4520device.h"
-#include "isl22343device.h"
-#include "x9408device.h"
-#include "x95840device.h"
+#include "driverfactory.h"
 
 #include <memory>
-
-namespace {
-
-std::unique_ptr<Device> createDevice(const int& type)
-{
-    switch (type) {
-    case Device::DS4520: return std::make_unique<DS4520Device>(1, 0x50, QStringLiteral("io"));
-    case Device::ISL22343: return std::make_unique<ISL22343Device>(1, 0x50, QStringLiteral("pot"));
-    case Device::X95840: return std::make_unique<X95840Device>(1, 0x50, QStringLiteral("pot"));
-    case Device::CAT24AA02: return std::make_unique<CAT24AA02Device>(1, 0x50, QStringLiteral("eeprom"));
-    case Device::AD5144A: return std::make_unique<AD5144ADevice>(1, 0x50, QStringLiteral("pot"));
-    case Device::X9408: return std::make_unique<X9408Device>(1, 0x50, QStringLiteral("pot"));
-    }
-    return nullptr;
-}
-
-} // namespace
 
 class TestDriverGeometry : public QObject
 {
@@ -68,7 +46,7 @@ void TestDriverGeometry::identity()
     QFETCH(int, readPages);
     QFETCH(int, writePages);
 
-    const std::unique_ptr<Device> device = createDevice(type);
+    const std::unique_ptr<Device> device = createDevice(type, 1, 0x50);
     QCOMPARE(device->deviceType(), type);
     QCOMPARE(device->partName(), partName);
     QCOMPARE(device->deviceName(), partName);
@@ -109,7 +87,7 @@ void TestDriverGeometry::pages()
     QFETCH(int, writeSize);
     QFETCH(int, writeAddress);
 
-    const std::unique_ptr<Device> device = createDevice(type);
+    const std::unique_ptr<Device> device = createDevice(type, 1, 0x50);
     QCOMPARE(device->readPageSize(page), readSize);
     QCOMPARE(device->readPageAddress(page), readAddress);
     QCOMPARE(device->writePageSize(page), writeSize);
@@ -138,7 +116,7 @@ void TestDriverGeometry::newDeviceBuffers()
     QFETCH(int, type);
     QFETCH(QByteArray, tx);
 
-    const std::unique_ptr<Device> device = createDevice(type);
+    const std::unique_ptr<Device> device = createDevice(type, 1, 0x50);
     QCOMPARE(device->rxBuffer(), QByteArray(device->memorySize(), '\0'));
     QCOMPARE(device->txBuffer(), tx);
     QCOMPARE(device->busNumber(), quint8(1));

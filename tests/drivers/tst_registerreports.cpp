@@ -3,12 +3,7 @@
 
 #include <QtTest/QtTest>
 
-#include "ad5144adevice.h"
-#include "cat24aa02device.h"
-#include "ds4520device.h"
-#include "isl22343device.h"
-#include "x9408device.h"
-#include "x95840device.h"
+#include "driverfactory.h"
 
 #include "reportexpectation.h"
 
@@ -19,19 +14,6 @@ using Expect::plain;
 using Expect::zeros;
 
 namespace {
-
-std::unique_ptr<Device> createDevice(const int& type)
-{
-    switch (type) {
-    case Device::DS4520: return std::make_unique<DS4520Device>(0, 0x50, QStringLiteral("io"));
-    case Device::ISL22343: return std::make_unique<ISL22343Device>(0, 0x50, QStringLiteral("pot"));
-    case Device::X95840: return std::make_unique<X95840Device>(0, 0x50, QStringLiteral("pot"));
-    case Device::CAT24AA02: return std::make_unique<CAT24AA02Device>(0, 0xA0, QStringLiteral("eeprom"));
-    case Device::AD5144A: return std::make_unique<AD5144ADevice>(0, 0x50, QStringLiteral("pot"));
-    case Device::X9408: return std::make_unique<X9408Device>(0, 0x50, QStringLiteral("pot"));
-    }
-    return nullptr;
-}
 
 QVector<Expect::Row> catRows(const QByteArray& rx, const QByteArray& tx, const bool& upperCase)
 {
