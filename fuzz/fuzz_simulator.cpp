@@ -41,7 +41,7 @@ void check(const bool condition)
 // Registers and every part's memory: what the bridge and the parts keep.
 bool sameMemory(const BridgeSimulator& a, const BridgeSimulator& b)
 {
-    for (int reg = BridgeSimulator::BRG0; reg <= BridgeSimulator::I2CStat; ++reg) {
+    for (int reg = SC18IM700Protocol::BRG0; reg <= SC18IM700Protocol::I2CStat; ++reg) {
         if (a.registerValue(reg) != b.registerValue(reg))
             return false;
     }

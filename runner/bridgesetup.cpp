@@ -5,19 +5,11 @@
 
 #include <sc18im700.h>
 
-#include <QtCore/QThread>
-
 #include <cmath>
 
 using namespace SC18IM700Protocol;
 
 namespace {
-
-constexpr double baudGeneratorHz = 7372800.0;
-constexpr double i2cClockSourceHz = 15000000.0;
-constexpr double rateTolerance = 0.02;
-
-enum Register : char { BRG0 = 0x00, BRG1 = 0x01, I2CClkL = 0x07, I2CClkH = 0x08 };
 
 // Standard mode is the power-on setting, about 99 kHz; fast mode uses the
 // smallest divider the bridge takes, about 375 kHz.
@@ -29,7 +21,6 @@ const BridgeSetup::ClockSetting clockSettings[] = {
 // Enough characters for the write itself and the FIFOs of the bridge and of
 // a USB adapter, plus a margin for the bridge to apply the new divider.
 constexpr int settleCharacters = 20;
-constexpr int bitsPerCharacter = 10;
 constexpr int settleMarginMs = 20;
 
 QByteArray twoBytes(char first, char second)
@@ -37,9 +28,9 @@ QByteArray twoBytes(char first, char second)
     return QByteArray(1, first) + second;
 }
 
-QByteArray registerWrite(char first, quint8 firstValue, char second, quint8 secondValue)
+QByteArray registerWrite(Register first, quint8 firstValue, Register second, quint8 secondValue)
 {
-    return WriteRegisters + twoBytes(first, char(firstValue)) + twoBytes(second, char(secondValue)) + Stop;
+    return WriteRegisters + twoBytes(char(first), char(firstValue)) + twoBytes(char(second), char(secondValue)) + Stop;
 }
 
 } // namespace
@@ -48,17 +39,17 @@ std::optional<quint16> BridgeSetup::baudRateGenerator(qint32 rate)
 {
     if (rate <= 0)
         return std::nullopt;
-    const double generator = std::round(baudGeneratorHz / rate) - 16;
+    const double generator = std::round(CrystalHz / rate) - BaudDividerOffset;
     if (generator < 0 || generator > 0xFFFF)
         return std::nullopt;
-    if (std::abs(baudRateOf(quint16(generator)) - rate) > rateTolerance * rate)
+    if (std::abs(baudRateOf(quint16(generator)) - rate) > RateTolerance * rate)
         return std::nullopt;
     return quint16(generator);
 }
 
 double BridgeSetup::baudRateOf(quint16 generator)
 {
-    return baudGeneratorHz / (16 + generator);
+    return CrystalHz / (BaudDividerOffset + generator);
 }
 
 QByteArray BridgeSetup::baudRateCommand(quint16 generator)
@@ -70,7 +61,7 @@ int BridgeSetup::settleMs(qint32 rate)
 {
     if (rate <= 0)
         return settleMarginMs;
-    const int bitsMs = settleCharacters * bitsPerCharacter * 1000;
+    const int bitsMs = settleCharacters * BitsPerByte * 1000;
     return (bitsMs + rate - 1) / rate + settleMarginMs;
 }
 
@@ -95,7 +86,7 @@ const BridgeSetup::ClockSetting& BridgeSetup::clockSetting(I2CClock clock)
 double BridgeSetup::i2cClockHz(quint8 low, quint8 high)
 {
     const int divider = low + high;
-    return divider > 0 ? i2cClockSourceHz / (8 * divider) : 0.0;
+    return divider > 0 ? I2CClockSourceHz / (I2CClockPrescaler * divider) : 0.0;
 }
 
 QByteArray BridgeSetup::i2cClockCommand(I2CClock clock)
@@ -119,7 +110,7 @@ bool BridgeSetup::fail(const QString& text)
 QByteArray BridgeSetup::readRegisters(const QByteArray& registers)
 {
     m_link->discardInput();
-    if (!m_link->write(ReadRegisters + registers + Stop))
+    if (!m_link->write(registerReadCommand(registers)))
         return QByteArray();
     const QByteArray answer = m_link->read(registers.size(), m_timeoutMs);
     return answer.size() == registers.size() ? answer : QByteArray();
@@ -157,7 +148,7 @@ bool BridgeSetup::moveBridge(qint32 rate, const QByteArray& command, const QByte
         return fail(QStringLiteral("cannot send the baud rate: %1").arg(m_link->errorString()));
     // Bytes still on their way when the host's rate changes reach the
     // bridge garbled, and the bridge stays at the old rate.
-    QThread::msleep(ulong(settleMs(from)));
+    m_link->wait(std::chrono::milliseconds(settleMs(from)));
     if (!m_link->setBaudRate(rate))
         return fail(m_link->errorString());
     if (readRegisters(registers) != expected)

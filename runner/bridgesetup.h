@@ -3,6 +3,8 @@
 
 #include "quelmrunner_global.h"
 
+#include <sc18im700protocol.h>
+
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
@@ -12,8 +14,7 @@ class Link;
 
 // The bridge's own settings a host changes before it talks to the parts:
 // the UART rate (registers BRG0, BRG1) and the I2C clock (I2CClkL, I2CClkH).
-// The formulas are the bridge's published ones; the simulator keeps its own
-// copy on purpose, so that a wrong number on one side shows in the tests.
+// The formulas and registers are the bridge's own (SC18IM700Protocol).
 class QUELMRUNNER_EXPORT BridgeSetup
 {
 public:
@@ -25,9 +26,11 @@ public:
         const char* name;   // as the command line spells it
         quint8 low;         // I2CClkL
         quint8 high;        // I2CClkH
+
+        int divider() const { return low + high; }
     };
 
-    static constexpr qint32 PowerOnBaudRate = 9600;
+    static constexpr qint32 PowerOnBaudRate = SC18IM700Protocol::PowerOnBaudRate;
 
     // BRG = 7.3728 MHz / rate - 16, rounded; none when the generator cannot
     // come within 2 % of the rate.

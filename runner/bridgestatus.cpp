@@ -10,19 +10,6 @@ namespace BridgeStatus {
 
 namespace {
 
-struct Meaning
-{
-    Code code;
-    const char* text;
-};
-
-const Meaning meanings[] = {
-    {Ok, "transaction OK"},
-    {NackOnAddress, "no acknowledge on the address"},
-    {NackOnData, "no acknowledge on data"},
-    {TimeOut, "bus time-out"},
-};
-
 // Where the command starting at position ends (one past its "P"), or -1
 // when the string breaks off or holds something else.
 int commandEnd(const QByteArray& bytes, int position, CommandShape* shape)
@@ -32,10 +19,15 @@ int commandEnd(const QByteArray& bytes, int position, CommandShape* shape)
     case Start:
         while (position + 2 < size && bytes.at(position) == Start) {
             const quint8 address = quint8(bytes.at(position + 1));
+            const int count = quint8(bytes.at(position + 2));
             if (shape->address < 0)
                 shape->address = address & ~ReadBit;
-            position += 3 + ((address & ReadBit) ? 0 : quint8(bytes.at(position + 2)));
+            shape->i2cClocks += ClocksPerCondition + ClocksPerByte * (1 + count);
+            if (!(address & ReadBit))
+                shape->writes.append({address, bytes.mid(position + 3, count)});
+            position += 3 + ((address & ReadBit) ? 0 : count);
         }
+        shape->i2cClocks += ClocksPerCondition;
         break;
     case ReadRegisters:
         position = bytes.indexOf(Stop, position + 1);
@@ -59,25 +51,6 @@ int commandEnd(const QByteArray& bytes, int position, CommandShape* shape)
 }
 
 } // namespace
-
-QByteArray readCommand()
-{
-    return QByteArray(1, ReadRegisters) + char(Register) + Stop;
-}
-
-QString text(int status)
-{
-    for (const Meaning& meaning : meanings) {
-        if (meaning.code == status)
-            return QString::fromLatin1(meaning.text);
-    }
-    return QStringLiteral("unknown status");
-}
-
-QString hexByte(int value)
-{
-    return QLatin1String("0x") + QString::number(value & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-}
 
 int read(Link* link, int timeoutMs)
 {

@@ -3,7 +3,10 @@
 
 #include "quelmrunner_global.h"
 
+#include <sc18im700protocol.h>
+
 #include <QtCore/QByteArray>
+#include <QtCore/QList>
 #include <QtCore/QString>
 
 class Link;
@@ -13,31 +16,41 @@ class Link;
 namespace BridgeStatus {
 
 enum Code : quint8 {
-    Ok = 0xF0,
-    NackOnAddress = 0xF1,
-    NackOnData = 0xF2,
-    TimeOut = 0xF8
+    Ok = SC18IM700Protocol::StatusOk,
+    NackOnAddress = SC18IM700Protocol::StatusNackOnAddress,
+    NackOnData = SC18IM700Protocol::StatusNackOnData,
+    TimeOut = SC18IM700Protocol::StatusTimeOut
 };
 
-constexpr quint8 Register = 0x0A;
+constexpr quint8 Register = SC18IM700Protocol::I2CStat;
 
 // "R", 0x0A, "P": one byte is answered.
-QUELMRUNNER_EXPORT QByteArray readCommand();
+inline QByteArray readCommand() { return SC18IM700Protocol::statusReadCommand(); }
 // "no acknowledge on the address", ... ; "unknown status" for other values.
-QUELMRUNNER_EXPORT QString text(int status);
+inline QString text(int status) { return SC18IM700Protocol::statusText(status); }
 // "0xF1"
-QUELMRUNNER_EXPORT QString hexByte(int value);
+inline QString hexByte(int value) { return SC18IM700Protocol::hexByte(value); }
 // Sends the status read and waits for its byte: the status, or -1 when the
 // bridge does not answer.
 QUELMRUNNER_EXPORT int read(Link* link, int timeoutMs);
 
 // What a command string does on the bus, found by walking its commands:
 // the address of its first "S" transaction (bit 0 cleared, -1 for none) and
-// the last value it writes to the GPIO port (-1 for none).
+// the last value it writes to the GPIO port (-1 for none), every write
+// phase with the bytes it sends after the address, and the I2C clock
+// periods of its transactions.
 struct QUELMRUNNER_EXPORT CommandShape
 {
+    struct Write
+    {
+        int address;
+        QByteArray bytes;
+    };
+
     int address = -1;
     int gpio = -1;
+    QList<Write> writes;
+    int i2cClocks = 0;
 
     static CommandShape of(const QByteArray& command);
 };

@@ -3,13 +3,19 @@
 
 #include "quelmrunner_global.h"
 
+#include <sc18im700protocol.h>
+
 #include <QtCore/QByteArray>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QString>
 
 // The serial connection to the bridge, as the command runner sees it.
 class QUELMRUNNER_EXPORT Link
 {
 public:
+    using Duration = SC18IM700Protocol::Duration;
+
+    Link();
     virtual ~Link();
 
     // False, with errorString() set, when the bytes could not be sent.
@@ -28,6 +34,14 @@ public:
     // Moves the host side to another rate. False, with errorString() set,
     // for a link without a rate or a rate the port refuses.
     virtual bool setBaudRate(qint32 rate);
+    // One byte on the host's side at its rate; zero for a link without one.
+    Duration byteTime() const;
+
+    // The link's clock: the time elapsed since the link was made, real for
+    // a port, the simulator's own in process (which never sleeps).
+    virtual Duration now() const;
+    // Lets the time pass on the link's clock.
+    virtual void wait(Duration time);
 
     QString errorString() const { return m_errorString; }
 
@@ -36,6 +50,7 @@ protected:
 
 private:
     QString m_errorString;
+    QElapsedTimer m_clock;
 };
 
 #endif // QUELMRUNNER_LINK_H

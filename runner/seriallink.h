@@ -10,7 +10,7 @@
 class QUELMRUNNER_EXPORT SerialLink : public Link
 {
 public:
-    static constexpr qint32 DefaultBaudRate = 9600;
+    static constexpr qint32 DefaultBaudRate = SC18IM700Protocol::PowerOnBaudRate;
 
     SerialLink();
 

@@ -21,21 +21,50 @@ bool SimulatorLink::write(const QByteArray& bytes)
         setErrorString(QStringLiteral("no simulator"));
         return false;
     }
-    if (ratesMatch())
-        m_answers.append(m_simulator->feed(bytes));
+    if (ratesMatch()) {
+        m_simulator->advanceTo(m_now);
+        m_answers.append(m_simulator->feed(bytes, &m_arrivals));
+    }
     return true;
 }
 
-QByteArray SimulatorLink::read(int count, int)
+// All count bytes when the last of them arrives before the timeout; else
+// what arrived until then, and the clock stands at the timeout.
+QByteArray SimulatorLink::read(int count, int timeoutMs)
 {
-    const QByteArray bytes = m_answers.left(qMax(0, count));
-    m_answers.remove(0, bytes.size());
+    if (count <= 0)
+        return QByteArray();
+    const Duration deadline = m_now + std::chrono::milliseconds(qMax(0, timeoutMs));
+    int available = 0;
+    while (available < qMin(count, m_answers.size()) && m_arrivals.at(available) <= deadline)
+        ++available;
+    m_now = available == count ? qMax(m_now, m_arrivals.at(count - 1)) : deadline;
+    const QByteArray bytes = m_answers.left(available);
+    m_answers.remove(0, available);
+    m_arrivals.remove(0, available);
     return bytes;
 }
 
 void SimulatorLink::discardInput()
 {
-    m_answers.clear();
+    int arrived = 0;
+    while (arrived < m_arrivals.size() && m_arrivals.at(arrived) <= m_now)
+        ++arrived;
+    m_answers.remove(0, arrived);
+    m_arrivals.remove(0, arrived);
+}
+
+bool SimulatorLink::drain()
+{
+    if (m_simulator)
+        m_now = qMax(m_now, m_simulator->inputDoneAt());
+    return true;
+}
+
+void SimulatorLink::wait(Duration time)
+{
+    if (time > Duration(0))
+        m_now += time;
 }
 
 bool SimulatorLink::setBaudRate(qint32 rate)

@@ -13,28 +13,10 @@ using namespace SC18IM700Protocol;
 
 namespace {
 
-// Power-on values of registers 0x00 to 0x0A: baud rate generator (9600 baud),
-// both port configurations, the port (released, reads high), a reserved
-// byte, the bridge's own slave address, the I2C clock, time-out and status.
-const QByteArray powerOnRegisters = QByteArray::fromHex("F00255 55FF00 261300 66F0");
-
-constexpr double baudGeneratorHz = 7372800.0;
-constexpr double i2cClockSourceHz = 15000000.0;
-// The bridge's I2C clock divider does not go below this sum.
-constexpr int minimumClockDivider = 5;
-// A UART samples each bit mid-way: a few percent between the two clocks
-// still frames every byte correctly.
-constexpr double rateTolerance = 0.02;
-
 // Nothing the host sends is longer than this; an unfinished command that
 // grows past it is garbage, dropped a byte at a time.
 constexpr int longestCommand = 4096;
 constexpr int maximumNotes = 1000;
-
-QString hexByte(int value)
-{
-    return QLatin1String("0x") + QString::number(value & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-}
 
 const QString busSelectKey = QStringLiteral("busSelect");
 const QString registersKey = QStringLiteral("registers");
@@ -96,7 +78,7 @@ struct BridgeSimulator::Phase
 
 BridgeSimulator::BridgeSimulator(BusSelect busSelect)
     : m_busSelect(busSelect)
-    , m_registers(powerOnRegisters)
+    , m_registers(powerOnRegisters())
 {
 }
 
@@ -144,18 +126,77 @@ quint8 BridgeSimulator::registerValue(int reg) const
 double BridgeSimulator::baudRate() const
 {
     const int generator = registerValue(BRG1) << 8 | registerValue(BRG0);
-    return baudGeneratorHz / (16 + generator);
+    return CrystalHz / (BaudDividerOffset + generator);
 }
 
 double BridgeSimulator::i2cClockHz() const
 {
     const int divider = registerValue(I2CClkL) + registerValue(I2CClkH);
-    return divider > 0 ? i2cClockSourceHz / (8 * divider) : 0.0;
+    return divider > 0 ? I2CClockSourceHz / (I2CClockPrescaler * divider) : 0.0;
 }
 
 bool BridgeSimulator::understands(double hostBaudRate) const
 {
-    return std::abs(hostBaudRate - baudRate()) <= rateTolerance * baudRate();
+    return std::abs(hostBaudRate - baudRate()) <= RateTolerance * baudRate();
+}
+
+void BridgeSimulator::advanceTo(Duration time)
+{
+    m_now = qMax(m_now, time);
+}
+
+BridgeSimulator::Duration BridgeSimulator::byteTime() const
+{
+    if (!m_timing)
+        return Duration(0);
+    return SC18IM700Protocol::byteTime(quint16(registerValue(BRG1) << 8 | registerValue(BRG0)));
+}
+
+BridgeSimulator::Duration BridgeSimulator::i2cClockPeriod() const
+{
+    if (!m_timing)
+        return Duration(0);
+    return SC18IM700Protocol::i2cClockPeriod(registerValue(I2CClkL) + registerValue(I2CClkH));
+}
+
+// The command at the front of the input is complete: its first length bytes
+// are taken off the line. It runs once its last byte has arrived and the
+// bridge has finished the command before.
+void BridgeSimulator::begin(int length)
+{
+    take(length);
+    m_at = qMax(m_rxDone, m_bridgeFree);
+    m_bridgeFree = m_at;
+}
+
+// The first length bytes of the input have arrived: those that were not
+// timed yet each took a byte time after the one before.
+void BridgeSimulator::take(int length)
+{
+    const int untimed = length - m_timedAhead;
+    if (untimed > 0) {
+        m_rxDone += untimed * byteTime();
+        m_timedAhead = 0;
+    } else {
+        m_timedAhead -= length;
+    }
+}
+
+// Answer bytes leave one after another once the command has run.
+void BridgeSimulator::answerWith(QByteArray* answer, const QByteArray& bytes)
+{
+    answer->append(bytes);
+    for (int i = 0; i < bytes.size(); ++i) {
+        m_txDone = qMax(m_txDone, m_bridgeFree) + byteTime();
+        if (m_answerTimes)
+            m_answerTimes->append(m_txDone);
+    }
+}
+
+void BridgeSimulator::clock(int periods)
+{
+    m_at += periods * i2cClockPeriod();
+    m_bridgeFree = m_at;
 }
 
 QStringList BridgeSimulator::takeNotes()
@@ -182,8 +223,13 @@ void BridgeSimulator::discardPendingInput()
 // The parser reads the front of m_input. Shifting the rest of a long stream
 // after every command would make a full read quadratic, so m_input is a view
 // that moves along the stream, and only what is left is kept.
-QByteArray BridgeSimulator::feed(const QByteArray& bytes)
+QByteArray BridgeSimulator::feed(const QByteArray& bytes, QVector<Duration>* answerTimes)
 {
+    // The new bytes come behind whatever is still on the line, and not
+    // before the host sent them.
+    m_rxDone = qMax(m_rxDone, m_now);
+    m_timedAhead = m_input.size();
+    m_answerTimes = answerTimes;
     m_input.append(bytes);
     const QByteArray stream = m_input;
     int position = 0;
@@ -193,11 +239,17 @@ QByteArray BridgeSimulator::feed(const QByteArray& bytes)
         const int consumed = parseCommand(&answer);
         if (consumed == 0 && m_input.size() <= longestCommand)
             break;
-        if (consumed == 0)
+        if (consumed == 0) {
             note(QStringLiteral("dropped %1: its command never ended").arg(hexByte(m_input.at(0))));
+            take(1);
+        }
         position += qMax(1, consumed);
     }
     m_input = stream.mid(position);
+    // What is left of an unfinished command has arrived all the same.
+    take(m_input.size());
+    m_timedAhead = m_input.size();
+    m_answerTimes = nullptr;
     return answer;
 }
 
@@ -211,41 +263,53 @@ int BridgeSimulator::parseCommand(QByteArray* answer)
     case Start: {
         QList<Phase> phases;
         length = parseTransaction(&phases);
-        if (length > 0)
-            answer->append(runTransaction(phases));
+        if (length > 0) {
+            begin(length);
+            answerWith(answer, runTransaction(phases));
+        }
         break;
     }
     case ReadRegisters: {
         QByteArray registers;
         length = parseRegisterRead(&registers);
-        if (length > 0)
-            answer->append(readRegisters(registers));
+        if (length > 0) {
+            begin(length);
+            answerWith(answer, readRegisters(registers));
+        }
         break;
     }
     case WriteRegisters: {
         QByteArray pairs;
         length = parseRegisterWrite(&pairs);
-        if (length > 0)
+        if (length > 0) {
+            begin(length);
             writeRegisters(pairs);
+        }
         break;
     }
     case ReadGpio:
         length = parseFixed(0);
-        if (length > 0)
-            answer->append(char(gpio()));
+        if (length > 0) {
+            begin(length);
+            answerWith(answer, QByteArray(1, char(gpio())));
+        }
         break;
     case WriteGpio:
         length = parseFixed(1);
-        if (length > 0)
+        if (length > 0) {
+            begin(length);
             m_registers[IOState] = m_input.at(1);
+        }
         break;
     default:
         note(QStringLiteral("skipped %1: not a command").arg(hexByte(command)));
+        take(1);
         return 1;
     }
     if (length < 0) {
         note(QStringLiteral("dropped a \"%1\" command: %2 came where \"S\" or \"P\" belongs")
                  .arg(QLatin1Char(command)).arg(hexByte(m_input.at(-length))));
+        take(-length);
         return -length;
     }
     return length;
@@ -309,46 +373,63 @@ int BridgeSimulator::parseFixed(int operands) const
     return m_input.at(stop) == Stop ? stop + 1 : -stop;
 }
 
+// Each phase opens with a start (the first) or a repeated start; the
+// transaction ends with the stop, even when a part stopped answering. A
+// write into non-volatile memory starts its part's write cycle at the stop.
 QByteArray BridgeSimulator::runTransaction(const QList<Phase>& phases)
 {
     QByteArray answer;
-    QList<SimulatedPart*> addressed;
+    QList<Written> written;
     for (const Phase& phase : phases) {
+        clock(ClocksPerCondition);
         SimulatedPart* const target = reachable(phase.address);
-        if (!runPhase(phase, target, &answer))
+        const bool acknowledged = runPhase(phase, target, &answer, &written);
+        if (!acknowledged)
             break;
-        addressed.append(target);
     }
-    for (SimulatedPart* const touched : qAsConst(addressed))
-        touched->stop();
+    clock(ClocksPerCondition);
+    for (const Written& write : qAsConst(written)) {
+        write.part->stop();
+        if (m_timing)
+            write.part->programIfWritten(write.bytes, m_at);
+    }
     return answer;
 }
 
 // One start with its address and bytes; false when the bridge gives up.
-bool BridgeSimulator::runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer)
+// The part answers its address after the address byte's nine clocks.
+bool BridgeSimulator::runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer,
+                               QList<Written>* written)
 {
     if (m_busHeld) {
         m_registers[I2CStat] = char(StatusTimeOut);
         note(QStringLiteral("the bus is held: %1 timed out").arg(hexByte(phase.address)));
         return false;
     }
-    if (!target) {
+    clock(ClocksPerByte);
+    if (!target || target->isBusy(m_at)) {
         m_registers[I2CStat] = char(StatusNackOnAddress);
-        note(QStringLiteral("nobody answers %1 on bus %2").arg(hexByte(phase.address)).arg(activeBus()));
+        note(target ? QStringLiteral("%1 on bus %2 is busy with its write cycle").arg(hexByte(phase.address)).arg(activeBus())
+                    : QStringLiteral("nobody answers %1 on bus %2").arg(hexByte(phase.address)).arg(activeBus()));
         return false;
     }
+    written->append({target, QByteArray()});
     target->start(phase.isRead());
     if (phase.isRead()) {
-        for (int i = 0; i < phase.count; ++i)
+        for (int i = 0; i < phase.count; ++i) {
+            clock(ClocksPerByte);
             answer->append(char(target->readByte()));
+        }
     } else {
         for (int i = 0; i < phase.data.size(); ++i) {
+            clock(ClocksPerByte);
             if (!target->writeByte(quint8(phase.data.at(i)))) {
                 m_registers[I2CStat] = char(StatusNackOnData);
                 note(QStringLiteral("%1 refused data byte %2 (%3)")
                          .arg(hexByte(phase.address)).arg(i).arg(hexByte(phase.data.at(i))));
                 return false;
             }
+            written->last().bytes.append(phase.data.at(i));
         }
     }
     m_registers[I2CStat] = char(StatusOk);
@@ -376,9 +457,9 @@ void BridgeSimulator::writeRegisters(const QByteArray& pairs)
         else
             m_registers[reg] = pairs.at(i + 1);
     }
-    if (registerValue(I2CClkL) + registerValue(I2CClkH) < minimumClockDivider)
+    if (registerValue(I2CClkL) + registerValue(I2CClkH) < MinimumClockDivider)
         note(QStringLiteral("I2C clock registers %1 and %2 add up to less than %3")
-                 .arg(hexByte(registerValue(I2CClkL)), hexByte(registerValue(I2CClkH))).arg(minimumClockDivider));
+                 .arg(hexByte(registerValue(I2CClkL)), hexByte(registerValue(I2CClkH))).arg(MinimumClockDivider));
 }
 
 QJsonObject BridgeSimulator::saveState() const

@@ -8,6 +8,7 @@
 #include <QtCore/QHash>
 #include <QtCore/QJsonObject>
 #include <QtCore/QStringList>
+#include <QtCore/QVector>
 
 #include <memory>
 #include <vector>
@@ -17,6 +18,16 @@
 // answers. A command takes effect only when it is complete, that is when its
 // "P" arrives: input that breaks the protocol is dropped with a note and never
 // reaches a part.
+//
+// The simulator keeps time, as the hardware does. Its clock stands where the
+// host put it with advanceTo(); bytes fed then arrive one after another, each
+// taking ten bit times at the rate of the bridge's baud rate generator. A
+// command runs when its last byte has arrived and the bridge has finished
+// the one before; an "S" transaction takes its I2C clocks at the bridge's I2C
+// clock; answer bytes leave one after another on the UART. A part whose
+// non-volatile memory was written starts its write cycle at the stop and
+// does not acknowledge its address until the cycle is over (the bridge then
+// reports 0xF1, as for a missing part). With timing off, nothing takes time.
 class QUELMSIM_EXPORT BridgeSimulator
 {
 public:
@@ -26,18 +37,7 @@ public:
         Gpio  // the GPIO port value is the number of the active segment
     };
 
-    // The bridge's internal registers.
-    enum Register {
-        BRG0 = 0x00, BRG1, PortConf1, PortConf2, IOState, Reserved,
-        I2CAdr, I2CClkL, I2CClkH, I2CTO, I2CStat
-    };
-    // I2CStat values.
-    enum Status : quint8 {
-        StatusOk = 0xF0,
-        StatusNackOnAddress = 0xF1,
-        StatusNackOnData = 0xF2,
-        StatusTimeOut = 0xF8
-    };
+    using Duration = SC18IM700Protocol::Duration;
 
     explicit BridgeSimulator(BusSelect busSelect = BusSelect::None);
     ~BridgeSimulator();
@@ -59,14 +59,30 @@ public:
     }
     int partCount() const { return int(m_parts.size()); }
 
-    QByteArray feed(const QByteArray& bytes);
+    // The answer bytes, and when each has fully arrived at the host.
+    QByteArray feed(const QByteArray& bytes, QVector<Duration>* answerTimes = nullptr);
     // Drops a command that is still waiting for its end, as a reset would.
     void discardPendingInput();
     int pendingInputSize() const { return m_input.size(); }
 
+    // On by default. Off, bytes and transactions take no time and parts
+    // program their memory at once.
+    bool timing() const { return m_timing; }
+    void setTiming(bool on) { m_timing = on; }
+    // Where the host is now; the clock never goes back.
+    Duration now() const { return m_now; }
+    void advanceTo(Duration time);
+    // When the bridge has taken the last byte fed, and when it will have
+    // finished every command it has taken.
+    Duration inputDoneAt() const { return m_rxDone; }
+    Duration busyUntil() const { return m_bridgeFree; }
+    // One byte on the UART at the present rate, one period of the I2C clock.
+    Duration byteTime() const;
+    Duration i2cClockPeriod() const;
+
     quint8 registerValue(int reg) const;
-    quint8 gpio() const { return registerValue(IOState); }
-    quint8 status() const { return registerValue(I2CStat); }
+    quint8 gpio() const { return registerValue(SC18IM700Protocol::IOState); }
+    quint8 status() const { return registerValue(SC18IM700Protocol::I2CStat); }
     // The UART rate the baud-rate generator gives: 7.3728 MHz / (16 + BRG),
     // BRG being BRG1:BRG0 (9600 at power-on).
     double baudRate() const;
@@ -92,6 +108,12 @@ public:
 private:
     struct Placed;
     struct Phase;
+    // A part a transaction reached, and the bytes of its write phase it took.
+    struct Written
+    {
+        SimulatedPart* part;
+        QByteArray bytes;
+    };
 
     int activeBus() const;
     SimulatedPart* reachable(quint8 address) const;
@@ -101,8 +123,12 @@ private:
     int parseRegisterWrite(QByteArray* pairs) const;
     int parseFixed(int operands) const;
 
+    void begin(int length);
+    void take(int length);
+    void answerWith(QByteArray* answer, const QByteArray& bytes);
     QByteArray runTransaction(const QList<Phase>& phases);
-    bool runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer);
+    bool runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer, QList<Written>* written);
+    void clock(int periods);
     QByteArray readRegisters(const QByteArray& registers);
     void writeRegisters(const QByteArray& pairs);
     void note(const QString& text);
@@ -117,6 +143,19 @@ private:
     QByteArray m_input;
     QStringList m_notes;
     bool m_busHeld = false;
+
+    // Time. m_rxDone: the last byte taken off the line arrived; m_timedAhead:
+    // how many bytes at the front of m_input that covers. m_at: where the
+    // bridge is in the command it runs; m_bridgeFree: when it is done with
+    // it; m_txDone: when its last answer byte has left.
+    bool m_timing = true;
+    Duration m_now{0};
+    Duration m_rxDone{0};
+    int m_timedAhead = 0;
+    Duration m_at{0};
+    Duration m_bridgeFree{0};
+    Duration m_txDone{0};
+    QVector<Duration>* m_answerTimes = nullptr;
 };
 
 #endif // QUELMSIM_BRIDGESIMULATOR_H

@@ -51,8 +51,12 @@ public:
     static constexpr int IoControl1 = 0xF3;
     static constexpr int IoStatus0 = 0xF8;
     static constexpr int IoStatus1 = 0xF9;
+    static constexpr int Config = 0xF4;
+    static constexpr quint8 SeeBit = 0x01;
 
 protected:
+    // SEE clear (its power-on value): 0xF0-0xF3 are written to EEPROM.
+    bool shadowsInEeprom() const override { return (at(Config) & SeeBit) == 0; }
     bool isWritable(int address) const override;
     quint8 valueAt(int address) const override;
 

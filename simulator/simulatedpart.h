@@ -4,6 +4,7 @@
 #include "quelmsim_global.h"
 
 #include <device.h>
+#include <sc18im700protocol.h>
 
 #include <QtCore/QByteArray>
 #include <QtCore/QJsonObject>
@@ -13,10 +14,19 @@
 // What tells one simulated part from another, one line per part type.
 struct SimulatedPartFacts
 {
+    // A run of memory() that holds one value when the part is new.
+    struct Fill
+    {
+        int first;
+        int count;
+        quint8 value;
+    };
+
     Device::DeviceTypes type;
     int memorySize;     // bytes the part keeps (and the simulator saves)
     int pageSize;       // a write wraps inside a page of this size; 0: no pages
     int pagedEnd;       // pages cover addresses below this one only
+    QList<Fill> factory; // the memory as shipped (every other byte 0)
     const char* notes;  // what the model leaves out
 };
 
@@ -39,6 +49,18 @@ public:
     const SimulatedPartFacts& facts() const { return m_facts; }
     QString typeName() const;
 
+    using Duration = SC18IM700Protocol::Duration;
+
+    // A part programming its non-volatile memory does not acknowledge its
+    // address until the cycle is over.
+    bool isBusy(Duration at) const { return m_neverDone || at < m_busyUntil; }
+    Duration busyUntil() const { return m_busyUntil; }
+    // Called at the stop with the bytes the part took in the transaction's
+    // write phase: starts the write cycle when they program its memory.
+    void programIfWritten(const QByteArray& written, Duration stop);
+    // A fault to switch on: the next write cycle never ends.
+    void setWriteCycleNeverEnds(bool never) { m_neverEnds = never; }
+
     virtual void start(bool read) = 0;
     // False when the part does not acknowledge the byte.
     virtual bool writeByte(quint8 byte) = 0;
@@ -57,12 +79,18 @@ public:
 protected:
     explicit SimulatedPart(const SimulatedPartFacts& facts);
 
+    // Whether registers that the part shadows in EEPROM are written there now.
+    virtual bool shadowsInEeprom() const { return true; }
+
     quint8 at(int index) const { return quint8(m_memory.at(index)); }
     void put(int index, quint8 value) { m_memory[index] = char(value); }
 
 private:
     const SimulatedPartFacts& m_facts;
     QByteArray m_memory;
+    Duration m_busyUntil{0};
+    bool m_neverEnds = false;
+    bool m_neverDone = false;
 };
 
 #endif // QUELMSIM_SIMULATEDPART_H

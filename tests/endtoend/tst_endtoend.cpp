@@ -202,6 +202,7 @@ void TestEndToEnd::roundTripOnTheSimulator()
     QVERIFY2(simulator, qPrintable(error));
     SimulatorLink link(simulator.get());
     CommandRunner runner(&link);
+    runner.setProduct(bench.product.devices(), true);
 
     const RunResult written = runner.run(bench.writeList());
     QVERIFY2(written.ok(), qPrintable(written.errorString));
@@ -209,7 +210,13 @@ void TestEndToEnd::roundTripOnTheSimulator()
     const RunResult read = runner.run(bench.own(bench.product.readCommands()));
     QVERIFY2(read.ok(), qPrintable(read.errorString));
     QCOMPARE(read.applied, 55);
-    QCOMPARE(simulator->notes(), QStringList());
+    // The parts' refusals while they program are the acknowledge polls;
+    // nothing else may be refused.
+    QStringList refused = simulator->notes();
+    refused.erase(std::remove_if(refused.begin(), refused.end(),
+                                 [](const QString& note) { return note.endsWith(QLatin1String("busy with its write cycle")); }),
+                  refused.end());
+    QCOMPARE(refused, QStringList());
     verifyRoundTrip(bench, *simulator);
     // Probing touches no part's memory.
     QCOMPARE(scanBothBuses(&link), benchAddresses);
@@ -250,6 +257,8 @@ void TestEndToEnd::roundTripThroughAPseudoTerminal()
         QCOMPARE(link.baudRate(), 115200);
         QVERIFY2(setup.setI2CClock(BridgeSetup::I2CClock::Fast), qPrintable(setup.errorString()));
         CommandRunner runner(&link);
+        runner.setProduct(bench.product.devices(), true);
+        runner.setI2CClockDivider(BridgeSetup::clockSetting(BridgeSetup::I2CClock::Fast).divider());
         runner.setTimeout(5000);
         runner.setAcknowledgeChecks(true);
         const RunResult written = runner.run(bench.writeList());

@@ -2,7 +2,6 @@
 #include <bridgesimulator.h>
 #include <simulatorlink.h>
 
-#include <QtCore/QElapsedTimer>
 #include <QtTest/QtTest>
 
 #include <optional>
@@ -37,13 +36,14 @@ public:
     {
         events.append(QStringLiteral("drain"));
         arrive();
-        m_sinceDrain.start();
+        m_drainedAt = now();
         return true;
     }
     bool setBaudRate(qint32 rate) override
     {
         events.append(QStringLiteral("rate %1").arg(rate));
-        settledMs = m_sinceDrain.isValid() ? m_sinceDrain.elapsed() : -1;
+        if (m_drainedAt)
+            settledMs = std::chrono::duration_cast<std::chrono::milliseconds>(now() - *m_drainedAt).count();
         m_onTheWay.clear();
         return SimulatorLink::setBaudRate(rate);
     }
@@ -59,7 +59,7 @@ private:
     }
 
     QByteArray m_onTheWay;
-    QElapsedTimer m_sinceDrain;
+    std::optional<Link::Duration> m_drainedAt;
 };
 
 } // namespace

@@ -115,7 +115,7 @@ void TestCommandRunner::runsInOrderAndStoresAnswers()
     QCOMPARE(result.applied, 5);
     QCOMPARE(result.errorString, QString());
     QCOMPARE(reported, (QList<int>{0, 1, 2, 3, 4}));
-    QCOMPARE(f.eeprom.rxData(0, 16), hex("AA00000000000000 0102030405060708"));
+    QCOMPARE(f.eeprom.rxData(0, 16), hex("AAFFFFFFFFFFFFFF 0102030405060708"));
     QCOMPARE(f.bridge.rxBuffer(), hex("000000000000000000000000 FF"));
 }
 
@@ -175,10 +175,11 @@ void TestCommandRunner::staleAnswersAreDiscarded()
     SimulatorLink link(&f.simulator);
     // An answer that nobody read, left over from an earlier exchange.
     link.write(SC18IM700::readGpioCommands());
+    link.wait(std::chrono::milliseconds(10));
 
     CommandRunner runner(&link);
     QVERIFY(runner.run(f.commands).ok());
-    QCOMPARE(f.eeprom.rxData(0, 2), hex("7700"));
+    QCOMPARE(f.eeprom.rxData(0, 2), hex("77FF"));
 
     const RunResult nullCommand = runner.run({f.commands.first(), nullptr});
     QCOMPARE(nullCommand.applied, 1);
@@ -251,7 +252,7 @@ void TestCommandRunner::statusReadsFollowTransactions()
     QVERIFY2(result.ok(), qPrintable(result.errorString));
     QCOMPARE(result.applied, 5);
     QCOMPARE(link.sent.toHex(), wire.toHex());
-    QCOMPARE(f.eeprom.rxData(0, 2), hex("AA00"));
+    QCOMPARE(f.eeprom.rxData(0, 2), hex("AAFF"));
     QCOMPARE(f.bridge.rxBuffer().toHex(), hex("F0025555000026130066F0 00 00").toHex());
 }
 

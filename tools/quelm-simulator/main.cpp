@@ -66,7 +66,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
         QStringLiteral("Report input the bridge dropped or refused on standard error."));
     const QCommandLineOption partsOption(QStringLiteral("parts"), QStringLiteral("List the simulated parts and exit."));
-    parser.addOptions({stateOption, verboseOption, partsOption});
+    const QCommandLineOption noTimingOption(QStringLiteral("no-timing"),
+        QStringLiteral("Answer at once: no UART, I2C or write-cycle time, parts program instantly."));
+    parser.addOptions({stateOption, verboseOption, partsOption, noTimingOption});
     parser.process(app);
 
     if (parser.isSet(partsOption)) {
@@ -84,6 +86,7 @@ int main(int argc, char* argv[])
         err << "quelm-simulator: " << error << Qt::endl;
         return 1;
     }
+    simulator->setTiming(!parser.isSet(noTimingOption));
     const QString stateFile = parser.value(stateOption);
     if (!stateFile.isEmpty() && QFileInfo::exists(stateFile) && !simulator->restoreStateFile(stateFile)) {
         err << "quelm-simulator: " << stateFile << " does not hold the state of this product" << Qt::endl;

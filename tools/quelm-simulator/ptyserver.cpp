@@ -36,6 +36,9 @@ PtyServer::PtyServer(BridgeSimulator* simulator, const QString& stateFile, bool 
     , m_stateFile(stateFile)
     , m_verbose(verbose)
 {
+    m_answerTimer.setSingleShot(true);
+    m_answerTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_answerTimer, &QTimer::timeout, this, &PtyServer::sendDueAnswers);
 }
 
 PtyServer::~PtyServer()
@@ -79,6 +82,7 @@ bool PtyServer::open()
         return fail(QStringLiteral("fcntl"));
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read);
     connect(m_notifier, &QSocketNotifier::activated, this, &PtyServer::serve);
+    m_clock.start();
     return true;
 }
 
@@ -117,9 +121,14 @@ void PtyServer::serve()
                                 << qRound(m_simulator->baudRate()) << Qt::endl;
         return;
     }
-    const QByteArray answer = m_simulator->feed(QByteArray(buffer, int(received)));
-    if (!answer.isEmpty() && !writeAll(answer))
-        QTextStream(stderr) << "quelm-simulator: cannot answer: " << strerror(errno) << Qt::endl;
+    // The bytes arrived just now; the simulator spreads them over their UART
+    // time from here.
+    m_simulator->advanceTo(elapsed());
+    QVector<BridgeSimulator::Duration> times;
+    const QByteArray answer = m_simulator->feed(QByteArray(buffer, int(received)), &times);
+    for (int index = 0; index < answer.size(); ++index)
+        m_pending.push_back({answer.at(index), times.at(index)});
+    sendDueAnswers();
     if (m_verbose) {
         QTextStream err(stderr);
         for (const QString& note : m_simulator->takeNotes())
@@ -129,6 +138,27 @@ void PtyServer::serve()
     }
     if (!m_stateFile.isEmpty() && !m_simulator->saveStateFile(m_stateFile))
         QTextStream(stderr) << "quelm-simulator: cannot save the state to " << m_stateFile << Qt::endl;
+}
+
+BridgeSimulator::Duration PtyServer::elapsed() const
+{
+    return std::chrono::duration_cast<BridgeSimulator::Duration>(std::chrono::nanoseconds(m_clock.nsecsElapsed()));
+}
+
+void PtyServer::sendDueAnswers()
+{
+    const BridgeSimulator::Duration now = elapsed();
+    QByteArray due;
+    while (!m_pending.empty() && m_pending.front().due <= now) {
+        due.append(m_pending.front().byte);
+        m_pending.pop_front();
+    }
+    if (!due.isEmpty() && !writeAll(due))
+        QTextStream(stderr) << "quelm-simulator: cannot answer: " << strerror(errno) << Qt::endl;
+    if (m_pending.empty())
+        return;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(m_pending.front().due - now);
+    m_answerTimer.start(int(wait.count()));
 }
 
 bool PtyServer::writeAll(const QByteArray& bytes)

@@ -1,10 +1,15 @@
 #ifndef QUELM_SIMULATOR_PTYSERVER_H
 #define QUELM_SIMULATOR_PTYSERVER_H
 
+#include <bridgesimulator.h>
+
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QObject>
+#include <QtCore/QTimer>
 #include <QtCore/QString>
 
-class BridgeSimulator;
+#include <deque>
+
 class QSocketNotifier;
 
 // Serves a simulator on a pseudo-terminal: a serial client opens
@@ -14,6 +19,8 @@ class PtyServer : public QObject
     Q_OBJECT
 
 public:
+    // Runs the simulator in real time: input is taken when it arrives and
+    // each answer byte leaves when the bridge would have sent it.
     // The simulator is not owned. stateFile, when not empty, receives the
     // simulator's state after every chunk of input.
     PtyServer(BridgeSimulator* simulator, const QString& stateFile, bool verbose,
@@ -31,6 +38,15 @@ private:
     bool ratesMatch() const;
     bool fail(const QString& what);
     bool writeAll(const QByteArray& bytes);
+    BridgeSimulator::Duration elapsed() const;
+    void sendDueAnswers();
+
+    // Answer bytes wait here until the time the bridge would have sent them.
+    struct PendingByte
+    {
+        char byte;
+        BridgeSimulator::Duration due;
+    };
 
     BridgeSimulator* m_simulator;
     QString m_stateFile;
@@ -40,6 +56,9 @@ private:
     // hang-up between two clients.
     int m_slave = -1;
     QSocketNotifier* m_notifier = nullptr;
+    QElapsedTimer m_clock;
+    QTimer m_answerTimer;
+    std::deque<PendingByte> m_pending;
     QString m_devicePath;
     QString m_errorString;
 };

@@ -2,21 +2,10 @@
 #define QUELMDEVICES_SC18IM700_H
 
 #include "i2cbuscontroller.h"
+#include "sc18im700protocol.h"
 
-// The bridge's serial protocol: each command character and the facts of its
-// register image. Every command string ends with Stop.
-namespace SC18IM700Protocol {
-constexpr char Start = 'S';            // I2C start, or repeated start inside a string
-constexpr char Stop = 'P';             // ends every command string
-constexpr char ReadRegisters = 'R';    // read internal registers: register numbers follow
-constexpr char WriteRegisters = 'W';   // write internal registers: number/value pairs follow
-constexpr char ReadGpio = 'I';         // read the GPIO port: one byte is answered
-constexpr char WriteGpio = 'O';        // write the GPIO port: the value follows
-constexpr unsigned char ReadBit = 0x01; // set in the address byte of a read phase
-constexpr int InternalRegisterCount = 11; // registers 0x00 to 0x0A
-constexpr int GpioImageIndex = 12;     // where the GPIO answer lands in the receive buffer
-}
-
+// The SC18IM700 UART-to-I2C bridge: encodes every bus transaction in its
+// serial protocol (SC18IM700Protocol) and holds its register image.
 class QUELMDEVICES_EXPORT SC18IM700 : public I2CBusController
 {
     Q_OBJECT
