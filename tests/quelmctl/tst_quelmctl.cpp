@@ -11,7 +11,27 @@
 
 namespace {
 
-const QString blankTable = QStringLiteral(
+// New parts: the EEPROMs erased to FF, the wipers where they power up. The
+// gain's channel 0 follows its backup in the calibration EEPROM.
+const QString factoryTable = QStringLiteral(
+    "NAME             KIND   DEVICE       ADDRESS  VALUE\n"
+    "serial           bytes  header       0x10:4   FFFFFFFF\n"
+    "revision         byte   header       0x14     FF\n"
+    "io_port          port   io           PORT_0   FF\n"
+    "reset_n          pin    io           IO_5     00\n"
+    "led_ready        pin    io           IO_8     01\n"
+    "io_user          bytes  io           0x00:2   FFFF\n"
+    "trim_wiper       byte   trim         0x00     40\n"
+    "bias_wiper       byte   bias         0x01     80\n"
+    "gain_ch0         byte   gain         0x00     FF\n"
+    "gain_ch2         byte   gain         0x02     80\n"
+    "offset_wiper     byte   offset       0x01     00\n"
+    "gain_ch0_backup  proxy  calibration  0x20     FF\n"
+    "cal_note         null   calibration  0x30:16  factory calibration, written by the test station\n"
+    "cal_table        bytes  calibration  0x40:8   FFFFFFFFFFFFFFFF\n");
+
+// What an erase leaves: every byte 00.
+const QString erasedTable = QStringLiteral(
     "NAME             KIND   DEVICE       ADDRESS  VALUE\n"
     "serial           bytes  header       0x10:4   00000000\n"
     "revision         byte   header       0x14     00\n"
@@ -104,8 +124,8 @@ void TestQuelmCtl::init()
 void TestQuelmCtl::writeThenReadAcrossRuns()
 {
     QuelmCtlRun result = run({"read", demo()});
-    QCOMPARE(result.err, QStringLiteral("read: 88/88 commands\n"));
-    QCOMPARE(result.out, blankTable);
+    QCOMPARE(result.err, QStringLiteral("read: 88 commands, 1.43 s at 9600 baud\n"));
+    QCOMPARE(result.out, factoryTable);
     QCOMPARE(result.exitCode, 0);
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("demo.sim-state.json"))));
 
@@ -125,7 +145,7 @@ void TestQuelmCtl::writeThenReadAcrossRuns()
 
     // Another state file is another product.
     result = run({"read", "-q", "--sim-state", "other.json", demo()});
-    QCOMPARE(result.out, blankTable);
+    QCOMPARE(result.out, factoryTable);
 }
 
 void TestQuelmCtl::setChangesOnlyTheValues()
@@ -188,7 +208,7 @@ void TestQuelmCtl::eraseClearsEverything()
     // select, 15 + 4 + 8 + 8 potentiometer commands, 32 EEPROM pages.
     QCOMPARE(result.out, QStringLiteral("erase: 110 commands sent\n") + verified);
     QCOMPARE(result.exitCode, 0);
-    QCOMPARE(run({"read", "-q", demo()}).out, blankTable);
+    QCOMPARE(run({"read", "-q", demo()}).out, erasedTable);
 }
 
 void TestQuelmCtl::headerWritesOnlyItsRange()
@@ -199,13 +219,13 @@ void TestQuelmCtl::headerWritesOnlyItsRange()
     QCOMPARE(result.out, QStringLiteral("header: 2 commands sent\nverify: 1 device matches\n"));
     QCOMPARE(result.exitCode, 0);
     // The revision byte right after the range stays as it was.
-    QString table = blankTable;
-    table.replace(QStringLiteral("0x10:4   00000000"), QStringLiteral("0x10:4   0A0B0C0D"));
+    QString table = factoryTable;
+    table.replace(QStringLiteral("0x10:4   FFFFFFFF"), QStringLiteral("0x10:4   0A0B0C0D"));
     QCOMPARE(run({"read", "-q", demo()}).out, table);
 
     const QuelmCtlRun whole = run({"header", "-q", demo()});
     QCOMPARE(whole.out, QStringLiteral("header: 9 commands sent\nverify: 1 device matches\n"));
-    table.replace(QStringLiteral("0x14     00"), QStringLiteral("0x14     03"));
+    table.replace(QStringLiteral("0x14     FF"), QStringLiteral("0x14     03"));
     QCOMPARE(run({"read", "-q", demo()}).out, table);
 }
 
@@ -332,9 +352,9 @@ void TestQuelmCtl::writeThatLosesTheBridge()
     QCOMPARE(result.out, QString());
     QCOMPARE(result.exitCode, 1);
     // What was applied stays applied: the header page with serial and revision.
-    QString table = blankTable;
-    table.replace(QStringLiteral("0x10:4   00000000"), QStringLiteral("0x10:4   51450001"))
-        .replace(QStringLiteral("0x14     00"), QStringLiteral("0x14     03"));
+    QString table = factoryTable;
+    table.replace(QStringLiteral("0x10:4   FFFFFFFF"), QStringLiteral("0x10:4   51450001"))
+        .replace(QStringLiteral("0x14     FF"), QStringLiteral("0x14     03"));
     QCOMPARE(run({"read", "-q", demo()}).out, table);
 }
 

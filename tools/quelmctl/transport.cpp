@@ -32,6 +32,8 @@ public:
     QByteArray read(int count, int timeoutMs) override { return m_link->read(count, timeoutMs); }
     void discardInput() override { m_link->discardInput(); }
     bool drain() override { return m_link->drain(); }
+    Duration now() const override { return m_link->now(); }
+    void wait(Duration time) override { m_link->wait(time); }
     qint32 baudRate() const override { return m_link->baudRate(); }
     bool setBaudRate(qint32 rate) override
     {
@@ -47,25 +49,35 @@ private:
 
 constexpr int BarWidth = 30;
 
+// A bar that fills on a terminal; elsewhere nothing until the phase is done.
 void showProgress(QTextStream& err, const TransportOptions& options, const QString& phase,
                   int done, int count)
 {
-    if (options.quiet)
+    if (options.quiet || !options.terminal)
         return;
-    if (!options.terminal) {
-        if (done == count)
-            err << phase << ": " << done << '/' << count << " commands" << Qt::endl;
-        return;
-    }
     const int filled = count > 0 ? done * BarWidth / count : BarWidth;
     err << '\r' << phase << " [" << QString(filled, QLatin1Char('#'))
         << QString(BarWidth - filled, QLatin1Char('.')) << "] " << done << '/' << count;
-    if (done == count)
-        err << '\n';
     err.flush();
 }
 
+// The bar, where there is one, gives way to the phase's line.
+void showDone(QTextStream& err, const TransportOptions& options, const QString& phase, int count,
+              const QString& time)
+{
+    if (options.quiet)
+        return;
+    if (options.terminal)
+        err << "\r\x1b[K";
+    err << phase << ": " << count << " commands, " << time << Qt::endl;
+}
+
 } // namespace
+
+QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
+{
+    return QStringLiteral("%1 s at %2 baud").arg(SC18IM700Protocol::seconds(elapsed), 0, 'f', 2).arg(baudRate);
+}
 
 Transport::~Transport() = default;
 
@@ -125,13 +137,24 @@ bool Transport::setUpBridge(QString* error)
         *error = QStringLiteral("quelmctl: cannot set the I2C clock: %1").arg(setup.errorString());
         return false;
     }
+    // One runner for every run, so that a write cycle started by one run is
+    // waited for by the next.
+    m_runner = std::make_unique<CommandRunner>(m_link.get());
+    m_runner->setTimeout(m_options.timeoutMs);
+    m_runner->setAcknowledgeChecks(m_options.acknowledgeChecks);
+    if (clock)
+        m_runner->setI2CClockDivider(clock->divider());
     return true;
 }
 
 void Transport::setProduct(const QList<Device*>& devices, bool gpioSelectsBus)
 {
-    m_devices = devices;
-    m_gpioSelectsBus = gpioSelectsBus;
+    m_runner->setProduct(devices, gpioSelectsBus);
+}
+
+qint32 Transport::baudRate() const
+{
+    return m_link->baudRate();
 }
 
 ScanResult Transport::scan()
@@ -144,18 +167,18 @@ ScanResult Transport::scan()
 RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err,
                          bool progress)
 {
-    CommandRunner runner(m_link.get());
-    runner.setTimeout(m_options.timeoutMs);
-    runner.setAcknowledgeChecks(m_options.acknowledgeChecks);
-    runner.setProduct(m_devices, m_gpioSelectsBus);
     TransportOptions shown = m_options;
     shown.quiet = m_options.quiet || !progress;
-    runner.setProgress([&](int index, int count, const DeviceCommand*) {
-        showProgress(err, shown, phase, index + 1, count);
+    m_runner->setProgress([&](int index, int count, const DeviceCommand*) {
+        if (index + 1 < count)
+            showProgress(err, shown, phase, index + 1, count);
     });
     showProgress(err, shown, phase, 0, commands.size());
-    const RunResult result = runner.run(commands);
-    if (!result.ok() && shown.terminal && !shown.quiet)
+    const RunResult result = m_runner->run(commands);
+    m_runner->setProgress({});
+    if (result.ok())
+        showDone(err, shown, phase, commands.size(), phaseTime(result.elapsed, baudRate()));
+    else if (shown.terminal && !shown.quiet)
         err << '\n';
     return result;
 }

@@ -31,6 +31,9 @@ struct TransportOptions
     bool terminal = false;        // stderr is a terminal: draw a progress bar
 };
 
+// "0.31 s at 9600 baud": how long a phase took on the link.
+QString phaseTime(Link::Duration elapsed, qint32 baudRate);
+
 class Transport
 {
 public:
@@ -42,8 +45,10 @@ public:
                                            const QString& descriptionFile, QString* error);
     static QString defaultStateFile(const QString& descriptionFile);
 
-    // The devices that name a part that fails an acknowledge check.
+    // The devices that name a part that fails an acknowledge check, and
+    // whose types tell which writes start a write cycle.
     void setProduct(const QList<Device*>& devices, bool gpioSelectsBus);
+    qint32 baudRate() const;
     // Runs the list under a name shown in the progress and in the error line.
     RunResult run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err,
                   bool progress = true);
@@ -57,11 +62,10 @@ private:
     bool setUpBridge(QString* error);
 
     TransportOptions m_options;
-    QList<Device*> m_devices;
-    bool m_gpioSelectsBus = false;
     QString m_stateFile;
     std::unique_ptr<BridgeSimulator> m_simulator;
     std::unique_ptr<Link> m_link;
+    std::unique_ptr<CommandRunner> m_runner;
 };
 
 #endif // QUELMCTL_TRANSPORT_H
