@@ -5,6 +5,8 @@
 
 #include "driverfactory.h"
 
+#include <writecycle.h>
+
 #include <memory>
 
 class TestDriverGeometry : public QObject
@@ -18,6 +20,8 @@ private slots:
     void pages();
     void newDeviceBuffers_data();
     void newDeviceBuffers();
+    void writeCycleStarts_data();
+    void writeCycleStarts();
 };
 
 void TestDriverGeometry::identity_data()
@@ -54,6 +58,13 @@ void TestDriverGeometry::identity()
     QCOMPARE(device->memorySize(), memorySize);
     QCOMPARE(device->readPages(), readPages);
     QCOMPARE(device->writePages(), writePages);
+    // A part without its line, or with a cycle of no time, would never be
+    // waited for.
+    const WriteCycle* const cycle = WriteCycle::of(type);
+    QVERIFY(cycle);
+    QCOMPARE(int(cycle->type), type);
+    QVERIFY(cycle->typical > WriteCycle::Duration(0));
+    QVERIFY(cycle->maximum >= cycle->typical);
 }
 
 void TestDriverGeometry::pages_data()
@@ -125,6 +136,48 @@ void TestDriverGeometry::newDeviceBuffers()
         QVERIFY(device->readPageAddress(page) + device->readPageSize(page) <= device->memorySize());
     for (int page = 0; page < device->writePages(); ++page)
         QVERIFY(device->writePageAddress(page) + device->writePageSize(page) <= device->memorySize());
+}
+
+// Which write phases (the bytes after the address) start a part's cycle.
+void TestDriverGeometry::writeCycleStarts_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<bool>("shadowing");
+    QTest::addColumn<bool>("starts");
+
+    const auto row = [](const char* name, Device::DeviceTypes type, const char* written, bool shadowing, bool starts) {
+        QTest::newRow(name) << int(type) << QByteArray::fromHex(written) << shadowing << starts;
+    };
+    row("EEPROM page write", Device::CAT24AA02, "F8 0102030405060708", true, true);
+    row("EEPROM pointer only, as before a read", Device::CAT24AA02, "00", true, false);
+    row("nothing written", Device::CAT24AA02, "", true, false);
+    row("expander EEPROM's last byte", Device::DS4520, "3F 01", true, true);
+    row("expander SRAM", Device::DS4520, "40 01", true, false);
+    row("expander write that runs into the pull-ups", Device::DS4520, "EF 01 02", true, true);
+    row("expander pull-ups, shadowed", Device::DS4520, "F0 00", true, true);
+    row("expander pull-ups, not shadowed", Device::DS4520, "F0 00", false, false);
+    row("expander configuration register", Device::DS4520, "F4 01", true, false);
+    row("ISL22343 wiper", Device::ISL22343, "00 40", true, true);
+    row("ISL22343 past its registers", Device::ISL22343, "0F 40", true, false);
+    row("X95840 wiper 3", Device::X95840, "03 80", true, true);
+    row("X95840 access control", Device::X95840, "08 80", true, false);
+    row("AD5144A copy of RDAC 2 to EEPROM", Device::AD5144A, "72 01", true, true);
+    row("AD5144A restore from EEPROM", Device::AD5144A, "72 00", true, false);
+    row("AD5144A RDAC write", Device::AD5144A, "10 80", true, false);
+    row("X9408 transfer of wiper 1 to data register 2", Device::X9408, "E6", true, true);
+    row("X9408 data register write", Device::X9408, "C4 3F", true, true);
+    row("X9408 wiper write", Device::X9408, "A0 3F", true, false);
+}
+
+void TestDriverGeometry::writeCycleStarts()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, written);
+    QFETCH(bool, shadowing);
+    QFETCH(bool, starts);
+
+    QCOMPARE(WriteCycle::of(type)->startsWith(written, shadowing), starts);
 }
 
 QTEST_GUILESS_MAIN(TestDriverGeometry)

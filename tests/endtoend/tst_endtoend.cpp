@@ -184,25 +184,49 @@ const QList<QByteArray> benchAddresses{"5090a8", "50585e"};
 
 } // namespace
 
+Q_DECLARE_METATYPE(BridgeSetup::I2CClock)
+
 class TestEndToEnd : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void roundTripOnTheSimulator_data();
     void roundTripOnTheSimulator();
     void roundTripThroughAPseudoTerminal();
     void silentBridgeStopsTheRun();
 };
 
+// Every part type written page after page while the simulator keeps the
+// data sheets' time: the writes land at every rate and I2C clock.
+void TestEndToEnd::roundTripOnTheSimulator_data()
+{
+    QTest::addColumn<qint32>("rate");
+    QTest::addColumn<BridgeSetup::I2CClock>("clock");
+    for (const qint32 rate : {9600, 115200, 460800}) {
+        for (const BridgeSetup::I2CClock clock : {BridgeSetup::I2CClock::Standard, BridgeSetup::I2CClock::Fast})
+            QTest::newRow(qPrintable(QStringLiteral("%1 baud, %2 clock").arg(rate).arg(BridgeSetup::clockSetting(clock).name)))
+                << rate << clock;
+    }
+}
+
 void TestEndToEnd::roundTripOnTheSimulator()
 {
+    QFETCH(qint32, rate);
+    QFETCH(BridgeSetup::I2CClock, clock);
+
     Bench bench;
     QString error;
     const std::unique_ptr<BridgeSimulator> simulator = BridgeSimulator::fromDescription(bench.description(), &error);
     QVERIFY2(simulator, qPrintable(error));
+    QVERIFY(simulator->timing());
     SimulatorLink link(simulator.get());
+    BridgeSetup setup(&link);
+    QVERIFY2(rate == BridgeSetup::PowerOnBaudRate || setup.setBaudRate(rate), qPrintable(setup.errorString()));
+    QVERIFY2(setup.setI2CClock(clock), qPrintable(setup.errorString()));
     CommandRunner runner(&link);
     runner.setProduct(bench.product.devices(), true);
+    runner.setI2CClockDivider(BridgeSetup::clockSetting(clock).divider());
 
     const RunResult written = runner.run(bench.writeList());
     QVERIFY2(written.ok(), qPrintable(written.errorString));

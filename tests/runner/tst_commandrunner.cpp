@@ -1,3 +1,4 @@
+#include <bridgesetup.h>
 #include <bridgesimulator.h>
 #include <bridgestatus.h>
 #include <commandrunner.h>
@@ -70,6 +71,53 @@ struct Fixture
     QList<DeviceCommand*> commands;
 };
 
+using Duration = Link::Duration;
+
+// The link at a rate and I2C clock the bridge was moved to, its runner told
+// which parts it drives.
+struct Bench
+{
+    Bench(Fixture& f, qint32 rate, BridgeSetup::I2CClock clock, bool checks)
+        : link(&f.simulator), runner(&link)
+    {
+        BridgeSetup setup(&link);
+        if (rate != BridgeSetup::PowerOnBaudRate && !setup.setBaudRate(rate))
+            qFatal("%s", qPrintable(setup.errorString()));
+        if (!setup.setI2CClock(clock))
+            qFatal("%s", qPrintable(setup.errorString()));
+        runner.setProduct({&f.eeprom, &f.pots}, false);
+        runner.setI2CClockDivider(BridgeSetup::clockSetting(clock).divider());
+        runner.setAcknowledgeChecks(checks);
+    }
+
+    RecordingLink link;
+    CommandRunner runner;
+};
+
+// The notes of a simulator, less the refusals of parts in their write cycle
+// that acknowledge polling provokes.
+QStringList refusals(const BridgeSimulator& simulator)
+{
+    QStringList notes = simulator.notes();
+    notes.erase(std::remove_if(notes.begin(), notes.end(),
+                               [](const QString& note) { return note.endsWith(QLatin1String("busy with its write cycle")); }),
+                notes.end());
+    return notes;
+}
+
+// Every rate the tools offer, with the acknowledge checks on and off.
+void addRatesAndChecks(const bool withSlowUnchecked = true)
+{
+    QTest::addColumn<qint32>("rate");
+    QTest::addColumn<bool>("checks");
+    for (const qint32 rate : {9600, 115200, 460800}) {
+        for (const bool checks : {false, true})
+            if (withSlowUnchecked || checks || rate != 9600)
+                QTest::newRow(qPrintable(QStringLiteral("%1 baud, checks %2").arg(rate).arg(checks ? "on" : "off")))
+                << rate << checks;
+    }
+}
+
 } // namespace
 
 class TestCommandRunner : public QObject
@@ -89,6 +137,13 @@ private slots:
     void acknowledgeChecksStopTheRun();
     void failingPartOnTheSelectedBus_data();
     void failingPartOnTheSelectedBus();
+    void twoEepromPagesLand_data();
+    void twoEepromPagesLand();
+    void stuckPartStopsTheRun_data();
+    void stuckPartStopsTheRun();
+    void pollsReachNoBuffer();
+    void virtualTimeMatchesTheWire_data();
+    void virtualTimeMatchesTheWire();
 };
 
 void TestCommandRunner::runsInOrderAndStoresAnswers()
@@ -344,6 +399,143 @@ void TestCommandRunner::failingPartOnTheSelectedBus()
 
     QCOMPARE(result.errorString, error);
     QCOMPARE(result.bus, int(bus));
+}
+
+// The second page arrives while the first is being programmed: the runner
+// holds it back until the EEPROM can take it.
+void TestCommandRunner::twoEepromPagesLand_data()
+{
+    addRatesAndChecks();
+}
+
+void TestCommandRunner::twoEepromPagesLand()
+{
+    QFETCH(qint32, rate);
+    QFETCH(bool, checks);
+
+    Fixture f;
+    f.write(hex("00 0102030405060708"));
+    f.write(hex("08 1112131415161718"));
+    f.readPage(0);
+    f.readPage(1);
+    Bench bench(f, rate, BridgeSetup::I2CClock::Fast, checks);
+    const RunResult result = bench.runner.run(f.commands);
+
+    QVERIFY2(result.ok(), qPrintable(result.errorString));
+    QCOMPARE(f.eeprom.rxData(0, 16).toHex(), hex("0102030405060708 1112131415161718").toHex());
+    QCOMPARE(refusals(f.simulator), QStringList());
+    QCOMPARE(bench.runner.partsInWriteCycle(), 0);
+}
+
+// A part whose cycle never ends stops the run at the command that needs it,
+// with nothing sent after the last poll. At 9600 baud without checks the
+// next page's own bytes outlast the data sheet's maximum, so the runner
+// sends it unasked and only the read-back finds the part gone.
+void TestCommandRunner::stuckPartStopsTheRun_data()
+{
+    addRatesAndChecks(false);
+}
+
+void TestCommandRunner::stuckPartStopsTheRun()
+{
+    QFETCH(qint32, rate);
+    QFETCH(bool, checks);
+
+    Fixture f;
+    f.simulator.part(0, 0xA0)->setWriteCycleNeverEnds(true);
+    f.write(hex("00 0102030405060708"));
+    f.write(hex("08 1112131415161718"));
+    f.write(hex("10 2122232425262728"));
+    Bench bench(f, rate, BridgeSetup::I2CClock::Standard, checks);
+    const RunResult result = bench.runner.run(f.commands);
+
+    QVERIFY(!result.ok());
+    QCOMPARE(result.failedIndex, 1);
+    QCOMPARE(result.applied, 1);
+    QCOMPARE(result.status, 0xF1);
+    const QRegularExpression line(QStringLiteral(
+        "^Command 2 of 3 \\(write\\): bus 0, address 0xA0 \\(header\\): still busy (\\d+) ms after its write$"));
+    const QRegularExpressionMatch match = line.match(result.errorString);
+    QVERIFY2(match.hasMatch(), qPrintable(result.errorString));
+    // Past the data sheet's 5 ms and the 10 ms margin, counted from when the
+    // write was handed to the link, its own bytes included; long before the
+    // answer timeout.
+    const int busyMs = match.captured(1).toInt();
+    QVERIFY2(busyMs >= 15 && busyMs <= 50, qPrintable(result.errorString));
+    QCOMPARE(bench.link.sent.indexOf(f.commands.at(2)->bytes()), -1);
+    QVERIFY(bench.link.sent.endsWith(hex("520A50")));
+    QCOMPARE(f.simulator.part(0, 0xA0)->memory().left(24).toHex(),
+             hex("0102030405060708 FFFFFFFFFFFFFFFF FFFFFFFFFFFFFFFF").toHex());
+}
+
+// At 460800 baud a poll costs far less than the 8 ms between the ISL22343's
+// typical and maximum cycle, so the runner polls; the polls' answers land in
+// no buffer of a part or of the bridge.
+void TestCommandRunner::pollsReachNoBuffer()
+{
+    Fixture f;
+    f.write(hex("00 55"), 0x50);
+    f.commands.append(new DeviceCommand(QStringLiteral("read pots"), &f.pots, 0,
+                                        SC18IM700::readExternalDeviceCommands(0x50, 0, 15)));
+    Bench bench(f, 460800, BridgeSetup::I2CClock::Fast, false);
+    const RunResult result = bench.runner.run(f.commands);
+
+    QVERIFY2(result.ok(), qPrintable(result.errorString));
+    const QByteArray poll = hex("53500050 520A50");
+    QVERIFY(bench.link.sent.count(poll) >= 1);
+    QCOMPARE(f.pots.rxData(0, 15).toHex(), f.simulator.part(0, 0x50)->memory().left(15).toHex());
+    QCOMPARE(f.pots.rxData(0, 1), hex("55"));
+    QCOMPARE(f.eeprom.rxBuffer(), QByteArray(f.eeprom.rxBuffer().size(), '\0'));
+    QCOMPARE(f.bridge.rxBuffer(), QByteArray(f.bridge.rxBuffer().size(), '\0'));
+}
+
+// Time on the link in units of 1/23.04 GHz, worked out by hand: a byte is
+// 10 bits of 7.3728 MHz / rate crystal periods (3125 units each), an I2C
+// clock 8 x (I2CClkL + I2CClkH) periods of 15 MHz (1536 units each).
+void TestCommandRunner::virtualTimeMatchesTheWire_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<bool>("fast");
+    QTest::addColumn<bool>("writeFirst");
+    QTest::addColumn<qint64>("units");
+
+    const auto byteAt = [](qint64 rate) { return 10 * (7372800 / rate) * 3125; };
+    const qint64 standardClock = 8 * 19 * 1536;
+    const qint64 fastClock = 8 * 5 * 1536;
+    // "S A0 01 00 S A1 08 P": 8 bytes out; start, address and pointer, a
+    // repeated start, the address and 8 bytes, the stop: 102 clocks; 8 back.
+    const qint64 read = 102;
+    QTest::newRow("a page read at 9600 baud, standard clock")
+        << 9600 << false << false << (16 * byteAt(9600) + read * standardClock);
+    // "S A0 09 00 d0..d7 P": 13 bytes and 92 clocks to the stop. The status
+    // read's answer proves the stop past; the runner then waits the rest of
+    // the data sheet's 5 ms, less the read's 8 bytes at the fastest rate the
+    // bridge takes (2 % above nominal); after the read, one more status read.
+    const qint64 byte = byteAt(460800);
+    const qint64 fiveMs = 23040000000 / 200;
+    const qint64 statusAnswered = 13 * byte + 92 * fastClock + byte;
+    const qint64 wait = fiveMs - 8 * (byte * 98 / 100);
+    QTest::newRow("a page written, then read, at 460800 baud, fast clock")
+        << 460800 << true << true
+        << (statusAnswered + wait + 16 * byte + read * fastClock + 4 * byte);
+}
+
+void TestCommandRunner::virtualTimeMatchesTheWire()
+{
+    QFETCH(int, rate);
+    QFETCH(bool, fast);
+    QFETCH(bool, writeFirst);
+    QFETCH(qint64, units);
+
+    Fixture f;
+    if (writeFirst)
+        f.write(hex("00 0102030405060708"));
+    f.readPage(0);
+    Bench bench(f, rate, fast ? BridgeSetup::I2CClock::Fast : BridgeSetup::I2CClock::Standard, false);
+    const RunResult result = bench.runner.run(f.commands);
+
+    QVERIFY2(result.ok(), qPrintable(result.errorString));
+    QCOMPARE(result.elapsed.count(), units);
 }
 
 QTEST_GUILESS_MAIN(TestCommandRunner)
