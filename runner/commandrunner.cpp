@@ -118,10 +118,10 @@ CommandRunner::Failure CommandRunner::runOne(DeviceCommand* command, bool retry)
     const bool written = shape.address >= 0 && m_writing.contains(placeKey(bus, shape.address));
     if (written) {
         previous = m_writing.take(placeKey(bus, shape.address));
-        const Wait wait = waitBefore(&previous, bytes.size());
+        const Wait wait = waitBefore(&previous, bytes.size(), command->responseBytes() > 0);
         if (wait == Wait::Poll && !pollUntilReady(previous, shape.address))
             return stillBusy(command, previous, shape.address);
-        readsStatus = readsStatus || wait == Wait::Clock;
+        readsStatus = readsStatus || wait == Wait::Clock || wait == Wait::Attempt;
     }
     if (!send(bytes))
         return {QStringLiteral("could not be sent: %1").arg(m_link->errorString())};
@@ -158,6 +158,8 @@ CommandRunner::Failure CommandRunner::retryAfterCycle(DeviceCommand* command, co
         return failure;
     if (!pollUntilReady(*previous, address))
         return stillBusy(command, *previous, address);
+    // The part took nothing of the refused command: no cycle of it runs.
+    m_writing.remove(placeKey(currentBus(), address));
     return runOne(command, false);
 }
 
@@ -171,9 +173,12 @@ bool CommandRunner::send(const QByteArray& bytes)
 }
 
 // An answer proves that every command sent before it has run: the writes
-// among them are done by the time it arrives.
+// among them are done by the time it arrives. Its timeout counts from when
+// the request has left the host: at a low rate the commands queued before it
+// can take longer than the timeout to go out.
 QByteArray CommandRunner::receive(int count)
 {
+    m_link->drain();
     const QByteArray answer = m_link->read(count, m_timeoutMs);
     if (count > 0 && answer.size() == count) {
         for (Cycle& cycle : m_writing) {
@@ -217,21 +222,33 @@ CommandRunner::Duration CommandRunner::elapsedAtLeast(const Cycle& cycle, int se
 }
 
 // Waits until the part can be addressed with `sending` bytes, or until it is
-// worth polling it. Polling costs a status read and the command sent only
-// after its answer; waiting for the maximum costs the rest of a cycle that
-// is usually shorter: the cheaper of the two is taken.
-CommandRunner::Wait CommandRunner::waitBefore(Cycle* cycle, int sending)
+// worth trying it. A write is sent once the typical cycle is over and its
+// status read: a part still busy takes nothing of it, and is polled. For a
+// read, whose answer would never come from a busy part, polling costs a
+// probe, a status read and the command sent only after its answer; waiting
+// for the maximum costs the rest of a cycle that is usually shorter, and
+// the status read that proves the part took the command: the cheaper of the
+// two is taken.
+CommandRunner::Wait CommandRunner::waitBefore(Cycle* cycle, int sending, bool answered)
 {
     const Duration maximum = cycle->facts->maximum;
     if (elapsedAtLeast(*cycle, sending) >= maximum)
         return Wait::None;
     const Duration byte = m_link->byteTime();
-    const Duration pollCost = (statusReadCommand().size() + 1 + sending) * byte
+    const Duration statusRead = (statusReadCommand().size() + 1) * byte;
+    const Duration pollCost = statusRead + sending * byte
         + (2 * ClocksPerCondition + ClocksPerByte) * m_i2cClockPeriod;
-    const Wait wait = pollCost < maximum - cycle->facts->typical ? Wait::Poll : Wait::Clock;
-    if (cycle->doneBy < Duration(0) && readStatus() >= 0)
+    const Duration clockCost = maximum - cycle->facts->typical
+        + (m_acknowledgeChecks ? Duration(0) : statusRead);
+    const Wait wait = !answered ? Wait::Attempt : pollCost < clockCost ? Wait::Poll : Wait::Clock;
+    if (wait != Wait::Attempt && cycle->doneBy < Duration(0) && readStatus() >= 0)
         cycle->doneBy = m_link->now();
-    if (wait == Wait::Poll)
+    // A wait puts time on the wire only once the bytes queued before it
+    // have gone out.
+    m_link->drain();
+    if (wait == Wait::Attempt)
+        m_link->wait(cycle->facts->typical - elapsedAtLeast(*cycle, sending));
+    else if (wait == Wait::Poll)
         m_link->wait(cycle->facts->typical - elapsedAtLeast(*cycle, probe(0).size()));
     else
         m_link->wait(maximum - elapsedAtLeast(*cycle, sending));

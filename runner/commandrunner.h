@@ -48,13 +48,14 @@ struct QUELMRUNNER_EXPORT RunResult
 // addresses such a part again, it makes sure the cycle is over: when the
 // bytes on the wire since the write, or the time since an answer proved the
 // write done, already cover the data sheet's maximum cycle, it sends at
-// once; otherwise it waits on the link's clock for that maximum, or polls
-// the part (an empty write to its address, then the I2C status) from its
-// typical cycle on, whichever costs less at the link's rate. A command sent
-// after such a wait has its status read; a part still busy is polled until
-// the maximum plus a margin has passed, the deadline checked after each
-// poll, and then stops the run. Polls, like status reads, are the runner's
-// own. What is in its cycle is kept from one run to the next.
+// once. Otherwise a write goes once the typical cycle is over (a busy part
+// takes nothing of it); a read waits on the link's clock for the maximum,
+// or polls the part (an empty write to its address, then the I2C status)
+// from its typical cycle on, whichever costs less at the link's rate. A
+// command sent after such a wait has its status read; a part still busy is
+// polled until the maximum plus a margin has passed, the deadline checked
+// after each poll, and then stops the run. Polls, like status reads, are the
+// runner's own. What is in its cycle is kept from one run to the next.
 class QUELMRUNNER_EXPORT CommandRunner
 {
 public:
@@ -100,7 +101,7 @@ private:
         qint64 bytesAfter = 0;    // bytes written to the link since
         Duration doneBy{-1};      // an answer sent after its stop arrived then
     };
-    enum class Wait { None, Clock, Poll };
+    enum class Wait { None, Attempt, Clock, Poll };
 
     RunResult runAll(const QList<DeviceCommand*>& commands);
     Failure runOne(DeviceCommand* command, bool retry = true);
@@ -112,7 +113,7 @@ private:
     int currentBus() const { return m_gpioSelectsBus ? m_gpio : 0; }
     void recordCycles(const DeviceCommand* command, const BridgeStatus::CommandShape& shape, int bus);
     Duration elapsedAtLeast(const Cycle& cycle, int sending) const;
-    Wait waitBefore(Cycle* cycle, int sending);
+    Wait waitBefore(Cycle* cycle, int sending, bool answered);
     bool pollUntilReady(const Cycle& cycle, int address);
     Failure stillBusy(const DeviceCommand* command, const Cycle& cycle, int address) const;
     const Device* deviceFor(const DeviceCommand* command, int bus, int address) const;

@@ -56,7 +56,7 @@ void SimulatedPart::programIfWritten(const QByteArray& written, Duration stop)
     const WriteCycle* const cycle = WriteCycle::of(type());
     if (!cycle || !cycle->startsWith(written, shadowsInEeprom()))
         return;
-    m_busyUntil = stop + cycle->typical;
+    m_busyUntil = stop + (m_cycleTime > Duration(0) ? m_cycleTime : Duration(cycle->typical));
     m_neverDone = m_neverDone || m_neverEnds;
 }
 

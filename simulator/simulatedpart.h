@@ -60,6 +60,9 @@ public:
     void programIfWritten(const QByteArray& written, Duration stop);
     // A fault to switch on: the next write cycle never ends.
     void setWriteCycleNeverEnds(bool never) { m_neverEnds = never; }
+    // A part slower or faster than the typical one: its write cycles take
+    // this long from now on (zero or less: the typical time again).
+    void setWriteCycleTime(Duration time) { m_cycleTime = time; }
 
     virtual void start(bool read) = 0;
     // False when the part does not acknowledge the byte.
@@ -89,6 +92,7 @@ private:
     const SimulatedPartFacts& m_facts;
     QByteArray m_memory;
     Duration m_busyUntil{0};
+    Duration m_cycleTime{0};
     bool m_neverEnds = false;
     bool m_neverDone = false;
 };

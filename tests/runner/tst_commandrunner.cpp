@@ -139,6 +139,9 @@ private slots:
     void failingPartOnTheSelectedBus();
     void twoEepromPagesLand_data();
     void twoEepromPagesLand();
+    void timeoutCountsFromTheWire();
+    void slowPartStillLands_data();
+    void slowPartStillLands();
     void stuckPartStopsTheRun_data();
     void stuckPartStopsTheRun();
     void pollsReachNoBuffer();
@@ -425,6 +428,48 @@ void TestCommandRunner::twoEepromPagesLand()
     QCOMPARE(f.eeprom.rxData(0, 16).toHex(), hex("0102030405060708 1112131415161718").toHex());
     QCOMPARE(refusals(f.simulator), QStringList());
     QCOMPARE(bench.runner.partsInWriteCycle(), 0);
+}
+
+// At 9600 baud four page writes queue for 55 ms on the link: the read after
+// them gets its answer within 20 ms of its own bytes having gone out.
+void TestCommandRunner::timeoutCountsFromTheWire()
+{
+    Fixture f;
+    for (const char* const page : {"00", "08", "10", "18"})
+        f.write(hex(page) + hex("0102030405060708"));
+    f.readPage(3);
+    Bench bench(f, 9600, BridgeSetup::I2CClock::Standard, false);
+    bench.runner.setTimeout(20);
+    const RunResult result = bench.runner.run(f.commands);
+
+    QVERIFY2(result.ok(), qPrintable(result.errorString));
+    QCOMPARE(f.eeprom.rxData(24, 8), hex("0102030405060708"));
+}
+
+// A potentiometer slower than the typical one refuses the write sent when
+// the typical cycle is over; it is polled and the write sent again.
+void TestCommandRunner::slowPartStillLands_data()
+{
+    addRatesAndChecks();
+}
+
+void TestCommandRunner::slowPartStillLands()
+{
+    QFETCH(qint32, rate);
+    QFETCH(bool, checks);
+
+    Fixture f;
+    f.simulator.part(0, 0x50)->setWriteCycleTime(std::chrono::milliseconds(19)); // 12 typical, 20 at most
+    f.write(hex("00 40"), 0x50);
+    f.write(hex("01 41"), 0x50);
+    f.write(hex("02 42"), 0x50);
+    Bench bench(f, rate, BridgeSetup::I2CClock::Standard, checks);
+    const RunResult result = bench.runner.run(f.commands);
+
+    QVERIFY2(result.ok(), qPrintable(result.errorString));
+    QCOMPARE(refusals(f.simulator), QStringList());
+    f.simulator.advanceTo(bench.link.now() + std::chrono::milliseconds(20));
+    QCOMPARE(f.simulator.feed(SC18IM700::readExternalDeviceCommands(0x50, 0x00, 3)).toHex(), QByteArray("404142"));
 }
 
 // A part whose cycle never ends stops the run at the command that needs it,
