@@ -4,23 +4,11 @@
 
 #include "benchproduct.h"
 
-#include <bridgesimulator.h>
-
 #include <benchmark/benchmark.h>
 
 using namespace BenchProduct;
 
 namespace {
-
-// A simulator holding a part for every device of the product, its segments
-// selected through the GPIO port as the bench product selects them.
-std::unique_ptr<BridgeSimulator> simulatorOf(const Fixture& fixture)
-{
-    auto simulator = std::make_unique<BridgeSimulator>(BridgeSimulator::BusSelect::Gpio);
-    for (const auto& device : fixture.devices)
-        simulator->addPart(device->deviceType(), device->busNumber(), device->busAddress());
-    return simulator;
-}
 
 QByteArray streamOf(const QList<DeviceCommand*>& commands)
 {

@@ -3,6 +3,8 @@
 
 #include <quelmdevices/quelmdevices.h>
 
+#include <bridgesimulator.h>
+
 #include <QtCore/QList>
 
 #include <benchmark/benchmark.h>
@@ -93,10 +95,20 @@ inline std::unique_ptr<Fixture> make(const int deviceCount)
     return fixture;
 }
 
-// Gives every device distinct transmit contents and, on every fourth write
-// page, a receive buffer that differs, so that about a quarter of the pages
-// are dirty.
-inline void makeSomePagesDirty(const Fixture& fixture)
+// A simulator holding a part for every device of the product, its segments
+// selected through the GPIO port as the bench product selects them.
+inline std::unique_ptr<BridgeSimulator> simulatorOf(const Fixture& fixture)
+{
+    auto simulator = std::make_unique<BridgeSimulator>(BridgeSimulator::BusSelect::Gpio);
+    for (const auto& device : fixture.devices)
+        simulator->addPart(device->deviceType(), device->busNumber(), device->busAddress());
+    return simulator;
+}
+
+// Gives every device distinct transmit contents and, on every pageStep-th
+// write page, a receive buffer that differs: with the default step about a
+// quarter of the pages are dirty, with a step of 1 all of them.
+inline void makeSomePagesDirty(const Fixture& fixture, const int pageStep = 4)
 {
     for (const auto& device : fixture.devices) {
         QByteArray tx(device->memorySize(), '\0');
@@ -104,7 +116,7 @@ inline void makeSomePagesDirty(const Fixture& fixture)
             tx[i] = char(i * 7 + device->busAddress());
         device->setTxData(tx);
         QByteArray rx = device->txBuffer();
-        for (int page = 0; page < device->writePages(); page += 4) {
+        for (int page = 0; page < device->writePages(); page += pageStep) {
             const int address = device->writePageAddress(page);
             if (address < rx.size())
                 rx[address] = char(~rx.at(address));
