@@ -80,6 +80,7 @@ BridgeSimulator::BridgeSimulator(BusSelect busSelect)
     : m_busSelect(busSelect)
     , m_registers(powerOnRegisters())
 {
+    updateRates();
 }
 
 BridgeSimulator::~BridgeSimulator() = default;
@@ -145,18 +146,20 @@ void BridgeSimulator::advanceTo(Duration time)
     m_now = qMax(m_now, time);
 }
 
-BridgeSimulator::Duration BridgeSimulator::byteTime() const
+void BridgeSimulator::setTiming(bool on)
 {
-    if (!m_timing)
-        return Duration(0);
-    return SC18IM700Protocol::byteTime(quint16(registerValue(BRG1) << 8 | registerValue(BRG0)));
+    m_timing = on;
+    updateRates();
 }
 
-BridgeSimulator::Duration BridgeSimulator::i2cClockPeriod() const
+// Every byte and clock period of a long stream needs them: they are worked
+// out again only when the registers or the timing change.
+void BridgeSimulator::updateRates()
 {
-    if (!m_timing)
-        return Duration(0);
-    return SC18IM700Protocol::i2cClockPeriod(registerValue(I2CClkL) + registerValue(I2CClkH));
+    m_byteTime = m_timing ? SC18IM700Protocol::byteTime(quint16(registerValue(BRG1) << 8 | registerValue(BRG0)))
+                          : Duration(0);
+    m_i2cClockPeriod = m_timing ? SC18IM700Protocol::i2cClockPeriod(registerValue(I2CClkL) + registerValue(I2CClkH))
+                                : Duration(0);
 }
 
 // The command at the front of the input is complete: its first length bytes
@@ -175,7 +178,7 @@ void BridgeSimulator::take(int length)
 {
     const int untimed = length - m_timedAhead;
     if (untimed > 0) {
-        m_rxDone += untimed * byteTime();
+        m_rxDone += untimed * m_byteTime;
         m_timedAhead = 0;
     } else {
         m_timedAhead -= length;
@@ -186,16 +189,15 @@ void BridgeSimulator::take(int length)
 void BridgeSimulator::answerWith(QByteArray* answer, const QByteArray& bytes)
 {
     answer->append(bytes);
-    for (int i = 0; i < bytes.size(); ++i) {
-        m_txDone = qMax(m_txDone, m_bridgeFree) + byteTime();
-        if (m_answerTimes)
-            m_answerTimes->append(m_txDone);
-    }
+    m_txDone = qMax(m_txDone, m_bridgeFree);
+    for (int i = 0; m_answerTimes && i < bytes.size(); ++i)
+        m_answerTimes->append(m_txDone + (i + 1) * m_byteTime);
+    m_txDone += bytes.size() * m_byteTime;
 }
 
 void BridgeSimulator::clock(int periods)
 {
-    m_at += periods * i2cClockPeriod();
+    m_at += periods * m_i2cClockPeriod;
     m_bridgeFree = m_at;
 }
 
@@ -261,7 +263,7 @@ int BridgeSimulator::parseCommand(QByteArray* answer)
     int length = 0;
     switch (command) {
     case Start: {
-        QList<Phase> phases;
+        Phases phases;
         length = parseTransaction(&phases);
         if (length > 0) {
             begin(length);
@@ -318,7 +320,7 @@ int BridgeSimulator::parseCommand(QByteArray* answer)
 // "S", address, count, the data of a write, then "S" again or "P".
 // Positive: complete, ending with its "P"; 0: unfinished; negative: broken
 // at that position, everything before it is dropped.
-int BridgeSimulator::parseTransaction(QList<Phase>* phases) const
+int BridgeSimulator::parseTransaction(Phases* phases) const
 {
     int position = 0;
     forever {
@@ -329,7 +331,8 @@ int BridgeSimulator::parseTransaction(QList<Phase>* phases) const
         if (!phase.isRead()) {
             if (position + phase.count > m_input.size())
                 return 0;
-            phase.data = m_input.mid(position, phase.count);
+            // A view: the stream outlives the transaction.
+            phase.data = QByteArray::fromRawData(m_input.constData() + position, phase.count);
             position += phase.count;
         }
         phases->append(phase);
@@ -376,10 +379,10 @@ int BridgeSimulator::parseFixed(int operands) const
 // Each phase opens with a start (the first) or a repeated start; the
 // transaction ends with the stop, even when a part stopped answering. A
 // write into non-volatile memory starts its part's write cycle at the stop.
-QByteArray BridgeSimulator::runTransaction(const QList<Phase>& phases)
+QByteArray BridgeSimulator::runTransaction(const Phases& phases)
 {
     QByteArray answer;
-    QList<Written> written;
+    Writes written;
     for (const Phase& phase : phases) {
         clock(ClocksPerCondition);
         SimulatedPart* const target = reachable(phase.address);
@@ -388,7 +391,7 @@ QByteArray BridgeSimulator::runTransaction(const QList<Phase>& phases)
             break;
     }
     clock(ClocksPerCondition);
-    for (const Written& write : qAsConst(written)) {
+    for (const Written& write : written) {
         write.part->stop();
         if (m_timing)
             write.part->programIfWritten(write.bytes, m_at);
@@ -399,7 +402,7 @@ QByteArray BridgeSimulator::runTransaction(const QList<Phase>& phases)
 // One start with its address and bytes; false when the bridge gives up.
 // The part answers its address after the address byte's nine clocks.
 bool BridgeSimulator::runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer,
-                               QList<Written>* written)
+                               Writes* written)
 {
     if (m_busHeld) {
         m_registers[I2CStat] = char(StatusTimeOut);
@@ -421,15 +424,19 @@ bool BridgeSimulator::runPhase(const Phase& phase, SimulatedPart* target, QByteA
             answer->append(char(target->readByte()));
         }
     } else {
-        for (int i = 0; i < phase.data.size(); ++i) {
+        int taken = 0;
+        while (taken < phase.data.size()) {
             clock(ClocksPerByte);
-            if (!target->writeByte(quint8(phase.data.at(i)))) {
-                m_registers[I2CStat] = char(StatusNackOnData);
-                note(QStringLiteral("%1 refused data byte %2 (%3)")
-                         .arg(hexByte(phase.address)).arg(i).arg(hexByte(phase.data.at(i))));
-                return false;
-            }
-            written->last().bytes.append(phase.data.at(i));
+            if (!target->writeByte(quint8(phase.data.at(taken))))
+                break;
+            ++taken;
+        }
+        written->back().bytes = QByteArray::fromRawData(phase.data.constData(), taken);
+        if (taken < phase.data.size()) {
+            m_registers[I2CStat] = char(StatusNackOnData);
+            note(QStringLiteral("%1 refused data byte %2 (%3)")
+                     .arg(hexByte(phase.address)).arg(taken).arg(hexByte(phase.data.at(taken))));
+            return false;
         }
     }
     m_registers[I2CStat] = char(StatusOk);
@@ -457,6 +464,7 @@ void BridgeSimulator::writeRegisters(const QByteArray& pairs)
         else
             m_registers[reg] = pairs.at(i + 1);
     }
+    updateRates();
     if (registerValue(I2CClkL) + registerValue(I2CClkH) < MinimumClockDivider)
         note(QStringLiteral("I2C clock registers %1 and %2 add up to less than %3")
                  .arg(hexByte(registerValue(I2CClkL)), hexByte(registerValue(I2CClkH))).arg(MinimumClockDivider));
@@ -494,6 +502,7 @@ bool BridgeSimulator::restoreState(const QJsonObject& state)
         }
     }
     m_registers = registers;
+    updateRates();
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <QtCore/QHash>
 #include <QtCore/QJsonObject>
 #include <QtCore/QStringList>
+#include <QtCore/QVarLengthArray>
 #include <QtCore/QVector>
 
 #include <memory>
@@ -68,7 +69,7 @@ public:
     // On by default. Off, bytes and transactions take no time and parts
     // program their memory at once.
     bool timing() const { return m_timing; }
-    void setTiming(bool on) { m_timing = on; }
+    void setTiming(bool on);
     // Where the host is now; the clock never goes back.
     Duration now() const { return m_now; }
     void advanceTo(Duration time);
@@ -77,8 +78,8 @@ public:
     Duration inputDoneAt() const { return m_rxDone; }
     Duration busyUntil() const { return m_bridgeFree; }
     // One byte on the UART at the present rate, one period of the I2C clock.
-    Duration byteTime() const;
-    Duration i2cClockPeriod() const;
+    Duration byteTime() const { return m_byteTime; }
+    Duration i2cClockPeriod() const { return m_i2cClockPeriod; }
 
     quint8 registerValue(int reg) const;
     quint8 gpio() const { return registerValue(SC18IM700Protocol::IOState); }
@@ -118,7 +119,9 @@ private:
     int activeBus() const;
     SimulatedPart* reachable(quint8 address) const;
     int parseCommand(QByteArray* answer);
-    int parseTransaction(QList<Phase>* phases) const;
+    using Phases = QVarLengthArray<Phase, 4>;
+    using Writes = QVarLengthArray<Written, 2>;
+    int parseTransaction(Phases* phases) const;
     int parseRegisterRead(QByteArray* registers) const;
     int parseRegisterWrite(QByteArray* pairs) const;
     int parseFixed(int operands) const;
@@ -126,9 +129,10 @@ private:
     void begin(int length);
     void take(int length);
     void answerWith(QByteArray* answer, const QByteArray& bytes);
-    QByteArray runTransaction(const QList<Phase>& phases);
-    bool runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer, QList<Written>* written);
+    QByteArray runTransaction(const Phases& phases);
+    bool runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer, Writes* written);
     void clock(int periods);
+    void updateRates();
     QByteArray readRegisters(const QByteArray& registers);
     void writeRegisters(const QByteArray& pairs);
     void note(const QString& text);
@@ -149,6 +153,8 @@ private:
     // bridge is in the command it runs; m_bridgeFree: when it is done with
     // it; m_txDone: when its last answer byte has left.
     bool m_timing = true;
+    Duration m_byteTime{0};
+    Duration m_i2cClockPeriod{0};
     Duration m_now{0};
     Duration m_rxDone{0};
     int m_timedAhead = 0;
