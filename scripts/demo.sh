@@ -14,14 +14,14 @@ state=build/demo-product.sim-state.json   # the simulated product's memory betwe
 rm -f "$state"
 
 echo "== read (a blank product) =="
-"$ctl" read -q --sim-state "$state" "$product"
+"$ctl" read --sim-state "$state" "$product"
 echo
 echo "== write, read back, verify =="
 "$ctl" write --sim-state "$state" "$product"
 echo
 echo "== read =="
-"$ctl" read -q --sim-state "$state" "$product"
+"$ctl" read --sim-state "$state" "$product"
 echo
 echo "== report =="
-"$ctl" report -q --sim-state "$state" -o build/demo-report.html "$product"
+"$ctl" report --sim-state "$state" -o build/demo-report.html "$product"
 echo "HTML report: build/demo-report.html"

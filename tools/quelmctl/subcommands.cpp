@@ -115,14 +115,14 @@ bool Session::connect()
 bool Session::run(const QList<DeviceCommand*>& commands, const QString& phase, bool progress)
 {
     const RunResult result = m_transport->run(commands, phase, err(), progress);
-    if (progress)
+    if (progress) {
         m_phases.append(QJsonObject{{QStringLiteral("phase"), phase},
-                                {QStringLiteral("commands"), commands.size()},
-                                {QStringLiteral("applied"), result.applied},
-                                {QStringLiteral("seconds"), SC18IM700Protocol::seconds(result.elapsed)},
-                                {QStringLiteral("baudRate"), int(m_transport->baudRate())}});
-    if (progress)
+                                    {QStringLiteral("commands"), commands.size()},
+                                    {QStringLiteral("applied"), result.applied},
+                                    {QStringLiteral("seconds"), SC18IM700Protocol::seconds(result.elapsed)},
+                                    {QStringLiteral("baudRate"), int(m_transport->baudRate())}});
         setJson(QStringLiteral("phases"), m_phases);
+    }
     if (result.ok())
         return true;
     fail(QStringLiteral("quelmctl: %1 stopped: %2").arg(phase, result.errorString),
