@@ -1,10 +1,12 @@
 #include "seriallink.h"
 
 #include <QtCore/QDeadlineTimer>
+#include <QtCore/QFile>
 
 #include <cerrno>
 #include <cstring>
 #include <termios.h>
+#include <unistd.h>
 
 namespace {
 constexpr int writeTimeoutMs = 5000;
@@ -23,10 +25,23 @@ bool SerialLink::open(const QString& portName, qint32 baudRate)
         && m_port.setStopBits(QSerialPort::OneStop)
         && m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!opened) {
-        setErrorString(QStringLiteral("cannot open %1: %2").arg(portName, m_port.errorString()));
+        setErrorString(QStringLiteral("cannot open %1: %2").arg(portName, openError()));
         m_port.close();
     }
     return opened;
+}
+
+// The port reports a device that another program holds (its lock file or
+// its exclusive open) as a permission error: a device this user may open
+// is then in use.
+QString SerialLink::openError() const
+{
+    const QByteArray device = m_port.portName().startsWith(QLatin1Char('/'))
+        ? QFile::encodeName(m_port.portName())
+        : QFile::encodeName(QStringLiteral("/dev/") + m_port.portName());
+    if (m_port.error() == QSerialPort::PermissionError && ::access(device.constData(), R_OK | W_OK) == 0)
+        return QStringLiteral("it is in use by another program");
+    return m_port.errorString();
 }
 
 void SerialLink::close()

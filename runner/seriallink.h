@@ -32,6 +32,7 @@ public:
 
 private:
     bool flushWrites();
+    QString openError() const;
 
     QSerialPort m_port;
     QByteArray m_pending;

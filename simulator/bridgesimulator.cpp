@@ -1,11 +1,12 @@
 #include "bridgesimulator.h"
 
+#include "wholefile.h"
+
 #include <sc18im700.h>
 
 #include <QtCore/QFile>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
-#include <QtCore/QSaveFile>
 
 #include <cmath>
 
@@ -506,13 +507,13 @@ bool BridgeSimulator::restoreState(const QJsonObject& state)
     return true;
 }
 
-bool BridgeSimulator::saveStateFile(const QString& fileName) const
+bool BridgeSimulator::saveStateFile(const QString& fileName, QString* error) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(saveState()).toJson());
-    return file.commit();
+    QString reason;
+    const bool saved = saveWholeFile(fileName, QJsonDocument(saveState()).toJson(), &reason);
+    if (!saved && error)
+        *error = reason;
+    return saved;
 }
 
 bool BridgeSimulator::restoreStateFile(const QString& fileName)

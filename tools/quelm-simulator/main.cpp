@@ -3,6 +3,7 @@
 #include "ptyserver.h"
 
 #include <bridgesimulator.h>
+#include <statelock.h>
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
@@ -88,6 +89,13 @@ int main(int argc, char* argv[])
     }
     simulator->setTiming(!parser.isSet(noTimingOption));
     const QString stateFile = parser.value(stateOption);
+    // The state is this simulator's while it serves: a run of quelmctl on the
+    // same file waits for it, and is refused after its bounded wait.
+    std::unique_ptr<StateLock> stateLock;
+    if (!stateFile.isEmpty() && !(stateLock = StateLock::acquire(stateFile, StateLock::DefaultWaitMs, &error))) {
+        err << "quelm-simulator: " << error << Qt::endl;
+        return 1;
+    }
     if (!stateFile.isEmpty() && QFileInfo::exists(stateFile) && !simulator->restoreStateFile(stateFile)) {
         err << "quelm-simulator: " << stateFile << " does not hold the state of this product" << Qt::endl;
         return 1;

@@ -136,8 +136,9 @@ void PtyServer::serve()
     } else {
         m_simulator->takeNotes();
     }
-    if (!m_stateFile.isEmpty() && !m_simulator->saveStateFile(m_stateFile))
-        QTextStream(stderr) << "quelm-simulator: cannot save the state to " << m_stateFile << Qt::endl;
+    QString reason;
+    if (!m_stateFile.isEmpty() && !m_simulator->saveStateFile(m_stateFile, &reason))
+        QTextStream(stderr) << "quelm-simulator: cannot save the state to " << m_stateFile << ": " << reason << Qt::endl;
 }
 
 BridgeSimulator::Duration PtyServer::elapsed() const

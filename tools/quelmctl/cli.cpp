@@ -76,6 +76,10 @@ struct Options
     QCommandLineOption simState{QStringLiteral("sim-state"),
                                 QStringLiteral("Simulator state file (default: DESCRIPTION's name with .sim-state.json)."),
                                 QStringLiteral("FILE")};
+    QCommandLineOption simLockWait{QStringLiteral("sim-lock-wait"),
+                                   QStringLiteral("How long to wait for another run that holds the simulator state, in milliseconds (%1).")
+                                       .arg(StateLock::DefaultWaitMs),
+                                   QStringLiteral("MS"), QString::number(StateLock::DefaultWaitMs)};
     QCommandLineOption disconnect{QStringLiteral("sim-disconnect-after"),
                                   QStringLiteral("Let the simulated bridge go away after N commands."),
                                   QStringLiteral("N")};
@@ -95,7 +99,7 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
     parser.addOption(options.help);
     if (groups & TransportOptionsGroup)
         parser.addOptions({options.port, options.baud, options.i2cClock, options.verify, options.timeout,
-                           options.simState, options.disconnect, options.quiet});
+                           options.simState, options.simLockWait, options.disconnect, options.quiet});
     if (groups & JsonOutput)
         parser.addOption(options.json);
     if (groups & HeaderOptions)
@@ -128,6 +132,7 @@ bool fillTransport(const QCommandLineParser& parser, const Options& options, Tra
     int baud = transport.baudRate;
     const bool ok = numberOption(parser, options.baud, &baud, error)
         && numberOption(parser, options.timeout, &transport.timeoutMs, error)
+        && numberOption(parser, options.simLockWait, &transport.stateLockWaitMs, error)
         && numberOption(parser, options.disconnect, &transport.disconnectAfter, error);
     transport.baudRate = baud;
     transport.acknowledgeChecks = parser.isSet(options.verify);

@@ -1,5 +1,8 @@
 #include "description.h"
 
+#include "jsonedit.h"
+#include "savefile.h"
+
 #include <quelmcore/quelmcore.h>
 
 #include <QtCore/QFile>
@@ -366,6 +369,10 @@ std::optional<QByteArray> parseHexValue(const QString& text)
     return QByteArray::fromHex(text.toLatin1());
 }
 
+// Each value's text is changed where it stands, so that the rest of the
+// user's file keeps every byte; the result must read as the same document
+// with only those values changed, and pass the same checks as the original,
+// before it replaces the file.
 bool assignSettings(const QString& fileName, const QStringList& assignments, QString* error)
 {
     QFile file(fileName);
@@ -378,8 +385,9 @@ bool assignSettings(const QString& fileName, const QStringList& assignments, QSt
     const std::optional<ProductDescription> description = ProductDescription::parse(original, fileName, error);
     if (!description)
         return false;
-    QJsonObject root = QJsonDocument::fromJson(original).object();
-    QJsonArray settings = root.value(QStringLiteral("settings")).toArray();
+    QJsonObject expected = QJsonDocument::fromJson(original).object();
+    QJsonArray settings = expected.value(QStringLiteral("settings")).toArray();
+    QByteArray changed = original;
     for (const QString& assignment : assignments) {
         const int equals = assignment.indexOf(QLatin1Char('='));
         const int index = description->settingIndex(assignment.left(equals));
@@ -391,18 +399,25 @@ bool assignSettings(const QString& fileName, const QStringList& assignments, QSt
             *error = QStringLiteral("quelmctl: %1: no setting is named \"%2\"").arg(fileName, assignment.left(equals));
             return false;
         }
+        const QString value = assignment.mid(equals + 1);
         QJsonObject setting = settings.at(index).toObject();
-        setting.insert(QStringLiteral("value"), assignment.mid(equals + 1));
+        setting.insert(QStringLiteral("value"), value);
         settings.replace(index, setting);
+        const std::optional<QByteArray> edited = JsonEdit::withSettingValue(changed, index, value);
+        if (!edited) {
+            *error = QStringLiteral("quelmctl: %1: cannot find setting \"%2\" in the text")
+                         .arg(fileName, assignment.left(equals));
+            return false;
+        }
+        changed = *edited;
     }
-    root.insert(QStringLiteral("settings"), settings);
-    const QByteArray changed = QJsonDocument(root).toJson(QJsonDocument::Indented);
-    // The changed file must pass the same checks as the original.
+    expected.insert(QStringLiteral("settings"), settings);
+    if (QJsonDocument::fromJson(changed).object() != expected) {
+        *error = QStringLiteral("quelmctl: %1: the edited text does not read back as the changed description; "
+                                "the file is left as it was").arg(fileName);
+        return false;
+    }
     if (!ProductDescription::parse(changed, fileName, error))
         return false;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(changed) != changed.size()) {
-        *error = QStringLiteral("quelmctl: cannot write %1: %2").arg(fileName, file.errorString());
-        return false;
-    }
-    return true;
+    return saveFile(fileName, changed, error);
 }

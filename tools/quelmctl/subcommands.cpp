@@ -4,11 +4,11 @@
 #include "jsonoutput.h"
 #include "product.h"
 #include "render.h"
+#include "savefile.h"
 
 #include <bridgestatus.h>
 #include <devicecommand.h>
 
-#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QTextStream>
@@ -381,20 +381,22 @@ int runReport(const Invocation& invocation)
     Session session(invocation, QStringLiteral("report"));
     if (!session.load() || !session.connect() || !readAndApplySettings(session))
         return session.finish(false);
-    QFile file(invocation.outputFile);
-    QTextStream toFile(&file);
+    // A report for a file is made whole first and then saved in one step.
+    QString report;
+    QTextStream toFile(&report);
     QTextStream& stream = invocation.outputFile.isEmpty() ? session.out() : toFile;
-    if (!invocation.outputFile.isEmpty() && !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        session.err() << "quelmctl: cannot write " << invocation.outputFile << ": "
-                      << file.errorString() << Qt::endl;
-        return session.finish(false);
-    }
     stream.setCodec("UTF-8");
     if (invocation.text)
         writeTextReport(stream, session.product());
     else
         writeHtmlReport(stream, session.product(),
                         QStringLiteral("Product report: %1").arg(QFileInfo(invocation.descriptionFile).fileName()));
+    stream.flush();
+    QString error;
+    if (!invocation.outputFile.isEmpty() && !saveFile(invocation.outputFile, report.toUtf8(), &error)) {
+        session.err() << error << Qt::endl;
+        return session.finish(false);
+    }
     return session.finish(true);
 }
 

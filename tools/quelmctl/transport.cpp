@@ -5,6 +5,7 @@
 #include <devicecommand.h>
 #include <seriallink.h>
 #include <simulatorlink.h>
+#include <statelock.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
@@ -109,6 +110,11 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
     }
     transport->m_stateFile = options.simulatorState.isEmpty() ? defaultStateFile(descriptionFile)
                                                               : options.simulatorState;
+    transport->m_stateLock = StateLock::acquire(transport->m_stateFile, options.stateLockWaitMs, &reason);
+    if (!transport->m_stateLock) {
+        *error = QStringLiteral("quelmctl: %1").arg(reason);
+        return nullptr;
+    }
     if (QFileInfo::exists(transport->m_stateFile)
         && !transport->m_simulator->restoreStateFile(transport->m_stateFile)) {
         *error = QStringLiteral("quelmctl: simulator state %1 does not fit the product; delete it to start afresh")
@@ -185,8 +191,9 @@ RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& p
 
 bool Transport::close(QString* error)
 {
-    if (!m_simulator || m_simulator->saveStateFile(m_stateFile))
+    QString reason;
+    if (!m_simulator || m_simulator->saveStateFile(m_stateFile, &reason))
         return true;
-    *error = QStringLiteral("quelmctl: cannot write simulator state %1").arg(m_stateFile);
+    *error = QStringLiteral("quelmctl: cannot write simulator state %1: %2").arg(m_stateFile, reason);
     return false;
 }

@@ -3,6 +3,7 @@
 
 #include <busscanner.h>
 #include <commandrunner.h>
+#include <statelock.h>
 
 #include <QtCore/QList>
 #include <QtCore/QString>
@@ -26,6 +27,7 @@ struct TransportOptions
     bool acknowledgeChecks = false;
     int timeoutMs = CommandRunner::DefaultTimeoutMs;
     QString simulatorState;       // empty: next to the description
+    int stateLockWaitMs = StateLock::DefaultWaitMs; // for another run on the same state
     int disconnectAfter = -1;     // simulator: refuse to send after this many commands
     bool quiet = false;
     bool terminal = false;        // stderr is a terminal: draw a progress bar
@@ -63,6 +65,7 @@ private:
 
     TransportOptions m_options;
     QString m_stateFile;
+    std::unique_ptr<StateLock> m_stateLock;
     std::unique_ptr<BridgeSimulator> m_simulator;
     std::unique_ptr<Link> m_link;
     std::unique_ptr<CommandRunner> m_runner;

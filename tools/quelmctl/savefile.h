@@ -1,0 +1,11 @@
+#ifndef QUELMCTL_SAVEFILE_H
+#define QUELMCTL_SAVEFILE_H
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+// Every file quelmctl writes is saved whole or not at all (saveWholeFile).
+// False, with one line in error ("quelmctl: cannot write FILE: why").
+bool saveFile(const QString& fileName, const QByteArray& contents, QString* error);
+
+#endif // QUELMCTL_SAVEFILE_H
