@@ -15,11 +15,12 @@ struct QuelmCtlRun
     QString err;
 };
 
-inline QuelmCtlRun runQuelmCtl(const QString& directory, const QStringList& arguments)
+inline QuelmCtlRun runQuelmCtl(const QString& directory, const QStringList& arguments,
+                               const QString& program = QStringLiteral(QUELMCTL_PROGRAM))
 {
     QProcess process;
     process.setWorkingDirectory(directory);
-    process.start(QStringLiteral(QUELMCTL_PROGRAM), arguments);
+    process.start(program, arguments);
     QuelmCtlRun run;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return run;

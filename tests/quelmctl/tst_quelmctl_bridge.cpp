@@ -77,11 +77,13 @@ private slots:
     void badBridgeOptions_data();
     void badBridgeOptions();
     void readAndWriteAsJson();
+    void portInUseIsNamed();
+    void servedStateIsHeld();
 
 private:
     QuelmCtlRun run(const QStringList& arguments) const { return runQuelmCtl(m_dir->path(), arguments); }
     // quelm-simulator serving the bench; the terminal's path, empty on failure.
-    QString startBench();
+    QString startBench(const QStringList& options = {});
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QProcess> m_simulator;
@@ -105,11 +107,12 @@ void TestQuelmCtlBridge::cleanup()
     }
 }
 
-QString TestQuelmCtlBridge::startBench()
+QString TestQuelmCtlBridge::startBench(const QStringList& options)
 {
     m_simulator = std::make_unique<QProcess>();
     m_simulator->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_simulator->start(QStringLiteral(QUELM_SIMULATOR_PROGRAM), {m_dir->filePath(QStringLiteral("bench.json"))});
+    m_simulator->setWorkingDirectory(m_dir->path());
+    m_simulator->start(QStringLiteral(QUELM_SIMULATOR_PROGRAM), options + QStringList{m_dir->filePath(QStringLiteral("bench.json"))});
     if (!m_simulator->waitForReadyRead(10000))
         return QString();
     return QString::fromLocal8Bit(m_simulator->readLine()).trimmed();
@@ -305,6 +308,35 @@ void TestQuelmCtlBridge::readAndWriteAsJson()
     QCOMPARE(failed.value(QStringLiteral("ok")), QJsonValue(false));
     QCOMPARE(failed.value(QStringLiteral("error")).toObject().value(QStringLiteral("command")).toObject(),
              (QJsonObject{{"index", 2}, {"description", "Write Device: 1.5E.1 (1 Bytes)"}, {"bytes", "535E02A12A50"}}));
+}
+
+// A second run on a port that a first one holds (a read at 9600 baud takes
+// a while in real time) is told so, and the first run goes on unharmed.
+void TestQuelmCtlBridge::portInUseIsNamed()
+{
+    const QString port = startBench();
+    QVERIFY(!port.isEmpty());
+    QProcess first;
+    first.setWorkingDirectory(m_dir->path());
+    first.start(QStringLiteral(QUELMCTL_PROGRAM), {"read", "-q", "--port", port, "bench.json"});
+    QVERIFY(first.waitForStarted());
+    QTest::qWait(300);
+    const QuelmCtlRun second = run({"read", "-q", "--port", port, "bench.json"});
+    QCOMPARE(second.err, QStringLiteral("quelmctl: cannot open %1: it is in use by another program\n").arg(port));
+    QCOMPARE(second.exitCode, 1);
+    QVERIFY(first.waitForFinished(60000));
+    QCOMPARE(first.exitCode(), 0);
+}
+
+// While quelm-simulator serves a state file, a run of the built-in
+// simulator on the same file is refused once its wait is over.
+void TestQuelmCtlBridge::servedStateIsHeld()
+{
+    QVERIFY(!startBench({"--state", "served.json"}).isEmpty());
+    const QuelmCtlRun run = this->run({"read", "-q", "--sim-state", "served.json", "--sim-lock-wait", "100", "bench.json"});
+    QCOMPARE(run.err, QStringLiteral("quelmctl: simulator state served.json is in use by another run "
+                                     "(quelm-simulator, process %1); waited 0.1 s\n").arg(m_simulator->processId()));
+    QCOMPARE(run.exitCode, 1);
 }
 
 QTEST_GUILESS_MAIN(TestQuelmCtlBridge)
