@@ -62,8 +62,9 @@ struct Options
     QCommandLineOption port{QStringLiteral("port"), QStringLiteral("Talk to a bridge on the serial port DEVICE."),
                             QStringLiteral("DEVICE")};
     QCommandLineOption baud{QStringLiteral("baud"),
-                            QStringLiteral("Move the bridge from its power-on 9600 baud to N, and the port with it."),
-                            QStringLiteral("N"), QStringLiteral("9600")};
+                            QStringLiteral("Move the bridge from its power-on %1 baud to N, and the port with it.")
+                                .arg(SC18IM700Protocol::PowerOnBaudRate),
+                            QStringLiteral("N"), QString::number(SC18IM700Protocol::PowerOnBaudRate)};
     QCommandLineOption i2cClock{QStringLiteral("i2c-clock"),
                                 QStringLiteral("Set the bridge's I2C clock: standard (99 kHz) or fast (375 kHz)."),
                                 QStringLiteral("SPEED")};

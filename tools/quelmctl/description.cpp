@@ -4,6 +4,7 @@
 #include "savefile.h"
 
 #include <quelmcore/quelmcore.h>
+#include <sc18im700protocol.h>
 
 #include <QtCore/QFile>
 #include <QtCore/QJsonArray>
@@ -58,11 +59,6 @@ const KindFacts* factsNamed(const QString& name)
             return &facts;
     }
     return nullptr;
-}
-
-QString hexByte(int value)
-{
-    return QStringLiteral("0x") + QString::number(value, 16).rightJustified(2, QLatin1Char('0')).toUpper();
 }
 
 // Reads one description, stopping at the first problem it finds.
@@ -176,7 +172,7 @@ bool Reader::readBoards(const QJsonArray& boards)
             if (deviceAt.contains(key))
                 return fail(QStringLiteral("devices \"%1\" and \"%2\" are both at bus %3 address %4")
                                 .arg(deviceAt.value(key), device.name).arg(device.bus)
-                                .arg(hexByte(device.address)));
+                                .arg(SC18IM700Protocol::hexByte(device.address)));
             deviceAt.insert(key, device.name);
             names.insert(device.name);
             board.devices.append(device);

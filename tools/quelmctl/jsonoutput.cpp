@@ -8,12 +8,12 @@
 #include <field.h>
 #include <nullfield.h>
 
-namespace {
-
 QString hexBytes(const QByteArray& bytes)
 {
     return QString::fromLatin1(bytes.toHex().toUpper());
 }
+
+namespace {
 
 QJsonArray addressesJson(const QList<quint8>& addresses)
 {

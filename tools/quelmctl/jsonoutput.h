@@ -3,6 +3,7 @@
 
 #include <commandrunner.h>
 
+#include <QtCore/QByteArray>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonObject>
 #include <QtCore/QList>
@@ -14,6 +15,9 @@ struct SegmentScan;
 // The pieces of the document that --json prints: the facts of the tables,
 // in a form scripts read without parsing text. Addresses are "0xA0" texts
 // (8-bit bus addresses), byte strings upper-case hex.
+
+// "0102AB": bytes as the tool shows them, in tables, messages and JSON.
+QString hexBytes(const QByteArray& bytes);
 
 // Every setting: name, kind, device, address, value.
 QJsonArray settingsJson(const LoadedProduct& product);

@@ -26,9 +26,9 @@ const char* const settingsHead[] = {"Row", "Device", "Text", "Address", "Size", 
 
 QString deviceHeading(const Device* device)
 {
-    return QStringLiteral("%1: %2 at bus %3, address 0x%4")
+    return QStringLiteral("%1: %2 at bus %3, address %4")
         .arg(device->name(), device->deviceName()).arg(device->busNumber())
-        .arg(QString::number(device->busAddress(), 16).toUpper().rightJustified(2, QLatin1Char('0')));
+        .arg(SC18IM700Protocol::hexByte(device->busAddress()));
 }
 
 void writeDeviceSection(QTextStream& out, const Device* device)
@@ -98,9 +98,10 @@ QString segmentName(int bus)
 
 namespace {
 
+// "A0": a grid cell's address without its "0x".
 QString hexDigits(int value)
 {
-    return QString::number(value, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    return SC18IM700Protocol::hexByte(value).mid(2);
 }
 
 // Three characters: the address or "--", then the mark.

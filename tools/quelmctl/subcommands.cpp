@@ -38,11 +38,6 @@ struct ByteRange
 };
 using PageFilter = std::function<ByteRange(const Device* device, int page)>;
 
-QString hex(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.toHex()).toUpper();
-}
-
 // One run of the tool on one product: loads it, talks to the bridge and turns
 // every failure into one error line. With --json it also gathers the
 // document that finish() prints, the first failure included.
@@ -171,11 +166,11 @@ bool Session::verify(const PageFilter& include)
             if (wrote == read)
                 continue;
             fail(QStringLiteral("quelmctl: verify: device \"%1\" page %2: wrote %3, read %4")
-                     .arg(device->name()).arg(page).arg(hex(wrote), hex(read)));
+                     .arg(device->name()).arg(page).arg(hexBytes(wrote), hexBytes(read)));
             mismatches.append(QJsonObject{{QStringLiteral("device"), device->name()},
                                           {QStringLiteral("page"), page},
-                                          {QStringLiteral("wrote"), hex(wrote)},
-                                          {QStringLiteral("read"), hex(read)}});
+                                          {QStringLiteral("wrote"), hexBytes(wrote)},
+                                          {QStringLiteral("read"), hexBytes(read)}});
             deviceOk = false;
         }
         matching += deviceOk ? 1 : 0;

@@ -22,7 +22,7 @@ class QTextStream;
 struct TransportOptions
 {
     QString port;                 // empty: the simulator
-    qint32 baudRate = 9600;       // the bridge starts at 9600 and is moved to this rate
+    qint32 baudRate = SC18IM700Protocol::PowerOnBaudRate; // the bridge is moved from there to this rate
     QString i2cClock;             // empty: leave the bridge's I2C clock as it is
     bool acknowledgeChecks = false;
     int timeoutMs = CommandRunner::DefaultTimeoutMs;
