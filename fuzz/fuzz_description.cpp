@@ -4,7 +4,7 @@
 
 #include "fuzzinput.h"
 
-#include <description.h>
+#include <productdescription.h>
 #include <product.h>
 
 #include <devicecommand.h>

@@ -27,16 +27,7 @@ const QString busKey = QStringLiteral("bus");
 const QString addressKey = QStringLiteral("address");
 const QString stateKey = QStringLiteral("state");
 
-int typeFromName(const QString& name)
-{
-    for (int type = Device::SC18IM700; type <= Device::X9408; ++type) {
-        if (Device::deviceName(Device::DeviceTypes(type)) == name)
-            return type;
-    }
-    return -1;
-}
-
-// "0xA0" (or "A0"): an 8-bit bus address with bit 0 clear, else -1.
+// A state file's "0xA0" (or "A0"): an 8-bit bus address with bit 0 clear, else -1.
 int busAddressFromText(const QString& text)
 {
     QString digits = text.trimmed();
@@ -523,58 +514,4 @@ bool BridgeSimulator::restoreStateFile(const QString& fileName)
         return false;
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
     return document.isObject() && restoreState(document.object());
-}
-
-std::unique_ptr<BridgeSimulator> BridgeSimulator::fromDescriptionFile(const QString& fileName, QString* error)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString());
-        return nullptr;
-    }
-    return fromDescription(file.readAll(), error);
-}
-
-std::unique_ptr<BridgeSimulator> BridgeSimulator::fromDescription(const QByteArray& json, QString* error)
-{
-    auto fail = [&](const QString& text) {
-        if (error)
-            *error = text;
-        return nullptr;
-    };
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return fail(QStringLiteral("the description is not valid JSON: %1").arg(parseError.errorString()));
-    if (!document.isObject())
-        return fail(QStringLiteral("the description is not a JSON object"));
-    const QJsonObject root = document.object();
-    const QString busSelect = root.value(busSelectKey).toString(QStringLiteral("none"));
-    if (busSelect != QLatin1String("gpio") && busSelect != QLatin1String("none"))
-        return fail(QStringLiteral("busSelect \"%1\" is neither \"gpio\" nor \"none\"").arg(busSelect));
-    auto simulator = std::make_unique<BridgeSimulator>(
-        busSelect == QLatin1String("gpio") ? BusSelect::Gpio : BusSelect::None);
-    const QJsonArray boards = root.value(QStringLiteral("boards")).toArray();
-    for (int b = 0; b < boards.size(); ++b) {
-        const QJsonArray devices = boards.at(b).toObject().value(QStringLiteral("devices")).toArray();
-        for (int d = 0; d < devices.size(); ++d) {
-            const QJsonObject device = devices.at(d).toObject();
-            const QString where = QStringLiteral("board %1, device %2").arg(b).arg(d);
-            const QString typeName = device.value(typeKey).toString();
-            const int type = typeFromName(typeName);
-            const int bus = device.value(busKey).toInt(-1);
-            const int address = busAddressFromText(device.value(addressKey).toString());
-            if (!SimulatedPart::facts(type))
-                return fail(QStringLiteral("%1: no simulated part of type \"%2\"").arg(where, typeName));
-            if (bus < 0 || bus > 0xFF)
-                return fail(QStringLiteral("%1: bus is not a number from 0 to 255").arg(where));
-            if (address < 0)
-                return fail(QStringLiteral("%1: address \"%2\" is not an 8-bit bus address such as \"0xA0\"")
-                                .arg(where, device.value(addressKey).toString()));
-            if (!simulator->addPart(type, bus, quint8(address)))
-                return fail(QStringLiteral("%1: bus %2 already has a part at %3").arg(where).arg(bus).arg(hexByte(address)));
-        }
-    }
-    return simulator;
 }

@@ -43,12 +43,6 @@ public:
     explicit BridgeSimulator(BusSelect busSelect = BusSelect::None);
     ~BridgeSimulator();
 
-    // Loads a product description: {"busSelect": "gpio" | "none", "boards":
-    // [{"title": ..., "devices": [{"type", "bus", "address", "name"}]}]}.
-    // Null, with the reason in error, when the description is not usable.
-    static std::unique_ptr<BridgeSimulator> fromDescription(const QByteArray& json, QString* error);
-    static std::unique_ptr<BridgeSimulator> fromDescriptionFile(const QString& fileName, QString* error);
-
     BusSelect busSelect() const { return m_busSelect; }
 
     // Null when the type has no simulated part or the place is taken.

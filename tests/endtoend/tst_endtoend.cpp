@@ -3,6 +3,7 @@
 #include <busscanner.h>
 #include <commandrunner.h>
 #include <seriallink.h>
+#include <simulatedproduct.h>
 #include <simulatorlink.h>
 
 #include <quelmdevices.h>
@@ -120,7 +121,7 @@ struct Bench
         for (Device* const device : product.devices()) {
             devices.append(QJsonObject{{QStringLiteral("type"), device->deviceName()},
                                        {QStringLiteral("bus"), device->busNumber()},
-                                       {QStringLiteral("address"), QStringLiteral("0x%1").arg(device->busAddress(), 2, 16)},
+                                       {QStringLiteral("address"), SC18IM700Protocol::hexByte(device->busAddress())},
                                        {QStringLiteral("name"), device->name()}});
         }
         const QJsonObject board{{QStringLiteral("title"), QStringLiteral("board")},
@@ -128,6 +129,14 @@ struct Bench
         return QJsonDocument(QJsonObject{{QStringLiteral("busSelect"), QStringLiteral("gpio")},
                                          {QStringLiteral("boards"), QJsonArray{board}}})
             .toJson();
+    }
+
+    // The simulated product, read from the description as the tools read it.
+    std::unique_ptr<BridgeSimulator> simulator(QString* error) const
+    {
+        const std::optional<ProductDescription> read =
+            ProductDescription::parse(description(), QStringLiteral("bench.json"), error);
+        return read ? SimulatedProduct::of(*read, error) : nullptr;
     }
 
     TwoBusProduct product;
@@ -217,7 +226,7 @@ void TestEndToEnd::roundTripOnTheSimulator()
 
     Bench bench;
     QString error;
-    const std::unique_ptr<BridgeSimulator> simulator = BridgeSimulator::fromDescription(bench.description(), &error);
+    const std::unique_ptr<BridgeSimulator> simulator = bench.simulator(&error);
     QVERIFY2(simulator, qPrintable(error));
     QVERIFY(simulator->timing());
     SimulatorLink link(simulator.get());
@@ -299,7 +308,7 @@ void TestEndToEnd::roundTripThroughAPseudoTerminal()
     // The program kept the product's state: a simulator restored from it
     // holds what was written.
     QString error;
-    const std::unique_ptr<BridgeSimulator> restored = BridgeSimulator::fromDescription(bench.description(), &error);
+    const std::unique_ptr<BridgeSimulator> restored = bench.simulator(&error);
     QVERIFY2(restored, qPrintable(error));
     QVERIFY(restored->restoreStateFile(stateFile));
     verifyRoundTrip(bench, *restored);
@@ -310,7 +319,8 @@ void TestEndToEnd::roundTripThroughAPseudoTerminal()
 void TestEndToEnd::silentBridgeStopsTheRun()
 {
     Bench bench;
-    const std::unique_ptr<BridgeSimulator> simulator = BridgeSimulator::fromDescription(bench.description(), nullptr);
+    QString error;
+    const std::unique_ptr<BridgeSimulator> simulator = bench.simulator(&error);
     QVERIFY(simulator);
     SimulatorLink writer(simulator.get());
     QVERIFY(CommandRunner(&writer).run(bench.writeList()).ok());

@@ -1,7 +1,7 @@
 // The description loader called directly: what it accepts, and the one
 // error line for each thing it refuses.
 
-#include <description.h>
+#include <productdescription.h>
 
 #include <QtTest/QtTest>
 
@@ -34,45 +34,45 @@ void TestQuelmCtlDescription::refuses_data()
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("not an object") << QByteArray("[]") << "quelmctl: f: the description must be a JSON object";
+    QTest::newRow("not an object") << QByteArray("[]") << "f: the description must be a JSON object";
     QTest::newRow("unterminated on line 3") << QByteArray("{\n\"boards\": [\n  {\"title\": \"x\"")
-        << "quelmctl: f:3:15: malformed description: unterminated string";
+        << "f:3:15: malformed description: unterminated string";
     QTest::newRow("bus select") << QByteArray("{\"busSelect\": \"i2c\", \"boards\": []}")
-        << "quelmctl: f: \"busSelect\" must be \"gpio\" or \"none\"";
+        << "f: \"busSelect\" must be \"gpio\" or \"none\"";
     QTest::newRow("bus past 255") << QByteArray("{\"boards\": [{\"title\": \"t\", \"devices\": [{\"type\": \"DS4520\", \"bus\": 256, \"address\": \"0xA2\", \"name\": \"io\"}]}]}")
-        << "quelmctl: f: device \"io\": \"bus\" must be a whole number from 0 to 255";
+        << "f: device \"io\": \"bus\" must be a whole number from 0 to 255";
     QTest::newRow("odd bus address") << QByteArray("{\"boards\": [{\"title\": \"t\", \"devices\": [{\"type\": \"DS4520\", \"bus\": 0, \"address\": \"0xA3\", \"name\": \"io\"}]}]}")
-        << "quelmctl: f: device \"io\": address \"0xA3\" is not an 8-bit bus address (0x00 to 0xFE, even)";
+        << "f: device \"io\": address \"0xA3\" is not an 8-bit bus address (0x00 to 0xFE, even)";
     QTest::newRow("bridge is no device") << QByteArray("{\"boards\": [{\"title\": \"t\", \"devices\": [{\"type\": \"SC18IM700\", \"bus\": 0, \"address\": \"0x00\", \"name\": \"b\"}]}]}")
-        << "quelmctl: f: device \"b\": unknown device type \"SC18IM700\"";
+        << "f: device \"b\": unknown device type \"SC18IM700\"";
     QTest::newRow("two devices of one name") << QByteArray("{\"boards\": [{\"title\": \"t\", \"devices\": [{\"type\": \"DS4520\", \"bus\": 0, \"address\": \"0xA2\", \"name\": \"io\"}, {\"type\": \"DS4520\", \"bus\": 0, \"address\": \"0xA4\", \"name\": \"io\"}]}]}")
-        << "quelmctl: f: two devices are named \"io\"";
+        << "f: two devices are named \"io\"";
     QTest::newRow("unknown kind") << withSettings("{\"name\": \"s\", \"kind\": \"word\", \"device\": \"io\"}")
-        << "quelmctl: f: setting \"s\": unknown kind \"word\"";
+        << "f: setting \"s\": unknown kind \"word\"";
     QTest::newRow("bit address for a byte") << withSettings("{\"name\": \"s\", \"kind\": \"byte\", \"device\": \"io\", \"address\": \"0x10.3\", \"value\": \"01\"}")
-        << "quelmctl: f: setting \"s\": address \"0x10.3\" does not suit a byte setting";
+        << "f: setting \"s\": address \"0x10.3\" does not suit a byte setting";
     QTest::newRow("run past the memory") << withSettings("{\"name\": \"s\", \"kind\": \"bytes\", \"device\": \"io\", \"address\": \"0xFE:4\", \"value\": \"01020304\"}")
-        << "quelmctl: f: setting \"s\": address \"0xFE:4\" does not suit a bytes setting";
+        << "f: setting \"s\": address \"0xFE:4\" does not suit a bytes setting";
     QTest::newRow("value shorter than the run") << withSettings("{\"name\": \"s\", \"kind\": \"bytes\", \"device\": \"io\", \"address\": \"0x10:2\", \"value\": \"01\"}")
-        << "quelmctl: f: setting \"s\": value \"01\" has 1 bytes, the setting holds 2";
+        << "f: setting \"s\": value \"01\" has 1 bytes, the setting holds 2";
     QTest::newRow("missing value") << withSettings("{\"name\": \"s\", \"kind\": \"byte\", \"device\": \"io\", \"address\": \"0x10\"}")
-        << "quelmctl: f: setting \"s\": \"value\" must be a text";
+        << "f: setting \"s\": \"value\" must be a text";
     QTest::newRow("pin 9") << withSettings("{\"name\": \"s\", \"kind\": \"pin\", \"device\": \"io\", \"pin\": 9, \"value\": \"01\"}")
-        << "quelmctl: f: setting \"s\": \"pin\" must be a whole number from 0 to 8";
+        << "f: setting \"s\": \"pin\" must be a whole number from 0 to 8";
     QTest::newRow("port 1") << withSettings("{\"name\": \"s\", \"kind\": \"port\", \"device\": \"io\", \"port\": 1, \"value\": \"01\"}")
-        << "quelmctl: f: setting \"s\": \"port\" must be a whole number from 0 to 0";
+        << "f: setting \"s\": \"port\" must be a whole number from 0 to 0";
     QTest::newRow("configuration past a byte") << withSettings("{\"name\": \"s\", \"kind\": \"pin\", \"device\": \"io\", \"pin\": 1, \"configuration\": 256, \"value\": \"01\"}")
-        << "quelmctl: f: setting \"s\": \"configuration\" must be a whole number from 0 to 255";
+        << "f: setting \"s\": \"configuration\" must be a whole number from 0 to 255";
     QTest::newRow("proxy of an unknown setting") << withSettings("{\"name\": \"p\", \"kind\": \"proxy\", \"device\": \"io\", \"address\": \"0x20\", \"source\": \"s\"}")
-        << "quelmctl: f: setting \"p\" mirrors unknown setting \"s\"";
+        << "f: setting \"p\" mirrors unknown setting \"s\"";
     QTest::newRow("proxy of a null setting") << withSettings(
         "{\"name\": \"n\", \"kind\": \"null\", \"device\": \"io\", \"address\": \"0x20\"},"
         "{\"name\": \"p\", \"kind\": \"proxy\", \"device\": \"io\", \"address\": \"0x21\", \"source\": \"n\"}")
-        << "quelmctl: f: setting \"p\" cannot mirror the null setting \"n\"";
+        << "f: setting \"p\" cannot mirror the null setting \"n\"";
     QTest::newRow("two settings of one name") << withSettings(
         "{\"name\": \"n\", \"kind\": \"null\", \"device\": \"io\", \"address\": \"0x20\"},"
         "{\"name\": \"n\", \"kind\": \"null\", \"device\": \"pot\", \"address\": \"0x01\"}")
-        << "quelmctl: f: two settings are named \"n\"";
+        << "f: two settings are named \"n\"";
 }
 
 void TestQuelmCtlDescription::refuses()

@@ -3,6 +3,7 @@
 #include "ptyserver.h"
 
 #include <bridgesimulator.h>
+#include <simulatedproduct.h>
 #include <statelock.h>
 
 #include <QtCore/QCommandLineParser>
@@ -82,7 +83,7 @@ int main(int argc, char* argv[])
     }
     QString error;
     const std::unique_ptr<BridgeSimulator> simulator =
-        BridgeSimulator::fromDescriptionFile(parser.positionalArguments().constFirst(), &error);
+        SimulatedProduct::fromFile(parser.positionalArguments().constFirst(), &error);
     if (!simulator) {
         err << "quelm-simulator: " << error << Qt::endl;
         return 1;

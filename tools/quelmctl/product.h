@@ -1,7 +1,7 @@
 #ifndef QUELMCTL_PRODUCT_H
 #define QUELMCTL_PRODUCT_H
 
-#include "description.h"
+#include "productdescription.h"
 
 #include <productinterface.h>
 #include <subassembly.h>

@@ -1,6 +1,7 @@
 #include "subcommands.h"
 
-#include "description.h"
+#include "productdescription.h"
+#include "settingsfile.h"
 #include "jsonoutput.h"
 #include "product.h"
 #include "render.h"
@@ -88,7 +89,7 @@ bool Session::load()
     const std::optional<ProductDescription> description =
         ProductDescription::load(m_in.descriptionFile, &error);
     if (!description) {
-        fail(error);
+        fail(QStringLiteral("quelmctl: ") + error);
         return false;
     }
     m_product = std::make_unique<LoadedProduct>(*description);

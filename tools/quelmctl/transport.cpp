@@ -4,6 +4,7 @@
 #include <bridgesimulator.h>
 #include <devicecommand.h>
 #include <seriallink.h>
+#include <simulatedproduct.h>
 #include <simulatorlink.h>
 #include <statelock.h>
 
@@ -103,7 +104,7 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
         return transport->setUpBridge(error) ? std::move(transport) : nullptr;
     }
     QString reason;
-    transport->m_simulator = BridgeSimulator::fromDescriptionFile(descriptionFile, &reason);
+    transport->m_simulator = SimulatedProduct::fromFile(descriptionFile, &reason);
     if (!transport->m_simulator) {
         *error = QStringLiteral("quelmctl: cannot simulate %1: %2").arg(descriptionFile, reason);
         return nullptr;

@@ -1,5 +1,5 @@
-#ifndef QUELMCTL_DESCRIPTION_H
-#define QUELMCTL_DESCRIPTION_H
+#ifndef QUELMDESCRIPTION_PRODUCTDESCRIPTION_H
+#define QUELMDESCRIPTION_PRODUCTDESCRIPTION_H
 
 #include <device.h>
 
@@ -49,8 +49,9 @@ struct ProductDescription
     QList<BoardDescription> boards;
     QList<SettingDescription> settings;
 
-    // Each returns null and sets error to one line "quelmctl: FILE: ..." when
-    // the description is malformed or inconsistent.
+    // Each returns null and sets error to one line "FILE: ..." when the
+    // description is malformed or inconsistent; the tool that reads it puts
+    // its name in front.
     static std::optional<ProductDescription> load(const QString& fileName, QString* error);
     static std::optional<ProductDescription> parse(const QByteArray& json, const QString& fileName,
                                                    QString* error);
@@ -66,8 +67,4 @@ std::optional<Device::DeviceTypes> deviceTypeFromName(const QString& name);
 // A value text: an even number of hexadecimal digits, nothing else.
 std::optional<QByteArray> parseHexValue(const QString& text);
 
-// Replaces setting values in a description file, given as NAME=VALUE texts.
-// The file is rewritten only when every assignment is valid.
-bool assignSettings(const QString& fileName, const QStringList& assignments, QString* error);
-
-#endif // QUELMCTL_DESCRIPTION_H
+#endif // QUELMDESCRIPTION_PRODUCTDESCRIPTION_H

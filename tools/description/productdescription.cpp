@@ -1,7 +1,4 @@
-#include "description.h"
-
-#include "jsonedit.h"
-#include "savefile.h"
+#include "productdescription.h"
 
 #include <quelmcore/quelmcore.h>
 #include <sc18im700protocol.h>
@@ -92,7 +89,7 @@ private:
 bool Reader::fail(const QString& message)
 {
     if (m_error.isEmpty())
-        m_error = QStringLiteral("quelmctl: %1: %2").arg(m_fileName, message);
+        m_error = QStringLiteral("%1: %2").arg(m_fileName, message);
     return false;
 }
 
@@ -131,7 +128,7 @@ std::optional<ProductDescription> Reader::read(const QByteArray& json)
         const QByteArray before = json.left(qMax(0, parseError.offset - 1));
         const int line = before.count('\n') + 1;
         const int column = before.size() - (before.lastIndexOf('\n') + 1) + 1;
-        m_error = QStringLiteral("quelmctl: %1:%2:%3: malformed description: %4")
+        m_error = QStringLiteral("%1:%2:%3: malformed description: %4")
                       .arg(m_fileName).arg(line).arg(column).arg(parseError.errorString());
         return std::nullopt;
     }
@@ -305,7 +302,7 @@ std::optional<ProductDescription> ProductDescription::load(const QString& fileNa
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("quelmctl: cannot read %1: %2").arg(fileName, file.errorString());
+        *error = QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString());
         return std::nullopt;
     }
     return parse(file.readAll(), fileName, error);
@@ -363,57 +360,4 @@ std::optional<QByteArray> parseHexValue(const QString& text)
     if (!hex.match(text).hasMatch())
         return std::nullopt;
     return QByteArray::fromHex(text.toLatin1());
-}
-
-// Each value's text is changed where it stands, so that the rest of the
-// user's file keeps every byte; the result must read as the same document
-// with only those values changed, and pass the same checks as the original,
-// before it replaces the file.
-bool assignSettings(const QString& fileName, const QStringList& assignments, QString* error)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("quelmctl: cannot read %1: %2").arg(fileName, file.errorString());
-        return false;
-    }
-    const QByteArray original = file.readAll();
-    file.close();
-    const std::optional<ProductDescription> description = ProductDescription::parse(original, fileName, error);
-    if (!description)
-        return false;
-    QJsonObject expected = QJsonDocument::fromJson(original).object();
-    QJsonArray settings = expected.value(QStringLiteral("settings")).toArray();
-    QByteArray changed = original;
-    for (const QString& assignment : assignments) {
-        const int equals = assignment.indexOf(QLatin1Char('='));
-        const int index = description->settingIndex(assignment.left(equals));
-        if (equals <= 0) {
-            *error = QStringLiteral("quelmctl: \"%1\" is not NAME=VALUE").arg(assignment);
-            return false;
-        }
-        if (index < 0) {
-            *error = QStringLiteral("quelmctl: %1: no setting is named \"%2\"").arg(fileName, assignment.left(equals));
-            return false;
-        }
-        const QString value = assignment.mid(equals + 1);
-        QJsonObject setting = settings.at(index).toObject();
-        setting.insert(QStringLiteral("value"), value);
-        settings.replace(index, setting);
-        const std::optional<QByteArray> edited = JsonEdit::withSettingValue(changed, index, value);
-        if (!edited) {
-            *error = QStringLiteral("quelmctl: %1: cannot find setting \"%2\" in the text")
-                         .arg(fileName, assignment.left(equals));
-            return false;
-        }
-        changed = *edited;
-    }
-    expected.insert(QStringLiteral("settings"), settings);
-    if (QJsonDocument::fromJson(changed).object() != expected) {
-        *error = QStringLiteral("quelmctl: %1: the edited text does not read back as the changed description; "
-                                "the file is left as it was").arg(fileName);
-        return false;
-    }
-    if (!ProductDescription::parse(changed, fileName, error))
-        return false;
-    return saveFile(fileName, changed, error);
 }
