@@ -1,5 +1,8 @@
 #include "x9408device.h"
 
+#include "i2cbuscontroller.h"
+#include "instructions.h"
+#include "parttransactions.h"
 #include "registerreport.h"
 
 #include <QtCore/QTextStream>
@@ -10,7 +13,25 @@ namespace {
 // type, memory size, read pages {count, size, stride}, write pages
 const DeviceGeometry partGeometry = {Device::X9408, 4, {0, 0, 0}, {4, 1, 1}};
 constexpr int wipers = 4; // WCR0 to WCR3 at 0x00 to 0x03
+
+// The X9408 takes its wiper counter write and the transfer into data
+// register 0, which it loads at power-on, as two transactions. A counter
+// holds one byte, whatever the count.
+PartTransactions::Strings writeWiperCounter(I2CBusController& bus, const Device& device,
+                                            const unsigned char& wiper, const unsigned char&)
+{
+    const unsigned char address = device.busAddress();
+    const char transfer = char(wiper | X9408Instruction::TransferToDataRegister);
+    return {bus.writeExternalDevice(address, quint8(wiper | X9408Instruction::WriteWiperCounter),
+                                    device.txData(wiper, 1)),
+            bus.writeExternalDevice(address, QByteArray(1, transfer))};
+}
 } // namespace
+
+// The product never reads the part (it has no read pages); a read asked for
+// anyway goes out register-addressed.
+const PartTransactions x9408Transactions = {Device::X9408, PartTransactions::registerRead,
+                                            writeWiperCounter};
 
 X9408Device::X9408Device(const int& bus, const int& address, const QString& name, QObject* parent)
     : PagedDevice(bus, address, name, parent)
