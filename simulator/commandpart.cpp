@@ -1,5 +1,7 @@
 #include "commandpart.h"
 
+#include <instructions.h>
+
 namespace {
 
 // A read that no instruction selected sees the bus released: all ones.
@@ -7,7 +9,7 @@ constexpr quint8 releasedBus = 0xFF;
 
 int channelOf(quint8 byte)
 {
-    return byte & 0x0F;
+    return byte & AD5144AInstruction::ChannelMask;
 }
 
 } // namespace
@@ -54,8 +56,8 @@ namespace {
 // Where data register r of pot n lies in memory().
 int dataRegister(quint8 byte)
 {
-    const int pot = byte & 0x03;
-    const int reg = (byte >> 2) & 0x03;
+    const int pot = byte & X9408Instruction::PotMask;
+    const int reg = (byte & X9408Instruction::RegisterMask) >> X9408Instruction::RegisterShift;
     return CommandPart::Channels + CommandPart::Channels * pot + reg;
 }
 
@@ -63,32 +65,34 @@ int dataRegister(quint8 byte)
 
 bool X9408Part::instruction(quint8 byte)
 {
-    const int pot = byte & 0x03;
-    const bool wcrOnly = (byte & 0x0C) == 0;
-    switch (byte >> 4) {
-    case 0x9:
+    using namespace X9408Instruction;
+    const int pot = byte & PotMask;
+    const bool wcrOnly = (byte & RegisterMask) == 0;
+    const quint8 operation = byte & OperationMask;
+    switch (operation) {
+    case ReadWiperCounter:
         setReadIndex(pot);
         return wcrOnly;
-    case 0xA:
-    case 0xC:
+    case WriteWiperCounter:
+    case WriteDataRegister:
         expectOperands(1);
-        return (byte >> 4) == 0xC || wcrOnly;
-    case 0xB:
+        return operation == WriteDataRegister || wcrOnly;
+    case ReadDataRegister:
         setReadIndex(dataRegister(byte));
         return true;
-    case 0xD:
+    case TransferToWiperCounter:
         put(pot, at(dataRegister(byte)));
         return true;
-    case 0xE:
+    case TransferToDataRegister:
         put(dataRegister(byte), at(pot));
         return true;
-    case 0x1:
-    case 0x8:
+    case GlobalTransferToWiperCounters:
+    case GlobalTransferToDataRegisters:
         if (pot != 0)
             return false;
         for (int n = 0; n < Channels; ++n) {
-            const int reg = dataRegister(quint8((byte & 0x0C) | n));
-            if ((byte >> 4) == 0x1)
+            const int reg = dataRegister(quint8((byte & RegisterMask) | n));
+            if (operation == GlobalTransferToWiperCounters)
                 put(n, at(reg));
             else
                 put(reg, at(n));
@@ -101,8 +105,9 @@ bool X9408Part::instruction(quint8 byte)
 
 bool X9408Part::operand(int, quint8 byte)
 {
+    using namespace X9408Instruction;
     const quint8 op = instructionByte();
-    put((op >> 4) == 0xA ? (op & 0x03) : dataRegister(op), byte & TapMask);
+    put((op & OperationMask) == WriteWiperCounter ? (op & PotMask) : dataRegister(op), byte & TapMask);
     return true;
 }
 
@@ -113,8 +118,10 @@ AD5144APart::AD5144APart()
 
 bool AD5144APart::instruction(quint8 byte)
 {
-    const int command = byte >> 4;
-    if (channelOf(byte) >= Channels || (command != 0x1 && command != 0x3 && command != 0x7))
+    using namespace AD5144AInstruction;
+    const quint8 operation = byte & OperationMask;
+    if (channelOf(byte) >= Channels
+        || (operation != WriteWiper && operation != ReadBack && operation != CopyWiperToMemory))
         return false;
     expectOperands(1);
     return true;
@@ -122,24 +129,25 @@ bool AD5144APart::instruction(quint8 byte)
 
 bool AD5144APart::operand(int, quint8 byte)
 {
+    using namespace AD5144AInstruction;
     const int channel = channelOf(instructionByte());
     const int eeprom = Channels + channel;
-    switch (instructionByte() >> 4) {
-    case 0x1:
+    switch (instructionByte() & OperationMask) {
+    case WriteWiper:
         put(channel, byte);
         return true;
-    case 0x3:
-        if (byte != 0x01 && byte != 0x03)
+    case ReadBack:
+        if (byte != MemoryRegister && byte != WiperRegister)
             return false;
-        setReadIndex(byte == 0x03 ? channel : eeprom);
+        setReadIndex(byte == WiperRegister ? channel : eeprom);
         return true;
-    default: // 0x7: 1 stores the RDAC, 0 restores it
-        if (byte > 0x01)
-            return false;
-        if (byte == 0x01)
+    default: // CopyWiperToMemory: the argument says which way
+        if (byte == CopyArgument)
             put(eeprom, at(channel));
-        else
+        else if (byte == RestoreArgument)
             put(channel, at(eeprom));
+        else
+            return false;
         return true;
     }
 }

@@ -26,7 +26,7 @@ QByteArray pattern(const int& size)
 }
 
 // A product with one board that carries the bridge.
-template<typename Product = BusSelectingProduct>
+template<typename Product = BusSelectingProduct, typename Bridge = SC18IM700>
 struct Rig
 {
     explicit Rig(const bool& selectBus = false) : product(selectBus)
@@ -41,7 +41,41 @@ struct Rig
 
     Product product;
     TestBoard* board = new TestBoard(&product);
-    SC18IM700 bridge{QStringLiteral("bridge")};
+    Bridge bridge{QStringLiteral("bridge")};
+};
+
+// Brackets every device transaction its encoder makes, so that a string
+// built anywhere else shows.
+class BracketingBridge : public SC18IM700
+{
+public:
+    using SC18IM700::SC18IM700;
+
+    QByteArray readExternalDevice(const unsigned char& address, const unsigned char& count) override
+    {
+        return bracket(SC18IM700::readExternalDevice(address, count));
+    }
+    QByteArray readExternalDevice(const unsigned char& address, const unsigned char& reg,
+                                  const unsigned char& count) override
+    {
+        return bracket(SC18IM700::readExternalDevice(address, reg, count));
+    }
+    QByteArray readExternalDevice(const unsigned char& address, const QByteArray& reg,
+                                  const unsigned char& count) override
+    {
+        return bracket(SC18IM700::readExternalDevice(address, reg, count));
+    }
+    QByteArray writeExternalDevice(const unsigned char& address, const QByteArray& data) override
+    {
+        return bracket(SC18IM700::writeExternalDevice(address, data));
+    }
+    QByteArray writeExternalDevice(const unsigned char& address, const unsigned char& reg,
+                                   const QByteArray& data) override
+    {
+        return bracket(SC18IM700::writeExternalDevice(address, reg, data));
+    }
+
+    static QByteArray bracket(const QByteArray& bytes) { return '<' + bytes + '>'; }
 };
 
 // Replaces two steps; every list that uses them must show the replacements.
@@ -84,6 +118,8 @@ private slots:
     void busSelection();
     void writeCommand_data();
     void writeCommand();
+    void transactionsGoThroughTheBusMaster_data();
+    void transactionsGoThroughTheBusMaster();
     void byteRanges_data();
     void byteRanges();
     void dirtyPagesOnly_data();
@@ -300,6 +336,36 @@ void TestProductCommands::writeCommand()
     const CommandList commands(rig.product.writeCommand(device, quint8(offset), quint8(count)));
     QCOMPARE(commands.bytes(), bytes);
     QCOMPARE(commands.descriptions(), QStringList(QVector<QString>(bytes.size(), description).toList()));
+}
+
+void TestProductCommands::transactionsGoThroughTheBusMaster_data()
+{
+    QTest::addColumn<int>("type");
+    for (const Device::DeviceTypes type : {Device::DS4520, Device::ISL22343, Device::X95840,
+                                           Device::CAT24AA02, Device::AD5144A, Device::X9408})
+        QTest::addRow("%s", qPrintable(Device::deviceName(type))) << int(type);
+}
+
+// Every part's reads and writes, instruction-taking parts included, are the
+// bus master's encodings: a derived bus master sees and changes them all.
+void TestProductCommands::transactionsGoThroughTheBusMaster()
+{
+    QFETCH(int, type);
+
+    Rig<> plain;
+    Rig<BusSelectingProduct, BracketingBridge> bracketing;
+    Device* const device = plain.add(Device::DeviceTypes(type), 0, 0x50);
+    Device* const bracketed = bracketing.add(Device::DeviceTypes(type), 0, 0x50);
+    const CommandList reads(plain.product.readDeviceCommands(device, false));
+    const CommandList writes(plain.product.eraseDeviceCommands(device));
+    const CommandList bracketedReads(bracketing.product.readDeviceCommands(bracketed, false));
+    const CommandList bracketedWrites(bracketing.product.eraseDeviceCommands(bracketed));
+
+    QList<QByteArray> expected;
+    for (const QByteArray& bytes : reads.bytes() + writes.bytes())
+        expected << BracketingBridge::bracket(bytes);
+    QVERIFY(!writes.commands.isEmpty());
+    QCOMPARE(bracketedReads.bytes() + bracketedWrites.bytes(), expected);
 }
 
 void TestProductCommands::byteRanges_data()

@@ -59,9 +59,13 @@ QByteArray registerRead(const unsigned char& address, const char* reg, const int
     return command.take();
 }
 
-// The report's GPIO row takes every byte after the register image: the spare
-// byte at 11 and, once the GPIO answer is stored, the port value at 12.
-constexpr int GpioReportOffset = InternalRegisterCount;
+// The internal registers, then a GPIO row that takes every byte after the
+// register image: the spare byte at 11 and, once the GPIO answer is stored,
+// the port value at 12.
+const RegisterReport::Row reportRows[] = {
+    RegisterReport::indexRows(0x00, InternalRegisterCount, "IR"),
+    RegisterReport::fixedRow(InternalRegisterCount, -1, "GPIO:", "GPIO: ", ""),
+};
 
 } // namespace
 
@@ -230,24 +234,15 @@ int SC18IM700::memorySize() const
     return 12;
 }
 
-QTextStream& SC18IM700::output(QTextStream& stream) const
-{
-    using namespace RegisterReport;
-    return writeSections(stream, *this, [](QTextStream& section, const QByteArray& buffer) {
-        for (int reg = 0; reg < InternalRegisterCount; ++reg)
-            indexedLine(section, buffer, reg, "IR");
-        literalLine(section, buffer, "GPIO: ", GpioReportOffset, -1);
-    });
-}
-
 // The bridge's rows are never marked, whatever the buffers hold: nothing
 // writes its transmit buffer, so it holds no wanted state to differ from.
+QTextStream& SC18IM700::output(QTextStream& stream) const
+{
+    return RegisterReport::write(stream, *this, reportRows, RegisterReport::Form::Text);
+}
+
 QTextStream& SC18IM700::toHtml(QTextStream& stream) const
 {
     using namespace RegisterReport;
-    Device::toHtml(stream);
-    for (int reg = 0; reg < InternalRegisterCount; ++reg)
-        indexedRow(stream, rowTexts(*this, reg, 1), reg, "IR", Marking::Never);
-    literalRow(stream, rowTexts(*this, GpioReportOffset), "GPIO:", "", Marking::Never);
-    return closeTable(stream);
+    return write(stream, *this, reportRows, Form::Html, Marking::Never);
 }

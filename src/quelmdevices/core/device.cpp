@@ -1,5 +1,7 @@
 #include "device.h"
 
+#include "registerreport.h"
+
 #include <QtCore/QStringList>
 #include <QtCore/QTextStream>
 
@@ -179,14 +181,8 @@ QTextStream& Device::output(QTextStream& stream) const
     return stream;
 }
 
+// A device without rows of its own shows the head of the table only.
 QTextStream& Device::toHtml(QTextStream& stream) const
 {
-    stream << "<table class='device-table'>" << Qt::endl
-           << "<thead><tr>" << Qt::endl
-           << "<th class='address'>Address</th>" << Qt::endl
-           << "<th class='description'>Description</th>" << Qt::endl
-           << "<th class='rxbuffer'>Rx Buffer</th>" << Qt::endl
-           << "<th class='txbuffer'>Tx Buffer</th>" << Qt::endl
-           << "</tr></thead>" << Qt::endl;
-    return stream;
+    return RegisterReport::openTable(stream);
 }

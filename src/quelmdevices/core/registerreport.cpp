@@ -6,6 +6,8 @@
 
 namespace RegisterReport {
 
+namespace {
+
 // Straight into one string: a report has a few thousand of these, and
 // toHex, fromLatin1 and toUpper would each allocate a copy.
 QString byteText(const QByteArray& buffer, const int& offset, const int& count)
@@ -21,60 +23,103 @@ QString byteText(const QByteArray& buffer, const int& offset, const int& count)
     return text;
 }
 
-RowTexts rowTexts(const Device& device, const int& offset, const int& count)
+// One row as it is written: its line of the table and where its bytes start,
+// past the row's offset for the rows that follow on.
+struct Line
 {
-    return {byteText(device.rxBuffer(), offset, count), byteText(device.txBuffer(), offset, count)};
+    const Row& row;
+    int offset;
+
+    int last() const { return offset + row.count - 1; }
+    const char* address(const Form& form) const
+    {
+        return form == Form::Html ? row.htmlAddress : row.textAddress;
+    }
+};
+
+template<typename WriteLine>
+void forEachLine(const Row* rows, const int& count, const Form& form, const WriteLine& writeLine)
+{
+    for (const Row* row = rows; row != rows + count; ++row) {
+        for (int n = 0; n < row->repeat; ++n) {
+            const Line line{*row, row->offset + n * row->count};
+            if (row->address != Address::Fixed || line.address(form))
+                writeLine(line);
+        }
+    }
 }
 
-QTextStream& openRow(QTextStream& stream, const RowTexts& texts, const Marking& marking)
+// The address as the form shows it, with the text line's separator.
+QTextStream& writeAddress(QTextStream& stream, const Line& line, const Form& form)
 {
-    const bool marked = marking == Marking::WhereDiffering && texts.differs();
-    return stream << "<tr>" << Qt::endl << (marked ? "<td class='diff'>" : "<td>");
+    const bool html = form == Form::Html;
+    switch (line.row.address) {
+    case Address::Index:
+        return stream << (html ? "" : "0") << Qt::hex << line.offset << (html ? ":" : "  : ");
+    case Address::Range:
+        return stream << Qt::hex << line.offset << "-" << line.last() << (html ? ":" : ": ");
+    case Address::Fixed:
+        break;
+    }
+    return stream << line.address(form);
 }
 
-QTextStream& closeRow(QTextStream& stream, const RowTexts& texts)
+QTextStream& writeDescription(QTextStream& stream, const Line& line)
 {
-    return stream << "<td>" << texts.rx << "</td>" << Qt::endl
-                  << "<td>" << texts.tx << "</td>" << Qt::endl
-                  << "</tr>" << Qt::endl;
+    stream << line.row.description;
+    return line.row.numbered ? stream << line.offset : stream;
 }
 
-QTextStream& indexedRow(QTextStream& stream, const RowTexts& texts, const int& index,
-                        const char* prefix, const Marking& marking)
+void writeHtmlRow(QTextStream& stream, const Device& device, const Line& line,
+                  const Marking& marking)
 {
-    openRow(stream, texts, marking) << Qt::hex << index << ":</td>" << Qt::endl
-                                    << "<td>" << prefix << index << "</td>" << Qt::endl;
-    return closeRow(stream, texts);
+    const QString rx = byteText(device.rxBuffer(), line.offset, line.row.count);
+    const QString tx = byteText(device.txBuffer(), line.offset, line.row.count);
+    const bool marked = marking != Marking::Never && rx != tx;
+    stream << "<tr>" << Qt::endl << (marked ? "<td class='diff'>" : "<td>");
+    if (marked && marking == Marking::OwnLine)
+        stream << Qt::endl;
+    writeAddress(stream, line, Form::Html) << "</td>" << Qt::endl << "<td>";
+    writeDescription(stream, line) << "</td>" << Qt::endl;
+    stream << "<td>" << rx << "</td>" << Qt::endl
+           << "<td>" << tx << "</td>" << Qt::endl
+           << "</tr>" << Qt::endl;
 }
 
-QTextStream& rangeRow(QTextStream& stream, const RowTexts& texts, const int& first,
-                      const int& last, const char* description)
+void writeTextLine(QTextStream& stream, const QByteArray& buffer, const Line& line)
 {
-    openRow(stream, texts) << Qt::hex << first << "-" << last << ":</td>" << Qt::endl
-                           << "<td>" << description << "</td>" << Qt::endl;
-    return closeRow(stream, texts);
+    writeAddress(stream << "  ", line, Form::Text) << byteText(buffer, line.offset, line.row.count);
+    if (line.row.textDescription)
+        stream << " " << line.row.textDescription;
+    else if (*line.row.description)
+        writeDescription(stream << " ", line);
+    stream << "\n";
 }
 
-QTextStream& literalRow(QTextStream& stream, const RowTexts& texts, const char* address,
-                        const char* description, const Marking& marking)
+} // namespace
+
+QTextStream& openTable(QTextStream& stream)
 {
-    openRow(stream, texts, marking) << address << "</td>" << Qt::endl
-                                    << "<td>" << description << "</td>" << Qt::endl;
-    return closeRow(stream, texts);
+    return stream << "<table class='device-table'>" << Qt::endl
+                  << "<thead><tr>" << Qt::endl
+                  << "<th class='address'>Address</th>" << Qt::endl
+                  << "<th class='description'>Description</th>" << Qt::endl
+                  << "<th class='rxbuffer'>Rx Buffer</th>" << Qt::endl
+                  << "<th class='txbuffer'>Tx Buffer</th>" << Qt::endl
+                  << "</tr></thead>" << Qt::endl;
 }
 
-QTextStream& unmodelledRow(QTextStream& stream, const char* address, const char* description)
+QTextStream& write(QTextStream& stream, const Device& device, const Row* rows, const int& count,
+                   const Form& form, const Marking& marking)
 {
-    return literalRow(stream, RowTexts(), address, description);
-}
+    if (form == Form::Html) {
+        openTable(stream);
+        forEachLine(rows, count, form, [&](const Line& line) {
+            writeHtmlRow(stream, device, line, marking);
+        });
+        return stream << "</table>" << Qt::endl;
+    }
 
-QTextStream& closeTable(QTextStream& stream)
-{
-    return stream << "</table>" << Qt::endl;
-}
-
-QTextStream& writeSections(QTextStream& stream, const Device& device, const SectionLines& lines)
-{
     struct Section
     {
         const char* label;
@@ -82,36 +127,14 @@ QTextStream& writeSections(QTextStream& stream, const Device& device, const Sect
     };
     const Section sections[] = {{"[Rx Buffer]:", device.rxBuffer()},
                                 {"[Tx Buffer]:", device.txBuffer()}};
-
     stream.setNumberFlags(QTextStream::UppercaseDigits);
     for (const Section& section : sections) {
         stream << "  " << section.label << " \n";
-        lines(stream, section.buffer);
+        forEachLine(rows, count, form, [&](const Line& line) {
+            writeTextLine(stream, section.buffer, line);
+        });
     }
     return stream;
-}
-
-QTextStream& indexedLine(QTextStream& stream, const QByteArray& buffer, const int& index,
-                         const char* prefix)
-{
-    return stream << "  0" << Qt::hex << index << "  : " << byteText(buffer, index, 1) << " "
-                  << prefix << index << "\n";
-}
-
-QTextStream& rangeLine(QTextStream& stream, const QByteArray& buffer, const int& first,
-                       const int& count, const char* description)
-{
-    return stream << "  " << Qt::hex << first << "-" << first + count - 1 << ": "
-                  << byteText(buffer, first, count) << " " << description << "\n";
-}
-
-QTextStream& literalLine(QTextStream& stream, const QByteArray& buffer, const char* address,
-                         const int& offset, const int& count, const char* description)
-{
-    stream << "  " << address << byteText(buffer, offset, count);
-    if (description)
-        stream << " " << description;
-    return stream << "\n";
 }
 
 } // namespace RegisterReport

@@ -1,10 +1,9 @@
 #ifndef QUELMDEVICES_REGISTERREPORT_H
 #define QUELMDEVICES_REGISTERREPORT_H
 
-#include <QtCore/QByteArray>
-#include <QtCore/QString>
+#include <QtCore/QtGlobal>
 
-#include <functional>
+#include <cstddef>
 
 QT_BEGIN_NAMESPACE
 class QTextStream;
@@ -13,71 +12,93 @@ QT_END_NAMESPACE
 class Device;
 
 // The frame that every register report shares; a driver lists only its rows.
-// HTML rows are <tr>, an address cell, a description cell, the receive and the
-// transmit cell and </tr>, every piece followed by endl. The address cell is
-// the only one that can be marked (class 'diff'). Text reports hold two
-// sections, the receive buffer's and the transmit buffer's, of lines that end
-// in "\n". Nothing here restores the caller's stream: a hex manipulator or the
-// number flags a report sets stay set. Internal to the library, not installed.
+// HTML: the table's head, then per row "<tr>", an address cell, a description
+// cell, the receive and the transmit cell and "</tr>", every piece followed
+// by endl, then "</table>". The address cell is the only one that can be
+// marked (class 'diff'): where the receive and transmit texts of the row's
+// bytes differ, so a byte that only one buffer holds marks it. Text: the
+// "[Rx Buffer]:" section from the receive buffer and the "[Tx Buffer]:"
+// section from the transmit buffer, a line per row, every line ending in
+// "\n". Bytes are upper-case hex, clipped at the end of a buffer, never padded.
+//
+// Nothing here restores the caller's stream: a text report sets the number
+// flags to UppercaseDigits alone, and rows whose addresses are numbers switch
+// the stream to hexadecimal for good. An HTML report leaves the flags as they
+// are, so its hex addresses take the caller's digit case. Internal to the
+// library, not installed.
 namespace RegisterReport {
 
-// Upper-case hexadecimal of buffer.mid(offset, count): clipped at the end of
-// the buffer, never padded. A count of -1 runs to the end.
-QString byteText(const QByteArray& buffer, const int& offset, const int& count = -1);
-
-// The receive and transmit texts of one byte range. A row differs when the
-// texts do, so a byte that only one buffer holds marks it.
-struct RowTexts
-{
-    QString rx;
-    QString tx;
-
-    bool differs() const { return rx != tx; }
+// How a row names its address.
+enum class Address {
+    Index, // its one byte by number, in hex: "3:", "03  : "
+    Range, // its first and last byte in hex: "8-f:", "8-F: "
+    Fixed  // the row's own texts, one per form
 };
 
-RowTexts rowTexts(const Device& device, const int& offset, const int& count = -1);
+struct Row
+{
+    Address address;
+    int offset;
+    int count;  // bytes shown; -1: to the end of the buffer; 0: none, a range not modelled
+    int repeat; // rows that follow on from offset, count bytes each
+    // Followed by the row's offset, as a number in the stream's base, when numbered.
+    const char* description;
+    bool numbered;
+    // Fixed addresses: the HTML cell's text, and the text line's with its
+    // separator. A form whose address is null leaves the row out.
+    const char* htmlAddress;
+    const char* textAddress;
+    const char* textDescription; // the text line's, when it differs
+};
+
+// Registers by number, one byte each, described as prefix and number.
+constexpr Row indexRows(const int& first, const int& rows, const char* prefix)
+{
+    return {Address::Index, first, 1, rows, prefix, true, nullptr, nullptr, nullptr};
+}
+
+// Ranges of size bytes that follow each other, described alike.
+constexpr Row rangeRows(const int& first, const int& size, const int& rows, const char* description)
+{
+    return {Address::Range, first, size, rows, description, false, nullptr, nullptr, nullptr};
+}
+
+constexpr Row fixedRow(const int& offset, const int& count, const char* htmlAddress,
+                       const char* textAddress, const char* description,
+                       const char* textDescription = nullptr)
+{
+    return {Address::Fixed, offset, count, 1, description, false, htmlAddress, textAddress,
+            textDescription};
+}
+
+// One byte at fixed addresses, described in HTML as prefix and offset.
+constexpr Row numberedRow(const int& offset, const char* htmlAddress, const char* textAddress,
+                          const char* prefix, const char* textDescription)
+{
+    return {Address::Fixed, offset, 1, 1, prefix, true, htmlAddress, textAddress, textDescription};
+}
+
+enum class Form { Text, Html };
 
 enum class Marking {
     WhereDiffering, // "<td class='diff'>" when the texts differ
+    OwnLine,        // the same, with endl after the marked tag
     Never           // always "<td>", whatever the buffers hold
 };
 
-// HTML: "<tr>", endl and the address cell's opening tag; the caller writes the
-// address and the description cell.
-QTextStream& openRow(QTextStream& stream, const RowTexts& texts,
-                     const Marking& marking = Marking::WhereDiffering);
-// HTML: the receive and transmit cells and "</tr>".
-QTextStream& closeRow(QTextStream& stream, const RowTexts& texts);
-// HTML: a register by number: address hex index ":", description prefix and index.
-QTextStream& indexedRow(QTextStream& stream, const RowTexts& texts, const int& index,
-                        const char* prefix, const Marking& marking = Marking::WhereDiffering);
-// HTML: a range by its first and last address in hex ("8-f:").
-QTextStream& rangeRow(QTextStream& stream, const RowTexts& texts, const int& first,
-                      const int& last, const char* description);
-// HTML: a row whose address and description are fixed texts.
-QTextStream& literalRow(QTextStream& stream, const RowTexts& texts, const char* address,
-                        const char* description, const Marking& marking = Marking::WhereDiffering);
-// HTML: a range the device does not model: fixed texts, empty data cells.
-QTextStream& unmodelledRow(QTextStream& stream, const char* address, const char* description);
-// HTML: "</table>" after the last row.
-QTextStream& closeTable(QTextStream& stream);
+// The head of the HTML table, up to its first row.
+QTextStream& openTable(QTextStream& stream);
 
-// Text: the lines of one section, written from that section's buffer.
-using SectionLines = std::function<void(QTextStream& stream, const QByteArray& buffer)>;
-// Text: sets the number flags to UppercaseDigits alone, then writes the
-// "[Rx Buffer]:" section from the receive buffer and the "[Tx Buffer]:"
-// section from the transmit buffer.
-QTextStream& writeSections(QTextStream& stream, const Device& device, const SectionLines& lines);
-// Text: "  0", hex index, "  : ", the byte's text, " ", prefix and index.
-QTextStream& indexedLine(QTextStream& stream, const QByteArray& buffer, const int& index,
-                         const char* prefix);
-// Text: "  ", hex first "-" last ": ", the range's text, " ", description.
-QTextStream& rangeLine(QTextStream& stream, const QByteArray& buffer, const int& first,
-                       const int& count, const char* description);
-// Text: "  ", the fixed address with its separator, the range's text and, when
-// there is one, " " and the description.
-QTextStream& literalLine(QTextStream& stream, const QByteArray& buffer, const char* address,
-                         const int& offset, const int& count, const char* description = nullptr);
+// The whole report of the device in one form.
+QTextStream& write(QTextStream& stream, const Device& device, const Row* rows, const int& count,
+                   const Form& form, const Marking& marking = Marking::WhereDiffering);
+
+template<std::size_t Rows>
+QTextStream& write(QTextStream& stream, const Device& device, const Row (&rows)[Rows],
+                   const Form& form, const Marking& marking = Marking::WhereDiffering)
+{
+    return write(stream, device, rows, int(Rows), form, marking);
+}
 
 } // namespace RegisterReport
 

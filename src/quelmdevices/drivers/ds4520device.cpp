@@ -35,25 +35,21 @@ unsigned char withBit(const unsigned char& byte, const unsigned char& mask, cons
     return set ? byte | mask : byte & ~mask;
 }
 
-constexpr int eepromSize = 0x40; // pages 0 to 7
-constexpr int eepromPageSize = 8;
-
-// The register block 0xF0 to 0xF7, as both report forms show it.
-struct RegisterRow
-{
-    int offset;
-    int count;
-    const char* htmlAddress;
-    const char* textAddress;
-    const char* description;
-};
-const RegisterRow registerRows[] = {
-    {0xF0, 1, "F0:", "F0   : ", "PullUp Enable 0"},
-    {0xF1, 1, "F1:", "F1   : ", "PullUp Enable 1"},
-    {0xF2, 1, "F2:", "F2   : ", "I/O Control 0"},
-    {0xF3, 1, "F3:", "F3   : ", "I/O Control 1"},
-    {0xF4, 1, "F4:", "F4   : ", "Configuration"},
-    {0xF5, 3, "F5-F7:", "F5-F7: ", "User EEPROM"},
+// The EEPROM pages, the reserved range, the register block 0xF0 to 0xF7 and,
+// in HTML only, the status registers and the SRAM, which lie outside the
+// memory image.
+const Row reportRows[] = {
+    rangeRows(0x00, 8, 8, "EEPROM"),
+    fixedRow(0x40, 0, "40-EF:", "40-EF:", "RESERVED"),
+    fixedRow(0xF0, 1, "F0:", "F0   : ", "PullUp Enable 0"),
+    fixedRow(0xF1, 1, "F1:", "F1   : ", "PullUp Enable 1"),
+    fixedRow(0xF2, 1, "F2:", "F2   : ", "I/O Control 0"),
+    fixedRow(0xF3, 1, "F3:", "F3   : ", "I/O Control 1"),
+    fixedRow(0xF4, 1, "F4:", "F4   : ", "Configuration"),
+    fixedRow(0xF5, 3, "F5-F7:", "F5-F7: ", "User EEPROM"),
+    fixedRow(0xF8, 0, "F8:", nullptr, "I/O Status 0 (Not Used)"),
+    fixedRow(0xF9, 0, "F9:", nullptr, "I/O Status 1 (Not Used)"),
+    fixedRow(0xFA, 0, "FA-FF:", nullptr, "SRAM (Not Used)"),
 };
 } // namespace
 
@@ -169,28 +165,10 @@ void DS4520Device::setTxData(const QByteArray& bytes)
 
 QTextStream& DS4520Device::output(QTextStream& stream) const
 {
-    return writeSections(stream, *this, [](QTextStream& section, const QByteArray& buffer) {
-        for (int first = 0; first < eepromSize; first += eepromPageSize)
-            rangeLine(section, buffer, first, eepromPageSize, "EEPROM");
-        section << "  40-EF: RESERVED\n";
-        for (const RegisterRow& row : registerRows)
-            literalLine(section, buffer, row.textAddress, row.offset, row.count, row.description);
-    });
+    return write(stream, *this, reportRows, Form::Text);
 }
 
 QTextStream& DS4520Device::toHtml(QTextStream& stream) const
 {
-    Device::toHtml(stream);
-    for (int first = 0; first < eepromSize; first += eepromPageSize) {
-        rangeRow(stream, rowTexts(*this, first, eepromPageSize), first,
-                 first + eepromPageSize - 1, "EEPROM");
-    }
-    unmodelledRow(stream, "40-EF:", "RESERVED");
-    for (const RegisterRow& row : registerRows)
-        literalRow(stream, rowTexts(*this, row.offset, row.count), row.htmlAddress, row.description);
-    // The status registers and the SRAM lie outside the memory image.
-    unmodelledRow(stream, "F8:", "I/O Status 0 (Not Used)");
-    unmodelledRow(stream, "F9:", "I/O Status 1 (Not Used)");
-    unmodelledRow(stream, "FA-FF:", "SRAM (Not Used)");
-    return closeTable(stream);
+    return write(stream, *this, reportRows, Form::Html);
 }

@@ -9,9 +9,9 @@ using namespace RegisterReport;
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
 const DeviceGeometry partGeometry = {Device::ISL22343, 15, {1, 15, 0}, {15, 1, 1}};
-constexpr int wipers = 4;         // IVR0 to IVR3 at 0x00 to 0x03
-constexpr int eepromOffset = 4;   // general-purpose EEPROM, 0x04 to 0x0E
-constexpr int eepromSize = 11;
+// The wipers IVR0 to IVR3, then the general-purpose EEPROM.
+const Row reportRows[] = {indexRows(0x00, 4, "IVR"),
+                          fixedRow(0x04, 11, "4-E:", "04-0E: ", "EEPROM")};
 } // namespace
 
 ISL22343Device::ISL22343Device(const int& bus, const int& address, const QString& name, QObject* parent)
@@ -27,18 +27,10 @@ const DeviceGeometry& ISL22343Device::geometry() const
 
 QTextStream& ISL22343Device::output(QTextStream& stream) const
 {
-    return writeSections(stream, *this, [](QTextStream& section, const QByteArray& buffer) {
-        for (int wiper = 0; wiper < wipers; ++wiper)
-            indexedLine(section, buffer, wiper, "IVR");
-        literalLine(section, buffer, "04-0E: ", eepromOffset, eepromSize, "EEPROM");
-    });
+    return write(stream, *this, reportRows, Form::Text);
 }
 
 QTextStream& ISL22343Device::toHtml(QTextStream& stream) const
 {
-    Device::toHtml(stream);
-    for (int wiper = 0; wiper < wipers; ++wiper)
-        indexedRow(stream, rowTexts(*this, wiper, 1), wiper, "IVR");
-    literalRow(stream, rowTexts(*this, eepromOffset, eepromSize), "4-E:", "EEPROM");
-    return closeTable(stream);
+    return write(stream, *this, reportRows, Form::Html);
 }

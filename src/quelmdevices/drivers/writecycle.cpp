@@ -1,10 +1,18 @@
 #include "writecycle.h"
 
+#include "instructions.h"
+
 using namespace std::chrono_literals;
 
 namespace {
 
 using Addressing = WriteCycle::Addressing;
+
+// An instruction with every operand its low four bits can carry.
+constexpr WriteCycle::Range anyOperand(const unsigned char instruction)
+{
+    return {instruction, quint8(instruction | 0x0F)};
+}
 
 // type, typical, maximum, addressing, what programs memory, operand,
 // shadowed registers, source. Where a data sheet states only a maximum, the
@@ -26,10 +34,14 @@ const QList<WriteCycle> writeCycles = {
     {Device::CAT24AA02, 5ms, 5ms, Addressing::Register, {{0x00, 0xFF}}, -1, {},
      "CAT24AA02 data sheet, AC characteristics: write cycle time tWR 5 ms maximum (no typical "
      "given); every byte and page write is programmed after its stop"},
-    {Device::AD5144A, 15ms, 50ms, Addressing::Instruction, {{0x70, 0x7F}}, 0x01, {},
+    {Device::AD5144A, 15ms, 50ms, Addressing::Instruction,
+     {anyOperand(AD5144AInstruction::CopyWiperToMemory)}, AD5144AInstruction::CopyArgument, {},
      "AD5144A data sheet, interface timing: memory program time (copy RDAC to EEPROM, command "
      "0x70|channel with operand 0x01) 15 ms typical, 50 ms maximum"},
-    {Device::X9408, 5ms, 10ms, Addressing::Instruction, {{0x80, 0x8F}, {0xC0, 0xCF}, {0xE0, 0xEF}}, -1, {},
+    {Device::X9408, 5ms, 10ms, Addressing::Instruction,
+     {anyOperand(X9408Instruction::GlobalTransferToDataRegisters),
+      anyOperand(X9408Instruction::WriteDataRegister),
+      anyOperand(X9408Instruction::TransferToDataRegister)}, -1, {},
      "X9408 data sheet, AC characteristics: high-voltage (non-volatile) write cycle tWR 5 ms "
      "typical, 10 ms maximum; write data register (0xC_), transfer WCR to data register (0xE_) and the "
      "global transfer (0x8_) program memory"},

@@ -1,5 +1,8 @@
 #include "x9408device.h"
 
+#include "i2cbuscontroller.h"
+#include "instructions.h"
+#include "parttransactions.h"
 #include "registerreport.h"
 
 #include <QtCore/QTextStream>
@@ -9,8 +12,26 @@ using namespace RegisterReport;
 namespace {
 // type, memory size, read pages {count, size, stride}, write pages
 const DeviceGeometry partGeometry = {Device::X9408, 4, {0, 0, 0}, {4, 1, 1}};
-constexpr int wipers = 4; // WCR0 to WCR3 at 0x00 to 0x03
+const Row reportRows[] = {indexRows(0x00, 4, "WCR")};
+
+// The X9408 takes its wiper counter write and the transfer into data
+// register 0, which it loads at power-on, as two transactions. A counter
+// holds one byte, whatever the count.
+PartTransactions::Strings writeWiperCounter(I2CBusController& bus, const Device& device,
+                                            const unsigned char& wiper, const unsigned char&)
+{
+    const unsigned char address = device.busAddress();
+    const char transfer = char(wiper | X9408Instruction::TransferToDataRegister);
+    return {bus.writeExternalDevice(address, quint8(wiper | X9408Instruction::WriteWiperCounter),
+                                    device.txData(wiper, 1)),
+            bus.writeExternalDevice(address, QByteArray(1, transfer))};
+}
 } // namespace
+
+// The product never reads the part (it has no read pages); a read asked for
+// anyway goes out register-addressed.
+const PartTransactions x9408Transactions = {Device::X9408, PartTransactions::registerRead,
+                                            writeWiperCounter};
 
 X9408Device::X9408Device(const int& bus, const int& address, const QString& name, QObject* parent)
     : PagedDevice(bus, address, name, parent)
@@ -25,24 +46,11 @@ const DeviceGeometry& X9408Device::geometry() const
 
 QTextStream& X9408Device::output(QTextStream& stream) const
 {
-    return writeSections(stream, *this, [](QTextStream& section, const QByteArray& buffer) {
-        for (int wiper = 0; wiper < wipers; ++wiper)
-            indexedLine(section, buffer, wiper, "WCR");
-    });
+    return write(stream, *this, reportRows, Form::Text);
 }
 
+// This part's marked address cell puts its opening tag on a line of its own.
 QTextStream& X9408Device::toHtml(QTextStream& stream) const
 {
-    Device::toHtml(stream);
-    for (int wiper = 0; wiper < wipers; ++wiper) {
-        const RowTexts texts = rowTexts(*this, wiper, 1);
-        openRow(stream, texts);
-        // This part's marked address cell puts its opening tag on a line of its own.
-        if (texts.differs())
-            stream << Qt::endl;
-        stream << Qt::hex << wiper << ":</td>" << Qt::endl
-               << "<td>WCR" << wiper << "</td>" << Qt::endl;
-        closeRow(stream, texts);
-    }
-    return closeTable(stream);
+    return write(stream, *this, reportRows, Form::Html, Marking::OwnLine);
 }

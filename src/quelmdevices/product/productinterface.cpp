@@ -3,6 +3,7 @@
 #include "devicecommand.h"
 #include "field.h"
 #include "i2cbuscontroller.h"
+#include "parttransactions.h"
 #include "sc18im700.h"
 #include "subassembly.h"
 
@@ -21,22 +22,6 @@ constexpr int ProxyFieldType = 1;
 
 // Both GPIO port configuration registers of the bridge (0x02, 0x03) set to 0xFF.
 const QByteArray busMasterInitialisation = QByteArrayLiteral("\x02\xFF\x03\xFF");
-
-// The AD5144A's instruction bytes carry the channel in their low four bits.
-namespace AD5144AInstruction {
-constexpr unsigned char ReadBack = 0x30;      // followed by the register to read back
-constexpr unsigned char WiperRegister = 0x03; // the read-back selector of the wiper (RDAC)
-constexpr unsigned char WriteWiper = 0x10;
-constexpr unsigned char CopyWiperToMemory = 0x70; // followed by CopyArgument
-constexpr unsigned char CopyArgument = 0x01;
-}
-
-// The X9408 is not addressed by register: its instruction byte names the
-// wiper in its low bits, so its strings are built here byte by byte.
-namespace X9408Instruction {
-constexpr unsigned char WriteWiperCounter = 0xA0;
-constexpr unsigned char TransferToDataRegister = 0xE0;
-}
 
 // Writes value in the base as QString::number would, with upper-case digits.
 char* appendNumber(char* out, char* end, const int value, const int base)
@@ -71,15 +56,6 @@ QString commandDescription(const QLatin1String& verb, const Device* device, cons
     cursor = appendNumber(cursor, end, count, 10);
     cursor = std::copy(close, close + sizeof close - 1, cursor);
     return QString::fromLatin1(text, int(cursor - text));
-}
-
-QByteArray bytesOf(std::initializer_list<unsigned char> bytes)
-{
-    QByteArray result;
-    result.reserve(int(bytes.size()));
-    for (const unsigned char byte : bytes)
-        result.append(char(byte));
-    return result;
 }
 
 } // namespace
@@ -339,14 +315,8 @@ QList<DeviceCommand*> ProductInterface::readDevicePageCommands(Device* device, c
         return {};
     const int address = device->readPageAddress(page);
     const int size = device->readPageSize(page);
-    QByteArray bytes;
-    if (device->deviceType() == Device::AD5144A) {
-        const QByteArray readBack = bytesOf({quint8(address | AD5144AInstruction::ReadBack),
-                                             AD5144AInstruction::WiperRegister});
-        bytes = controller->readExternalDevice(device->busAddress(), readBack, quint8(size));
-    } else {
-        bytes = controller->readExternalDevice(device->busAddress(), quint8(address), quint8(size));
-    }
+    const QByteArray bytes = PartTransactions::of(device->deviceType())
+                                 .readPage(*controller, *device, quint8(address), quint8(size));
     return {new DeviceCommand(commandDescription(QLatin1String("Read"), device, address, size),
                               device, page, bytes)};
 }
@@ -396,31 +366,13 @@ QList<DeviceCommand*> ProductInterface::writeCommand(Device* device, const unsig
     if (!controller || !device)
         return {};
     const QString description = commandDescription(QLatin1String("Write"), device, offset, count);
-    const unsigned char address = device->busAddress();
-    switch (device->deviceType()) {
-    case Device::AD5144A: {
-        const QByteArray wiper = char(offset | AD5144AInstruction::WriteWiper)
-                                 + device->txData(offset, count);
-        const QByteArray copy = bytesOf({quint8(offset | AD5144AInstruction::CopyWiperToMemory),
-                                         AD5144AInstruction::CopyArgument});
-        return {new DeviceCommand(description, controller->writeExternalDevice(address, wiper)),
-                new DeviceCommand(description, controller->writeExternalDevice(address, copy))};
-    }
-    case Device::X9408: {
-        using namespace SC18IM700Protocol;
-        // The count byte says how many bytes follow it before the stop.
-        const QByteArray wiper = bytesOf({Start, address, 0x02,
-                                          quint8(offset | X9408Instruction::WriteWiperCounter),
-                                          quint8(device->txData(offset, 1).at(0)), Stop});
-        const QByteArray transfer = bytesOf({Start, address, 0x01,
-                                             quint8(offset | X9408Instruction::TransferToDataRegister),
-                                             Stop});
-        return {new DeviceCommand(description, wiper), new DeviceCommand(description, transfer)};
-    }
-    default:
-        return {new DeviceCommand(description, controller->writeExternalDevice(
-                                                   address, offset, device->txData(offset, count)))};
-    }
+    const PartTransactions::Strings strings =
+        PartTransactions::of(device->deviceType()).write(*controller, *device, offset, count);
+    QList<DeviceCommand*> commands;
+    commands.reserve(strings.size());
+    for (const QByteArray& bytes : strings)
+        commands.append(new DeviceCommand(description, bytes));
+    return commands;
 }
 
 QList<DeviceCommand*> ProductInterface::writeCommands(Device* device, const unsigned char& offset,
