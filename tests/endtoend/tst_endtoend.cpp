@@ -14,16 +14,14 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
-#include "../runner/fadinglink.h"
+#include "hex.h"
+
+#include "fadinglink.h"
+#include "testproduct.h"
 
 #include <memory>
 
 namespace {
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
 
 QByteArray pattern(int size, int seed)
 {
@@ -32,27 +30,6 @@ QByteArray pattern(int size, int seed)
         bytes[i] = char((seed + 37 * i) & 0xFF);
     return bytes;
 }
-
-class Board : public Subassembly
-{
-public:
-    using Subassembly::Subassembly;
-    QString title() const override { return QStringLiteral("board"); }
-};
-
-// Bus segments are chosen through the bridge's GPIO port: the port value is
-// the bus number.
-class TwoBusProduct : public ProductInterface
-{
-public:
-    TwoBusProduct() { selectBusEnabled = true; }
-
-    DeviceCommand* selectBusCommand(const int& bus) override
-    {
-        return new DeviceCommand(QStringLiteral("Select bus %1").arg(bus),
-                                 SC18IM700::writeGpioCommands(quint8(bus)));
-    }
-};
 
 // Every device type on two buses, the same address used on both, values
 // set through fields, the pin and port operations and the header bytes.
@@ -92,7 +69,6 @@ struct Bench
     ~Bench()
     {
         qDeleteAll(owned);
-        qDeleteAll(board.devices());
     }
 
     void setRow(int row, Quelm::FieldTypes type, int address, int size, const QByteArray& value)
@@ -139,8 +115,8 @@ struct Bench
         return read ? SimulatedProduct::of(*read, error) : nullptr;
     }
 
-    TwoBusProduct product;
-    Board board;
+    BusSelectingProduct product;
+    TestBoard board; // deletes its devices
     SC18IM700 bridge{QStringLiteral("bridge")};
     QuelmModel model{4, 15};
     std::vector<std::unique_ptr<Field>> fields;

@@ -2,14 +2,11 @@
 
 #include <QtTest/QtTest>
 
+#include "hex.h"
+
 #include <climits>
 
 namespace {
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
 
 QString upperHex(const int& value)
 {

@@ -4,14 +4,11 @@
 
 #include <QtTest/QtTest>
 
+#include "hex.h"
+
 #include <optional>
 
 namespace {
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
 
 // A serial line as slow as a real one: written bytes stay on their way until
 // the host drains the port or waits for an answer. Bytes still on their way

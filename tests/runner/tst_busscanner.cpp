@@ -6,12 +6,9 @@
 
 #include <QtTest/QtTest>
 
-namespace {
+#include "hex.h"
 
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
+namespace {
 
 // Keeps what goes out; passes on only the first `budget` answer bytes.
 class CountingLink : public SimulatorLink

@@ -11,16 +11,13 @@
 
 #include <QtTest/QtTest>
 
+#include "hex.h"
+
 #include "fadinglink.h"
 
 #include <memory>
 
 namespace {
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
 
 // Keeps every byte that goes out.
 class RecordingLink : public SimulatorLink

@@ -6,6 +6,8 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include "hex.h"
+
 namespace {
 
 // Every part type once, on one segment.
@@ -34,11 +36,6 @@ std::unique_ptr<BridgeSimulator> makeProduct(bool timing = false)
         qFatal("%s", qPrintable(error));
     simulator->setTiming(timing);
     return simulator;
-}
-
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
 }
 
 } // namespace
