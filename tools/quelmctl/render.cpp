@@ -69,28 +69,6 @@ QString valueText(const LoadedProduct& product, int row)
 
 } // namespace
 
-QList<ExpectedPart> SegmentScan::missing() const
-{
-    QList<ExpectedPart> silent;
-    for (const ExpectedPart& part : expected) {
-        if (!answered.contains(part.address))
-            silent.append(part);
-    }
-    return silent;
-}
-
-QList<quint8> SegmentScan::notDescribed() const
-{
-    QList<quint8> extra;
-    for (const quint8 address : answered) {
-        const auto described = std::find_if(expected.cbegin(), expected.cend(),
-                                            [&](const ExpectedPart& part) { return part.address == address; });
-        if (described == expected.cend())
-            extra.append(address);
-    }
-    return extra;
-}
-
 QString segmentName(int bus)
 {
     return bus < 0 ? QStringLiteral("the bus") : QStringLiteral("bus %1").arg(bus);
@@ -109,8 +87,7 @@ QString scanCell(const SegmentScan& scan, int address)
 {
     if ((address & 1) || address < BusScanner::FirstAddress)
         return QStringLiteral("   ");
-    const bool described = std::any_of(scan.expected.cbegin(), scan.expected.cend(),
-                                       [&](const ExpectedPart& part) { return part.address == address; });
+    const bool described = scan.expectedAt(quint8(address)) != nullptr;
     if (!scan.answered.contains(quint8(address)))
         return described ? hexDigits(address) + QLatin1Char('!') : QStringLiteral("-- ");
     return hexDigits(address) + (described ? QLatin1Char(' ') : QLatin1Char('+'));

@@ -1,6 +1,8 @@
 #ifndef QUELMCTL_RENDER_H
 #define QUELMCTL_RENDER_H
 
+#include "scanmodel.h"
+
 #include <QtCore/QList>
 #include <QtCore/QString>
 
@@ -18,26 +20,6 @@ void writeHtmlReport(QTextStream& out, const LoadedProduct& product, const QStri
 
 // The text register report of the bridge and every device, then the settings table.
 void writeTextReport(QTextStream& out, const LoadedProduct& product);
-
-// A part the description places on a bus segment.
-struct ExpectedPart
-{
-    quint8 address; // 8-bit bus address
-    QString name;
-    QString type;
-};
-
-// What a scan of one bus segment found, beside what the description expects.
-struct SegmentScan
-{
-    int bus = -1;                 // -1: the product's only segment, never selected
-    QList<ExpectedPart> expected; // ascending addresses
-    QList<quint8> answered;       // ascending addresses
-    QString error;                // why the scan stopped early, if it did
-
-    QList<ExpectedPart> missing() const;
-    QList<quint8> notDescribed() const;
-};
 
 // The segment as a grid of 8-bit write addresses, rows 00 to F0 and columns
 // 0 to F: "A0" answers as described, "A0+" answers but is not described,

@@ -14,7 +14,6 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QTextStream>
 
-#include <map>
 
 #include <functional>
 
@@ -397,30 +396,6 @@ int runReport(const Invocation& invocation)
 }
 
 namespace {
-
-// The segments the description uses, each with its parts: one per bus
-// number when the GPIO port selects them, else one for every part.
-QList<SegmentScan> describedSegments(const ProductDescription& description)
-{
-    std::map<int, SegmentScan> segments;
-    for (const BoardDescription& board : description.boards) {
-        for (const DeviceDescription& device : board.devices) {
-            const int bus = description.gpioBusSelect ? device.bus : -1;
-            segments[bus].bus = bus;
-            segments[bus].expected.append({quint8(device.address), device.name,
-                                           Device::deviceName(device.type)});
-        }
-    }
-    QList<SegmentScan> list;
-    for (auto& [bus, segment] : segments) {
-        std::sort(segment.expected.begin(), segment.expected.end(),
-                  [](const ExpectedPart& a, const ExpectedPart& b) { return a.address < b.address; });
-        list.append(segment);
-    }
-    if (list.isEmpty())
-        list.append(SegmentScan{});
-    return list;
-}
 
 // Selects the segment when the product selects segments, then probes it.
 bool scanSegment(Session& session, SegmentScan& segment)
