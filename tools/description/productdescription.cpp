@@ -25,19 +25,23 @@ struct KindFacts
     ValueRule value;
     int defaultConfiguration;
     int lastNumber; // highest pin or port number
+    SettingKindRow row;
 };
 
 // The DS4520 has nine I/O pins; its one port, 0, holds pins 0 to 7.
 // A pin is active high by default (configuration bit 1).
 const KindFacts kindTable[] = {
-    {SettingKind::Byte, "byte", Locator::Address, {Quelm::ByteField}, ValueRule::AddressSize, 0, 0},
-    {SettingKind::Bytes, "bytes", Locator::Address, {Quelm::ByteArrayField}, ValueRule::AddressSize, 0, 0},
-    {SettingKind::Pin, "pin", Locator::Pin, {}, ValueRule::OneByte, 2, 8},
-    {SettingKind::Port, "port", Locator::Port, {}, ValueRule::OneByte, 0, 0},
+    {SettingKind::Byte, "byte", Locator::Address, {Quelm::ByteField}, ValueRule::AddressSize, 0, 0,
+     {Quelm::UndefinedField, nullptr}},
+    {SettingKind::Bytes, "bytes", Locator::Address, {Quelm::ByteArrayField}, ValueRule::AddressSize, 0, 0,
+     {Quelm::UndefinedField, nullptr}},
+    {SettingKind::Pin, "pin", Locator::Pin, {}, ValueRule::OneByte, 2, 8, {Quelm::BitField, "IO_"}},
+    {SettingKind::Port, "port", Locator::Port, {}, ValueRule::OneByte, 0, 0, {Quelm::ByteField, "PORT_"}},
     {SettingKind::Null, "null", Locator::Address,
-     {Quelm::ByteField, Quelm::BitField, Quelm::ByteArrayField}, ValueRule::None, 0, 0},
+     {Quelm::ByteField, Quelm::BitField, Quelm::ByteArrayField}, ValueRule::None, 0, 0,
+     {Quelm::UndefinedField, nullptr}},
     {SettingKind::Proxy, "proxy", Locator::Address,
-     {Quelm::ByteField, Quelm::ByteArrayField}, ValueRule::None, 0, 0},
+     {Quelm::ByteField, Quelm::ByteArrayField}, ValueRule::None, 0, 0, {Quelm::ProxyField, nullptr}},
 };
 
 const KindFacts& factsOf(SettingKind kind)
@@ -336,6 +340,11 @@ int ProductDescription::settingIndex(const QString& name) const
             return index;
     }
     return -1;
+}
+
+SettingKindRow settingKindRow(SettingKind kind)
+{
+    return factsOf(kind).row;
 }
 
 QString settingKindName(SettingKind kind)

@@ -2,6 +2,7 @@
 #define QUELMDESCRIPTION_PRODUCTDESCRIPTION_H
 
 #include <device.h>
+#include <quelmcore/quelmcore.h>
 
 #include <QtCore/QByteArray>
 #include <QtCore/QList>
@@ -59,6 +60,14 @@ struct ProductDescription
     const DeviceDescription* device(const QString& name) const;
     int settingIndex(const QString& name) const;
 };
+
+// How a kind of setting becomes a row of the host's model.
+struct SettingKindRow
+{
+    Quelm::FieldTypes fieldType; // UndefinedField: the type of the setting's address text
+    const char* numberPrefix;    // pins and ports: "IO_", "PORT_" before the number; else null
+};
+SettingKindRow settingKindRow(SettingKind kind);
 
 // The kind's name in a description ("byte", "pin", ...).
 QString settingKindName(SettingKind kind);

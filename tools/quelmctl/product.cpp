@@ -114,19 +114,14 @@ QString sizeText(int size, Quelm::FieldTypes type)
 
 void LoadedProduct::addModelRow(int row, const SettingDescription& setting)
 {
-    const bool numbered = setting.kind == SettingKind::Pin || setting.kind == SettingKind::Port;
-    Quelm::FieldTypes type = MemoryAddress::fieldType(setting.address);
-    if (setting.kind == SettingKind::Pin)
-        type = Quelm::BitField;
-    else if (setting.kind == SettingKind::Port)
-        type = Quelm::ByteField;
-    else if (setting.kind == SettingKind::Proxy)
-        type = Quelm::ProxyField;
+    const SettingKindRow kind = settingKindRow(setting.kind);
+    const bool numbered = kind.numberPrefix != nullptr;
+    const Quelm::FieldTypes type = kind.fieldType != Quelm::UndefinedField
+        ? kind.fieldType : MemoryAddress::fieldType(setting.address);
     const int address = numbered ? setting.number : MemoryAddress::memoryAddress(setting.address);
     const int size = numbered ? 1 : MemoryAddress::memorySize(setting.address);
-    const QString addressText = setting.kind == SettingKind::Port
-        ? QStringLiteral("PORT_%1").arg(setting.number)
-        : numbered ? QStringLiteral("IO_%1").arg(setting.number) : setting.address;
+    const QString addressText = numbered ? QLatin1String(kind.numberPrefix) + QString::number(setting.number)
+                                         : setting.address;
 
     auto set = [&](int column, const QVariant& value, int role = Qt::EditRole) {
         m_model->setData(m_model->index(row, column), value, role);
