@@ -28,9 +28,11 @@ QByteArray twoBytes(char first, char second)
     return QByteArray(1, first) + second;
 }
 
+// Two registers in one "W" string, encoded as the library encodes it.
 QByteArray registerWrite(Register first, quint8 firstValue, Register second, quint8 secondValue)
 {
-    return WriteRegisters + twoBytes(char(first), char(firstValue)) + twoBytes(char(second), char(secondValue)) + Stop;
+    return SC18IM700::writeInternalRegisterCommand(twoBytes(char(first), char(firstValue))
+                                                   + twoBytes(char(second), char(secondValue)));
 }
 
 } // namespace
