@@ -1,5 +1,5 @@
-// The product keeps its device order between calls; every change of its
-// boards must still show at the next call, header pages included.
+// The device order, and with it the header device, follows every change of
+// the product's boards, whether a whole list or one device's list is asked for.
 
 #include <quelmdevices/quelmdevices.h>
 
@@ -58,6 +58,8 @@ private slots:
     void orderFollowsEveryChange_data();
     void orderFollowsEveryChange();
     void headerPagesMoveToANewHeaderDevice();
+    void oneDeviceAtATimeMatchesTheList_data();
+    void oneDeviceAtATimeMatchesTheList();
 };
 
 void tst_DeviceOrder::orderFollowsEveryChange_data()
@@ -142,3 +144,43 @@ void tst_DeviceOrder::headerPagesMoveToANewHeaderDevice()
 QTEST_GUILESS_MAIN(tst_DeviceOrder)
 
 #include "tst_deviceorder.moc"
+
+void tst_DeviceOrder::oneDeviceAtATimeMatchesTheList_data()
+{
+    QTest::addColumn<QList<int>>("boardAndAddress"); // of device 0, 1, 2 in turn
+    QTest::addColumn<int>("header");
+    QTest::newRow("header added first") << QList<int>{0, 0x50, 0, 0xA0, 1, 0xA2} << 0;
+    QTest::newRow("header on the last board") << QList<int>{0, 0xA0, 1, 0xA2, 1, 0x50} << 2;
+    QTest::newRow("two at the lowest address: the first added")
+        << QList<int>{1, 0xA2, 1, 0x50, 0, 0x50} << 2;
+}
+
+// A host that builds each device's list on its own, in device order, gets
+// the product's write list: the header device alone skips the header pages.
+void tst_DeviceOrder::oneDeviceAtATimeMatchesTheList()
+{
+    QFETCH(QList<int>, boardAndAddress);
+    QFETCH(int, header);
+    std::vector<std::unique_ptr<Device>> devices;
+    SC18IM700 bridge(QStringLiteral("bridge"));
+    ProductInterface product;
+    Board* const boards[] = {new Board(&product), new Board(&product)};
+    boards[0]->setBusController(&bridge);
+    for (Board* const board : boards)
+        product.addSubassembly(board);
+    for (int i = 0; i < boardAndAddress.size(); i += 2)
+        devices.emplace_back(boards[boardAndAddress.at(i)]->addDevice(
+            Device::CAT24AA02, 0, boardAndAddress.at(i + 1), QString::number(i / 2)));
+
+    QStringList alone;
+    for (Device* const device : product.devices()) {
+        const QList<DeviceCommand*> commands = product.writeDeviceCommands(device, false);
+        const int firstPage = device == devices.at(size_t(header)).get() ? 7 : 0;
+        QCOMPARE(descriptionsOf(commands), eepromPageWrites(placesOf({device}).constFirst(), firstPage));
+        alone += descriptionsOf(commands);
+        qDeleteAll(commands);
+    }
+    const QList<DeviceCommand*> list = product.writeCommands();
+    QCOMPARE(descriptionsOf(list), alone);
+    qDeleteAll(list);
+}

@@ -71,12 +71,10 @@ ProductInterface::ProductInterface(QObject* parent)
 void ProductInterface::addSubassembly(Subassembly* subassembly)
 {
     m_subassemblies.append(subassembly);
-    m_orderedVersion = 0;
 }
 
 void ProductInterface::replaceSubassembly(const int& index, Subassembly* subassembly)
 {
-    m_orderedVersion = 0;
     if (index < 0 || index >= m_subassemblies.size()) {
         m_subassemblies.append(subassembly);
         return;
@@ -110,24 +108,15 @@ I2CBusController* ProductInterface::busController() const
 
 QList<Device*> ProductInterface::devices() const
 {
-    return orderedDevices();
-}
-
-const QList<Device*>& ProductInterface::orderedDevices() const
-{
-    if (m_orderedVersion == Subassembly::s_deviceListVersion)
-        return m_orderedDevices;
     QList<Device*> all;
     for (const Subassembly* const subassembly : m_subassemblies) {
         if (subassembly)
-            all.append(subassembly->m_devices);
+            all.append(subassembly->devices());
     }
     // Stable, so that of two devices at one bus address the first added is
     // the header device.
     std::stable_sort(all.begin(), all.end(), deviceLessThan);
-    m_orderedDevices = all;
-    m_orderedVersion = Subassembly::s_deviceListVersion;
-    return m_orderedDevices;
+    return all;
 }
 
 Device* ProductInterface::device(const int& bus, const int& address) const
@@ -147,11 +136,64 @@ bool ProductInterface::deviceLessThan(const Device* a, const Device* b)
     return a->busAddress() < b->busAddress();
 }
 
-// The first device of devices().
+// Makes the first device of a list's device order the header device while
+// that list is generated, so that each device's step need not look for it.
+class ProductInterface::HeaderScope
+{
+public:
+    HeaderScope(ProductInterface& product, const QList<Device*>& ordered)
+        : m_product(product), m_previous(product.m_listHeader)
+    {
+        m_product.m_listHeader = ordered.isEmpty() ? nullptr : ordered.constFirst();
+    }
+    ~HeaderScope() { m_product.m_listHeader = m_previous; }
+    HeaderScope(const HeaderScope&) = delete;
+    HeaderScope& operator=(const HeaderScope&) = delete;
+
+private:
+    ProductInterface& m_product;
+    Device* const m_previous;
+};
+
+// The first device of devices(): of several at the lowest bus and address,
+// the first added.
 Device* ProductInterface::headerDevice() const
 {
-    const QList<Device*>& all = orderedDevices();
-    return all.isEmpty() ? nullptr : all.constFirst();
+    if (m_listHeader)
+        return m_listHeader;
+    Device* first = nullptr;
+    for (const Subassembly* const subassembly : m_subassemblies) {
+        if (!subassembly)
+            continue;
+        const QList<Device*> devices = subassembly->devices();
+        for (Device* const device : devices) {
+            if (!first || deviceLessThan(device, first))
+                first = device;
+        }
+    }
+    return first;
+}
+
+// Whether device is headerDevice(). A host that builds one device's list at
+// a time asks this for every device, so it stops at the first device found
+// to come before this one, which in a product sorted by board is the first.
+bool ProductInterface::isHeaderDevice(const Device* device) const
+{
+    if (m_listHeader)
+        return device == m_listHeader;
+    bool found = false;
+    for (const Subassembly* const subassembly : m_subassemblies) {
+        if (!subassembly)
+            continue;
+        const QList<Device*> devices = subassembly->devices();
+        for (const Device* const other : devices) {
+            if (other == device)
+                found = true;
+            else if (deviceLessThan(other, device) || (!found && !deviceLessThan(device, other)))
+                return false; // before it, or at its place and added earlier
+        }
+    }
+    return found;
 }
 
 QByteArray ProductInterface::rxData() const
@@ -328,25 +370,19 @@ QList<DeviceCommand*> ProductInterface::writeCommands()
 {
     if (!busController())
         return {};
-    // The previous commands belong to its caller. When the caller no longer
-    // holds the list itself, keep its storage for the new one: freeing a large
-    // array makes the allocator consolidate every small block freed with the
-    // previous commands.
-    if (m_writeCommands.isDetached())
-        m_writeCommands.erase(m_writeCommands.begin(), m_writeCommands.end());
-    else
-        m_writeCommands.clear();
     const QList<Device*> all = devices();
+    const HeaderScope scope(*this, all);
+    QList<DeviceCommand*> commands;
     for (Device* const device : all)
-        m_writeCommands.append(writeDeviceCommands(device, false));
-    return m_writeCommands;
+        commands.append(writeDeviceCommands(device, false));
+    return commands;
 }
 
 QList<DeviceCommand*> ProductInterface::writeDeviceCommands(Device* device, const bool& dirtyOnly)
 {
     if (!device)
         return {};
-    const int firstPage = device == headerDevice() ? HeaderWritePages : 0;
+    const int firstPage = isHeaderDevice(device) ? HeaderWritePages : 0;
     return pageCommands(device, firstPage, device->writePages(), dirtyOnly,
                         &Device::writePageIsDirty, &ProductInterface::writeDevicePageCommands);
 }

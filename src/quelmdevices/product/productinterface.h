@@ -83,9 +83,13 @@ private:
     using PageTest = bool (Device::*)(const int&) const;
     using PageCommands = QList<DeviceCommand*> (ProductInterface::*)(Device*, const int&);
 
+    class HeaderScope;
+
     QList<Subassembly*> m_subassemblies;
     QList<DeviceCommand*> m_readCommands;
-    QList<DeviceCommand*> m_writeCommands;
+    // The header device of the list being generated, worked out once by its
+    // generator; null outside one.
+    Device* m_listHeader = nullptr;
 
 protected:
     // Set by a derived product that overrides selectBusCommand().
@@ -93,18 +97,12 @@ protected:
 
 private:
     Device* headerDevice() const;
+    bool isHeaderDevice(const Device* device) const;
     QList<DeviceCommand*> pageCommands(Device* device, const int& firstPage, const int& pages,
                                        const bool& dirtyOnly, PageTest pageIsDirty,
                                        PageCommands commandsOfPage);
     void appendSelectBus(QList<DeviceCommand*>& commands, const int& bus);
     void prependSelectBus(QList<DeviceCommand*>& commands, const int& bus);
-    const QList<Device*>& orderedDevices() const;
-
-    // devices() as last sorted, kept while no board gains a device and the
-    // product neither gains nor swaps a board: the generators and the
-    // per-device header test ask for it once per device.
-    mutable QList<Device*> m_orderedDevices;
-    mutable quint64 m_orderedVersion = 0; // 0: not sorted yet
 };
 
 #endif // QUELMDEVICES_PRODUCTINTERFACE_H

@@ -33,8 +33,6 @@ const DeviceFactory factories[] = {
 
 } // namespace
 
-quint64 Subassembly::s_deviceListVersion = 1;
-
 Subassembly::Subassembly(QObject* parent)
     : QObject(parent)
 {
@@ -58,7 +56,6 @@ Device* Subassembly::addDevice(Device::DeviceTypes type, const int& bus, const i
         return nullptr;
     Device* const device = factories[index](bus, address, name);
     m_devices.append(device);
-    ++s_deviceListVersion;
     return device;
 }
 

@@ -39,11 +39,6 @@ public:
     void setBusController(I2CBusController* controller) { m_busController = controller; }
 
 private:
-    friend class ProductInterface;
-    // Counts every change of any board's devices, so that a product can tell
-    // whether the device order it sorted is still the order of its boards.
-    static quint64 s_deviceListVersion;
-
     I2CBusController* m_busController = nullptr;
     QList<Device*> m_devices;
 };
