@@ -1,0 +1,146 @@
+#!/usr/bin/env python3
+"""Breaks the code on purpose, one place at a time, and shows which tests
+catch each break.
+
+    python3 scripts/breaks.py [BUILD_DIR] [--only N,...]
+
+Each break replaces one exact text in one source file, builds BUILD_DIR
+(default build-breaks, Debug), runs the suite and restores the file. It
+prints which test functions failed; a break that no test catches is listed
+as NOT CAUGHT and makes the exit status 1."""
+
+import pathlib
+import re
+import subprocess
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+
+# (where, what it breaks, [(file, text, replacement), ...])
+BREAKS = [
+    ("library", "command descriptions with lower-case hex digits",
+     [("src/quelmdevices/product/productinterface.cpp",
+       "*digit = char(*digit - 'a' + 'A');", "*digit = *digit;")]),
+    ("library", "header pages off by one",
+     [("src/quelmdevices/product/productinterface.cpp",
+       "constexpr int HeaderWritePages = 7;", "constexpr int HeaderWritePages = 8;")]),
+    ("library", "register write count without the register byte",
+     [("src/quelmdevices/bus/sc18im700.cpp",
+       "char(data.size() + 1) << reg", "char(data.size()) << reg")]),
+    ("library", "address and data NACK status codes swapped",
+     [("src/quelmdevices/bus/sc18im700protocol.h",
+       "StatusNackOnAddress = 0xF1,", "StatusNackOnAddress = 0xF2,"),
+      ("src/quelmdevices/bus/sc18im700protocol.h",
+       "StatusNackOnData = 0xF2,", "StatusNackOnData = 0xF1,")]),
+    ("library", "HTML register row without its line end",
+     [("src/quelmdevices/core/registerreport.cpp",
+       '<< "</tr>" << Qt::endl;', '<< "</tr>";')]),
+    ("library", "write page dirty test misses the page's last byte",
+     [("src/quelmdevices/core/device.cpp",
+       "return rangeDiffers(writePageAddress(page), writePageSize(page));",
+       "return rangeDiffers(writePageAddress(page), writePageSize(page) - 1);")]),
+    ("library", "EEPROM read pages of 16 bytes",
+     [("src/quelmdevices/drivers/cat24aa02device.cpp",
+       "{Device::CAT24AA02, 256, {32, 8, 8}, {32, 8, 8}}",
+       "{Device::CAT24AA02, 256, {16, 16, 16}, {32, 8, 8}}")]),
+    ("library", "X9408 write-counter instruction wrong",
+     [("src/quelmdevices/drivers/instructions.h",
+       "WriteWiperCounter = 0xA0;", "WriteWiperCounter = 0xA8;")]),
+    ("library", "AD5144A copy to EEPROM instruction wrong",
+     [("src/quelmdevices/drivers/instructions.h",
+       "CopyWiperToMemory = 0x70;", "CopyWiperToMemory = 0x60;")]),
+    ("library", "byte time of nine bits",
+     [("src/quelmdevices/bus/sc18im700protocol.h",
+       "constexpr int BitsPerByte = 10;", "constexpr int BitsPerByte = 9;")]),
+    ("simulator", "EEPROM page write does not wrap within its page",
+     [("simulator/registerpart.cpp",
+       "return pageStart + (m_pointer + 1 - pageStart) % pageSize;",
+       "return (m_pointer + 1) % memory().size();")]),
+    ("simulator", "X95840 wipers at power-on one step low",
+     [("simulator/simulatedpart.cpp",
+       "{Device::X95840, 8, 0, 0, {{0x00, 4, 0x80}},",
+       "{Device::X95840, 8, 0, 0, {{0x00, 4, 0x7F}},")]),
+    ("simulator", "write cycle never starts",
+     [("simulator/simulatedpart.cpp",
+       "if (!cycle || !cycle->startsWith(written, shadowsInEeprom()))",
+       "if (true)")]),
+    ("simulator", "I2C data byte one clock short",
+     [("simulator/bridgesimulator.cpp",
+       "            clock(ClocksPerByte);\n", "            clock(ClocksPerByte - 1);\n")]),
+    ("runner", "poll before a read dropped",
+     [("runner/commandrunner.cpp",
+       "if (wait == Wait::Poll && !pollUntilReady(previous, shape.address))",
+       "if (false && !pollUntilReady(previous, shape.address))")]),
+    ("runner", "refused write not sent again",
+     [("runner/commandrunner.cpp",
+       "    m_writing.remove(placeKey(currentBus(), address));\n    return runOne(command, false);",
+       "    m_writing.remove(placeKey(currentBus(), address));\n    return failure;")]),
+    ("runner", "answer timeout counts from queueing, not from the wire",
+     [("runner/commandrunner.cpp",
+       "    m_link->drain();\n    const QByteArray answer = m_link->read(count, m_timeoutMs);",
+       "    const QByteArray answer = m_link->read(count, m_timeoutMs);")]),
+    ("quelmctl", "phase seconds with three decimals",
+     [("tools/quelmctl/transport.cpp", "0, 'f', 2).arg(baudRate)", "0, 'f', 3).arg(baudRate)")]),
+    ("quelmctl", "JSON bytes in lower-case hex",
+     [("tools/quelmctl/jsonoutput.cpp",
+       "return QString::fromLatin1(bytes.toHex().toUpper());",
+       "return QString::fromLatin1(bytes.toHex());")]),
+    ("quelmctl", "scan grid column headings in lower case",
+     [("tools/quelmctl/render.cpp",
+       'QStringLiteral(" %1  ").arg(QString::number(column, 16).toUpper())',
+       'QStringLiteral(" %1  ").arg(QString::number(column, 16))')]),
+]
+
+FAIL = re.compile(r"^FAIL!\s*:\s*(\w+)::(\w+)\(", re.M)
+
+
+def run(args, **kw):
+    return subprocess.run(args, cwd=ROOT, text=True, capture_output=True, **kw)
+
+
+def caught_by(build):
+    result = run(["cmake", "--build", build, "-j2"])
+    if result.returncode != 0:
+        return ["(does not build)"]
+    result = run(["ctest", "--test-dir", build, "-j2", "--output-on-failure",
+                  "-E", "installed_package"])
+    found = sorted({f"{m.group(1)}::{m.group(2)}" for m in FAIL.finditer(result.stdout)})
+    if result.returncode != 0 and not found:
+        found = ["(a test crashed or timed out)"]
+    return found
+
+
+def main():
+    args = [a for a in sys.argv[1:] if not a.startswith("--only")]
+    build = args[0] if args else "build-breaks"
+    only = None
+    for i, a in enumerate(sys.argv):
+        if a == "--only":
+            only = {int(n) for n in sys.argv[i + 1].split(",")}
+    run(["cmake", "-S", ".", "-B", build, "-DCMAKE_BUILD_TYPE=Debug"], check=True)
+    missed = 0
+    for number, (where, what, edits) in enumerate(BREAKS, 1):
+        if only and number not in only:
+            continue
+        saved = {}
+        for path, text, replacement in edits:
+            file = ROOT / path
+            source = saved.setdefault(path, file.read_text())
+            current = file.read_text()
+            if current.count(text) != 1:
+                sys.exit(f"break {number}: the text to replace is not once in {path}")
+            file.write_text(current.replace(text, replacement))
+        try:
+            tests = caught_by(build)
+        finally:
+            for path, source in saved.items():
+                (ROOT / path).write_text(source)
+        missed += not tests
+        print(f"{number:2}. [{where}] {what}: {', '.join(tests) if tests else 'NOT CAUGHT'}",
+              flush=True)
+    run(["cmake", "--build", build, "-j2"])
+    return 1 if missed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
