@@ -1,12 +1,11 @@
 // The five kinds of field (Field, IoPinField, IoPortField, NullField,
-// IdentityProxyField): where a model row places them, their texts, what they
-// carry between the row and a device, what they do without a model, device or
-// source, and the HTML cells of their report row (golden files under
-// tests/data/fields).
+// IdentityProxyField): where a model row places them, their texts and report
+// row (golden files under tests/data/fields), what they carry between the row
+// and a device, and what they leave alone without a model, device or source.
 
-#include "fieldfixture.h"
-
+#include <cat24aa02device.h>
 #include <ds4520device.h>
+#include <field.h>
 #include <iopinfield.h>
 #include <ioportfield.h>
 #include <nullfield.h>
@@ -26,6 +25,54 @@ namespace {
 constexpr int pullUpOn = 0x01;
 constexpr int activeHigh = 0x02;
 
+// A 256-byte device that records what the pin and port fields ask of it and
+// answers their reads from values the test sets.
+class RecordingDevice : public CAT24AA02Device
+{
+public:
+    RecordingDevice(const int& bus = 1, const int& address = 0x50) : CAT24AA02Device(bus, address, "recorder") {}
+
+    bool ioPinState(const int& pin, const int& source) const override
+    {
+        return (source == 0 ? receivedPins : transmitPins).value(pin);
+    }
+    unsigned char ioPortValue(const int& port, const int& source) const override
+    {
+        return source == 0 ? receivedPorts.value(port) : 0;
+    }
+    void setIoPinState(const int& pin, const bool& state) override { transmitPins[pin] = state; }
+    void setIoPinPullUpEnable(const int& pin, const bool& enable) override { pullUps[pin] = enable; }
+    void setIoPortValue(const int& port, const unsigned char& value) override { ports[port] = value; }
+    void setPullUpEnables(const QByteArray& enables) override { m_pullUpEnables = enables; }
+
+    QMap<int, bool> receivedPins, transmitPins, pullUps;
+    QMap<int, unsigned char> receivedPorts, ports;
+};
+
+// A model row as the host fills it for a field: value, type, address, size, configuration.
+void fillRow(QuelmModel& model, const int& row, const QVariantList& cells)
+{
+    const int columns[] = {Field::ValueColumn, Field::TypeColumn, Field::AddressColumn, Field::SizeColumn,
+                           Field::ConfigurationColumn};
+    for (int i = 0; i < cells.size(); ++i) {
+        if (cells.at(i).isValid())
+            model.setData(model.index(row, columns[i]), cells.at(i), Qt::EditRole);
+    }
+}
+
+QByteArray modelValue(const QuelmModel& model, const int& row)
+{
+    return model.data(model.index(row, Field::ValueColumn), Qt::EditRole).toByteArray();
+}
+
+QByteArray counting(const int& first, const int& step)
+{
+    QByteArray bytes(256, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(first + step * i);
+    return bytes;
+}
+
 // A host model with texts of its own for its rows.
 class TextModel : public QuelmModel
 {
@@ -35,20 +82,21 @@ public:
 };
 
 // Rows 3 (no header), 7 ("Gain", the proxies' source on a device of its own),
-// 12 ("Spare", empty) and 17 ("Level"); devices on bus 1 and 17 at 0x50.
+// 12 ("Spare", empty) and 17 ("Level"); a device on bus 1 at 0x50 whose
+// receive buffer, pins and port read non-zero, and one on bus 17.
 struct Bench
 {
     Bench()
     {
-        fillRow(model, 3, {QByteArray::fromHex("01"), 2, 4, 1, QVariant()});
-        fillRow(model, 7, {QByteArray::fromHex("1234"), 5, 0x40, 2, QVariant()});
+        fillRow(model, 3, {QByteArray::fromHex("01"), 2, 4, 1});
+        fillRow(model, 7, {QByteArray::fromHex("1234"), 5, 0x40, 2});
         model.setData(model.index(7, Field::AddressColumn), QStringLiteral("0x40:2"), Qt::DisplayRole);
         model.setData(model.index(7, Field::SizeColumn), QStringLiteral("2 Bytes"), Qt::DisplayRole);
-        fillRow(model, 17, {QByteArray::fromHex("AB01"), 2, 0x1A, 2, QVariant()});
+        fillRow(model, 17, {QByteArray::fromHex("AB01"), 2, 0x1A, 2});
         for (const auto& header : {std::make_pair(7, "Gain"), std::make_pair(12, "Spare"), std::make_pair(17, "Level")})
             model.setHeaderData(header.first, Qt::Vertical, QString::fromLatin1(header.second));
         device.setRxData(QByteArray(256, '\x55'));
-        device.setPullUpBytes(QByteArray::fromHex("FF01"));
+        device.setPullUpEnables(QByteArray::fromHex("FF01"));
         device.receivedPins[0] = true;
         device.receivedPorts[0] = 0x77;
         source = std::make_unique<Field>(&model, 7, &sourceDevice); // once its row is filled
@@ -60,8 +108,8 @@ struct Bench
 
     TextModel model{20, 15};
     RecordingDevice device{1, 0x50};
-    RecordingDevice bus17{17, 0x50};
     RecordingDevice sourceDevice{0, 0xA0};
+    RecordingDevice bus17{17, 0x50};
     std::unique_ptr<Field> source;
 };
 
@@ -96,414 +144,365 @@ class TestFields : public QObject
     Q_OBJECT
 
 private slots:
-    void location_data();
-    void location();
-    void texts_data();
-    void texts();
-    void fieldMapping_data();
-    void fieldMapping();
-    void embeddedValueStartWraps_data();
-    void embeddedValueStartWraps();
-    void pinMapping_data();
-    void pinMapping();
-    void portMapping();
-    void ds4520PinsAndPort();
-    void proxyMapping();
-    void mapsNothing_data();
-    void mapsNothing();
-    void reports_data();
-    void reports();
-    void proxyWithoutSource();
-};
+    void location_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QVariant>("address");
+        QTest::addColumn<QVariant>("size");
+        QTest::addColumn<int>("configuration");
+        QTest::addColumn<QString>("location"); // address+size; for pins the polarity and the pull-ups set
 
-void TestFields::location_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QVariant>("address");
-    QTest::addColumn<QVariant>("size");
-    QTest::addColumn<int>("configuration");
-    QTest::addColumn<QString>("location"); // address, size; activeHigh and the pull-ups set for pins
+        const auto row = [](const char* name, int type, QVariant address, QVariant size, int configuration,
+                            const char* location) {
+            QTest::newRow(name) << type << address << size << configuration << QString::fromLatin1(location);
+        };
+        row("numbers", 5, 0x1A, 3, 0, "26+3");
+        row("low 8 bits kept", 5, 0x1A5, 258, 0, "165+2");
+        row("negative wraps", 5, -1, -2, 0, "255+254");
+        row("numeric text", 5, QStringLiteral("17"), QStringLiteral("4"), 0, "17+4");
+        row("text that is no number", 5, QStringLiteral("0x1A"), QStringLiteral("one"), 0, "0+0");
+        row("empty cells", 5, QVariant(), QVariant(), 0, "0+0");
+        row("pin active high, no pull-up", 3, 3, 4, activeHigh, "3+1 high 1 {3: off}");
+        row("pin active low, pull-up", 3, 3, 4, pullUpOn, "3+1 high 0 {3: on}");
+        row("pin, both bits", 3, 8, 4, activeHigh | pullUpOn, "8+1 high 1 {8: on}");
+        row("pin, higher bits ignored", 3, 0, 4, 0xFC, "0+1 high 0 {0: off}");
+        row("pin above 8 bits", 3, 0x105, 4, pullUpOn, "5+1 high 0 {5: on}");
+    }
 
-    const auto row = [](const char* name, int type, QVariant address, QVariant size, int configuration,
-                        const char* location) {
-        QTest::newRow(name) << type << address << size << configuration << QString::fromLatin1(location);
-    };
-    row("numbers", 5, 0x1A, 3, 0, "26+3");
-    row("low 8 bits kept", 5, 0x1A5, 258, 0, "165+2");
-    row("negative wraps", 5, -1, -2, 0, "255+254");
-    row("numeric text", 5, QStringLiteral("17"), QStringLiteral("4"), 0, "17+4");
-    row("text that is no number", 5, QStringLiteral("0x1A"), QStringLiteral("one"), 0, "0+0");
-    row("empty cells", 5, QVariant(), QVariant(), 0, "0+0");
-    row("pin active high, no pull-up", 3, 3, 4, activeHigh, "3+1 high 1 pull-ups {3: off}");
-    row("pin active low, pull-up", 3, 3, 4, pullUpOn, "3+1 high 0 pull-ups {3: on}");
-    row("pin, both bits", 3, 8, 4, activeHigh | pullUpOn, "8+1 high 1 pull-ups {8: on}");
-    row("pin, higher bits ignored", 3, 0, 4, 0xFC, "0+1 high 0 pull-ups {0: off}");
-    row("pin above 8 bits", 3, 0x105, 4, pullUpOn, "5+1 high 0 pull-ups {5: on}");
-}
+    void location()
+    {
+        QFETCH(int, type);
+        QFETCH(QVariant, address);
+        QFETCH(QVariant, size);
+        QFETCH(int, configuration);
+        QuelmModel model(4, 15);
+        fillRow(model, 2, {QVariant(), type, address, size, configuration});
+        RecordingDevice device;
 
-void TestFields::location()
-{
-    QFETCH(int, type);
-    QFETCH(QVariant, address);
-    QFETCH(QVariant, size);
-    QFETCH(int, configuration);
-    QuelmModel model(4, 15);
-    fillRow(model, 2, {QVariant(), type, address, size, configuration});
-    RecordingDevice device;
-
-    const std::unique_ptr<Field> field(type == 3 ? new IoPinField(&model, 2, &device) : new Field(&model, 2, &device));
-    QString location = QStringLiteral("%1+%2").arg(field->address()).arg(field->size());
-    if (const auto* pin = qobject_cast<const IoPinField*>(field.get())) {
-        location += QStringLiteral(" high %1 pull-ups").arg(pin->activeHigh());
+        const std::unique_ptr<Field> field(type == 3 ? new IoPinField(&model, 2, &device) : new Field(&model, 2, &device));
+        QString location = QStringLiteral("%1+%2").arg(field->address()).arg(field->size());
+        if (const auto* pin = qobject_cast<const IoPinField*>(field.get()))
+            location += QStringLiteral(" high %1").arg(pin->activeHigh());
         for (auto it = device.pullUps.cbegin(); it != device.pullUps.cend(); ++it)
             location += QStringLiteral(" {%1: %2}").arg(it.key()).arg(it.value() ? "on" : "off");
+        QTEST(location, "location");
+        QVERIFY(device.transmitPins.isEmpty());
+        QVERIFY(field->model() == &model && field->row() == 2 && field->device() == &device);
     }
-    QTEST(location, "location");
-    QVERIFY(device.transmitPins.isEmpty());
-    QCOMPARE(field->model(), &model);
-    QCOMPARE(field->row(), 2);
-    QCOMPARE(field->device(), &device);
-}
 
-void TestFields::texts_data()
-{
-    QTest::addColumn<MakeField>("make");
-    QTest::addColumn<QString>("texts");
-
-    const auto row = [](const char* name, const MakeField& make, const char* texts) {
-        QTest::newRow(name) << make << QString::fromLatin1(texts);
-    };
-    const auto withAddressText = [](Bench& b, int type, int address, int configuration, const char* text) {
-        fillRow(b.model, 0, {QByteArray::fromHex("0aff"), type, address, 1, configuration});
-        b.model.setData(b.model.index(0, Field::AddressColumn), QString::fromLatin1(text), Qt::DisplayRole);
-    };
-    row("bit field: the display texts", [=](Bench& b) { return withAddressText(b, 3, 0x1A, 0, "0x1A.3"), new Field(&b.model, 0, nullptr); },
-        "26+1 [0x1A.3] [1] [Bit] [0AFF] Bit");
-    row("field without a model", [](Bench& b) { return new Field(nullptr, 3, &b.device); }, "0+0 [] [] [Undefined] [] Undefined");
-    row("pin: the whole number in the text, 8 bits in the address",
-        [](Bench& b) { return fillRow(b.model, 0, {QVariant(), 3, 300, 1, activeHigh | pullUpOn}), new IoPinField(&b.model, 0, nullptr); },
-        "44+1 [IO_300] [1] [Bit 3] [] Bit");
-    row("pin without a model", [](Bench& b) { return new IoPinField(nullptr, 0, &b.device); }, "0+1 [] [] [] [] Undefined");
-    row("port", [](Bench& b) { return fillRow(b.model, 0, {QVariant(), 2, 0, 3, 0x5A}), new IoPortField(&b.model, 0, nullptr); },
-        "0+1 [0] [3] [Byte 90] [] Byte");
-    row("port without a model", [](Bench& b) { return new IoPortField(nullptr, 0, &b.device); }, "0+1 [] [] [] [] Undefined");
-    // The address text places a null field, whatever the model says.
-    row("null bit", [](Bench& b) { return new NullField(&b.model, 17, "0x1A.3", nullptr, QString()); }, "26+1 [26] [1 Bit] [Bit] [] Bit");
-    row("null byte", [](Bench& b) { return new NullField(&b.model, 17, "0x1A", nullptr, QString()); }, "26+1 [26] [1 Byte] [Byte] [] Byte");
-    row("null byte array", [](Bench& b) { return new NullField(&b.model, 17, "0x10:4", nullptr, QString()); },
-        "16+4 [26] [undefined] [Byte Array] [] Byte Array");
-    row("null without address", [](Bench& b) { return new NullField(&b.model, 17, "none", nullptr, QString()); },
-        "0+0 [26] [undefined] [Undefined] [] Undefined");
-    row("proxy: the source's texts", [](Bench& b) { return b.proxy(0x10, 2, nullptr); },
-        "16+2 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy");
-}
-
-void TestFields::texts()
-{
-    QFETCH(MakeField, make);
-    Bench bench;
-    const std::unique_ptr<Field> field(make(bench));
-    QTEST(::texts(*field), "texts");
-    if (const auto* null = qobject_cast<const NullField*>(field.get()))
-        QCOMPARE(null->modelEmbeddedValue(), QByteArray());
-    else
-        QCOMPARE(field->modelEmbeddedValue().toHex().toUpper(), field->embeddedValueToString().toLatin1());
-}
-
-void TestFields::fieldMapping_data()
-{
-    QTest::addColumn<int>("address");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<QByteArray>("tx");   // bytes 0 to 8 after the value is mapped to the device
-    QTest::addColumn<QByteArray>("read"); // the value mapped back from a receive buffer of 00 01 .. FF
-
-    const auto row = [](const char* name, int address, int size, const char* value, const char* tx, const char* read) {
-        QTest::newRow(name) << address << size << QByteArray::fromHex(value) << QByteArray::fromHex(tx) << QByteArray::fromHex(read);
-    };
-    row("every byte of the value is written; size 1 reads one", 5, 1, "A1B2C3", "0000000000A1B2C300", "05");
-    row("one byte at 0", 0, 1, "7F", "7F0000000000000000", "00");
-    row("empty value changes nothing; two bytes read", 5, 2, "", "000000000000000000", "0506");
-    row("past the end reads zeros", 250, 10, "", "000000000000000000", "FAFBFCFDFEFF00000000");
-    row("size 0 reads nothing", 5, 0, "EE", "0000000000EE000000", "");
-}
-
-void TestFields::fieldMapping()
-{
-    QFETCH(int, address);
-    QFETCH(int, size);
-    QFETCH(QByteArray, value);
-    QuelmModel model(1, 15);
-    fillRow(model, 0, {value, 2, address, size, QVariant()});
-    RecordingDevice device;
-    Field field(&model, 0, &device);
-
-    field.mapToEmbeddedData();
-    QTEST(device.txData(0, 9), "tx");
-    QCOMPARE(device.txBuffer().size(), 256);
-    QCOMPARE(device.rxBuffer(), QByteArray(256, '\0'));
-
-    QByteArray received(256, '\0');
-    for (int i = 0; i < received.size(); ++i)
-        received[i] = char(i);
-    device.setRxData(received);
-    field.mapFromEmbeddedData();
-    QTEST(modelValue(model, 0), "read");
-    QCOMPARE(model.data(model.index(0, Field::ValueColumn), Qt::EditRole).userType(), int(QMetaType::QByteArray));
-}
-
-void TestFields::embeddedValueStartWraps_data()
-{
-    QTest::addColumn<int>("address");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<int>("start");
-
-    QTest::newRow("200 + 100 starts at 44") << 200 << 100 << 44;
-    QTest::newRow("no wrap") << 16 << 4 << 20;
-    QTest::newRow("negative offset wraps down") << 10 << -20 << 246;
-}
-
-// The three bytes from the start count upward and read zeros past the end.
-void TestFields::embeddedValueStartWraps()
-{
-    QFETCH(int, address);
-    QFETCH(int, offset);
-    QFETCH(int, start);
-    QuelmModel model(1, 15);
-    fillRow(model, 0, {QVariant(), 5, address, 3, QVariant()});
-    RecordingDevice device;
-    QByteArray rx(256, '\0'), tx(256, '\0');
-    for (int i = 0; i < 256; ++i) {
-        rx[i] = char(i);
-        tx[i] = char(255 - i);
-    }
-    device.setRxData(rx);
-    device.setTxData(tx);
-    const Field field(&model, 0, &device);
-
-    QCOMPARE(field.rxEmbeddedValue(offset), (rx + QByteArray(2, '\0')).mid(start, 3));
-    QCOMPARE(field.txEmbeddedValue(offset), (tx + QByteArray(2, '\0')).mid(start, 3));
-}
-
-void TestFields::pinMapping_data()
-{
-    QTest::addColumn<int>("configuration");
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<bool>("received");
-    QTest::addColumn<QString>("mapped"); // the pin to transmit, the value read back, the pin state to transmit
-
-    const auto row = [](const char* name, int configuration, const char* value, bool received, const char* mapped) {
-        QTest::newRow(name) << configuration << QByteArray::fromHex(value) << received << QString::fromLatin1(mapped);
-    };
-    row("active high, 0x03 sets; pin 1 reads 01", activeHigh, "03", true, "on 01 1");
-    row("active high, 0x02 clears; pin 0 reads 00", activeHigh, "02", false, "off 00 0");
-    row("active high, later bytes ignored", activeHigh, "00FF", true, "off 01 0");
-    row("active high, empty clears", activeHigh, "", true, "off 01 0");
-    row("active low, 0x01 clears; pin 0 reads 01", pullUpOn, "01", false, "off 01 1");
-    row("active low, 0x00 sets; pin 1 reads 00", pullUpOn, "00", true, "on 00 0");
-    row("active low, empty sets", 0, "", true, "on 00 0");
-}
-
-// The source goes to the device unchanged: 1 asks for the state to transmit.
-void TestFields::pinMapping()
-{
-    QFETCH(int, configuration);
-    QFETCH(QByteArray, value);
-    QFETCH(bool, received);
-    QuelmModel model(1, 15);
-    fillRow(model, 0, {value, 3, 6, 1, configuration});
-    RecordingDevice device;
-    IoPinField field(&model, 0, &device);
-
-    field.mapToEmbeddedData();
-    QCOMPARE(device.transmitPins.keys(), QList<int>{6});
-    const QString sent = device.transmitPins.value(6) ? "on" : "off";
-    QCOMPARE(device.txBuffer(), QByteArray(256, '\0'));
-    device.receivedPins[6] = received;
-    field.mapFromEmbeddedData();
-    QTEST(QStringLiteral("%1 %2 %3").arg(sent, modelValue(model, 0).toHex().toUpper()).arg(field.ioPinState(1)), "mapped");
-}
-
-// The configuration replaces the low pull-up byte at construction; the
-// value's first byte is the port, an empty value 0.
-void TestFields::portMapping()
-{
-    QuelmModel model(1, 15);
-    fillRow(model, 0, {QByteArray::fromHex("C3FF"), 2, 1, 1, 0x1A5});
-    RecordingDevice device;
-    device.setPullUpBytes(QByteArray::fromHex("0001"));
-    IoPortField field(&model, 0, &device);
-    QCOMPARE(device.pullUpEnables(), QByteArray::fromHex("A501"));
-    device.setPullUpBytes(QByteArray());
-    const IoPortField withoutPinEight(&model, 0, &device);
-    QCOMPARE(device.pullUpEnables(), QByteArray::fromHex("A5"));
-
-    device.receivedPorts[1] = 0xA5;
-    field.mapToEmbeddedData();
-    QCOMPARE(device.ports, (QMap<int, unsigned char>{{1, 0xC3}}));
-    field.mapFromEmbeddedData();
-    QCOMPARE(modelValue(model, 0), QByteArray::fromHex("A5"));
-    model.setData(model.index(0, Field::ValueColumn), QByteArray(), Qt::EditRole);
-    field.mapToEmbeddedData();
-    QCOMPARE(device.ports, (QMap<int, unsigned char>{{1, 0x00}}));
-}
-
-// The real expander keeps pins, port and pull-ups in its registers at 0xF0.
-void TestFields::ds4520PinsAndPort()
-{
-    QuelmModel model(3, 15);
-    fillRow(model, 0, {QByteArray::fromHex("00"), 3, 3, 1, pullUpOn});
-    fillRow(model, 1, {QByteArray::fromHex("01"), 3, 8, 1, activeHigh});
-    fillRow(model, 2, {QByteArray::fromHex("3C"), 2, 0, 1, 0x5A});
-    DS4520Device device(0, 0x50, QStringLiteral("expander"));
-    IoPinField activeLowPin(&model, 0, &device);
-    IoPinField pinEight(&model, 1, &device);
-    QCOMPARE(device.txData(0xF0, 2), QByteArray::fromHex("FF00"));
-    IoPortField port(&model, 2, &device);
-    QCOMPARE(device.txData(0xF0, 2), QByteArray::fromHex("5A00"));
-
-    activeLowPin.mapToEmbeddedData();
-    pinEight.mapToEmbeddedData();
-    QCOMPARE(device.txData(0xF2, 2), QByteArray::fromHex("0801"));
-    port.mapToEmbeddedData();
-    QCOMPARE(device.txData(0xF2, 2), QByteArray::fromHex("3C01"));
-
-    device.setRxData(0xF2, QByteArray::fromHex("AD01"));
-    for (Field* field : std::initializer_list<Field*>{&activeLowPin, &pinEight, &port})
-        field->mapFromEmbeddedData();
-    QCOMPARE(modelValue(model, 0), QByteArray::fromHex("00"));
-    QCOMPARE(modelValue(model, 1), QByteArray::fromHex("01"));
-    QCOMPARE(modelValue(model, 2), QByteArray::fromHex("AD"));
-}
-
-// A proxy writes the whole source value at its own address and reads its
-// bytes into the source's device and model; the source's location is the source's.
-void TestFields::proxyMapping()
-{
-    Bench bench;
-    const std::unique_ptr<Field> proxy(bench.proxy(0x10, 2, &bench.device));
-    QVERIFY(!proxy->model());
-    QCOMPARE(proxy->row(), -1);
-    QCOMPARE(static_cast<IdentityProxyField*>(proxy.get())->source(), bench.source.get());
-
-    proxy->mapToEmbeddedData();
-    QCOMPARE(bench.device.txData(0x0F, 4), QByteArray::fromHex("00123400"));
-    QCOMPARE(bench.sourceDevice.txBuffer(), QByteArray(256, '\0'));
-
-    bench.device.setRxData(0x10, QByteArray::fromHex("ABCD"));
-    proxy->mapFromEmbeddedData();
-    QCOMPARE(bench.sourceDevice.rxData(0x3F, 4), QByteArray::fromHex("00ABCD00"));
-    QCOMPARE(modelValue(bench.model, 7), QByteArray::fromHex("ABCD"));
-    QCOMPARE(bench.device.txData(0x0F, 4), QByteArray::fromHex("00123400"));
-
-    // Read for a source without a device, the bytes go nowhere.
-    Field sourceWithoutDevice(&bench.model, 7, nullptr);
-    IdentityProxyField toSourceWithoutDevice(&sourceWithoutDevice, 0, 2, &bench.device);
-    toSourceWithoutDevice.mapFromEmbeddedData();
-    QCOMPARE(modelValue(bench.model, 7), QByteArray::fromHex("ABCD"));
-}
-
-void TestFields::mapsNothing_data()
-{
-    QTest::addColumn<MakeField>("make");
-
-    const auto row = [](const char* name, const MakeField& make) { QTest::newRow(name) << make; };
-    row("field without a device", [](Bench& b) { return new Field(&b.model, 3, nullptr); });
-    row("field without a model", [](Bench& b) { return new Field(nullptr, 3, &b.device); });
-    row("pin without a model", [](Bench& b) { return new IoPinField(nullptr, 0, &b.device); });
-    row("port without a model", [](Bench& b) { return new IoPortField(nullptr, 0, &b.device); });
-    row("pin without a device", [](Bench& b) { return new IoPinField(&b.model, 3, nullptr); });
-    row("port without a device", [](Bench& b) { return new IoPortField(&b.model, 3, nullptr); });
-    row("null field", [](Bench& b) { return new NullField(&b.model, 3, "0x04", &b.device, QString()); });
-    row("proxy without a device", [](Bench& b) { return b.proxy(0x10, 2, nullptr); });
-}
-
-// Both directions, and the model row, the devices and the pull-ups stay as they were.
-void TestFields::mapsNothing()
-{
-    QFETCH(MakeField, make);
-    Bench bench;
-    const std::unique_ptr<Field> field(make(bench));
-    field->mapToEmbeddedData();
-    field->mapFromEmbeddedData();
-
-    QCOMPARE(modelValue(bench.model, 3), QByteArray::fromHex("01"));
-    QCOMPARE(modelValue(bench.model, 7), QByteArray::fromHex("1234"));
-    QCOMPARE(bench.device.txBuffer(), QByteArray(256, '\0'));
-    QCOMPARE(bench.sourceDevice.rxBuffer() + bench.sourceDevice.txBuffer(), QByteArray(512, '\0'));
-    QVERIFY(bench.device.pullUps.isEmpty() && bench.device.transmitPins.isEmpty() && bench.device.ports.isEmpty());
-    QCOMPARE(bench.device.pullUpEnables(), QByteArray::fromHex("FF01"));
-    if (const auto* pin = qobject_cast<const IoPinField*>(field.get()))
-        QCOMPARE(pin->ioPinState(0), 0);
-    if (!field->device())
-        QCOMPARE(field->rxEmbeddedValue(0) + field->txEmbeddedValue(0), QByteArray());
-}
-
-void TestFields::reports_data()
-{
-    QTest::addColumn<MakeField>("make");
-    QTest::addColumn<int>("base");
-    QTest::addColumn<QString>("golden");
-
-    const auto row = [](const char* name, const MakeField& make, int base, const char* golden) {
-        QTest::newRow(name) << make << base << QString::fromLatin1(golden);
-    };
-    // The row number stays decimal; the device link and a proxy's location follow the stream.
-    row("field, decimal stream", [](Bench& b) { return new Field(&b.model, 17, &b.device); }, 10, "field-decimal");
-    row("field, hexadecimal stream", [](Bench& b) { return new Field(&b.model, 17, &b.device); }, 16, "field-hexadecimal");
-    row("field without a device or header", [](Bench& b) { return new Field(&b.model, 3, nullptr); }, 10, "field-without-device");
-    row("null field with its text", [](Bench& b) {
-        auto* field = new NullField(&b.model, 12, "0x1A.3", &b.device, "first");
-        return field->setText("not fitted"), field;
-    }, 16, "null-with-text");
-    row("null field without a device", [](Bench& b) { return new NullField(&b.model, 12, "0x1A", nullptr, "n"); }, 10,
-        "null-without-device");
-    row("proxy of size 0", [](Bench& b) { return b.proxy(0x1A, 0, &b.device); }, 10, "proxy-size-0");
-    row("proxy of size 1", [](Bench& b) { return b.proxy(0x1A, 1, &b.device); }, 10, "proxy-size-1");
-    row("proxy of size 2", [](Bench& b) { return b.proxy(0x1A, 2, &b.device); }, 10, "proxy-size-2");
-    row("proxy: bus in the caller's base", [](Bench& b) { return b.proxy(0x1A, 300, &b.bus17); }, 16, "proxy-bus-17-hex");
-    row("proxy without a device", [](Bench& b) { return b.proxy(0x10, 2, nullptr); }, 10, "proxy-without-device");
-}
-
-void TestFields::reports()
-{
-    QFETCH(MakeField, make);
-    QFETCH(int, base);
-    QFETCH(QString, golden);
-    Bench bench;
-    const std::unique_ptr<Field> field(make(bench));
-    QUELM_COMPARE_GOLDEN(report(*field, base), "fields/" + golden + ".html");
-}
-
-// A proxy without its source logs the fault once, keeps its own location,
-// maps nothing and reports the missing source.
-void TestFields::proxyWithoutSource()
-{
-    class RecordingAppender : public AbstractAppender
+    void describe_data()
     {
-    public:
-        void append(const LogRecord& record) override { records.append(record); }
-        QList<LogRecord> records;
-    } appender;
-    cuteLoggerInstance()->registerAppender(&appender);
-    Bench bench;
-    IdentityProxyField proxy(nullptr, 7, 2, &bench.device);
-    cuteLoggerInstance()->removeAppender(&appender);
+        QTest::addColumn<MakeField>("make");
+        QTest::addColumn<int>("base");
+        QTest::addColumn<QString>("texts");
+        QTest::addColumn<QString>("golden");
 
-    QCOMPARE(appender.records.size(), 1);
-    const LogRecord& record = appender.records.first();
-    QCOMPARE(record.level, Logger::Error);
-    QCOMPARE(record.file, QStringLiteral("src/quelmdevices/fields/proxyfield.cpp"));
-    QCOMPARE(record.line, 24);
-    QCOMPARE(record.function, QStringLiteral("IdentityProxyField::IdentityProxyField(Field*, const int&, const int&, "
-                                             "Device*, QObject*)"));
-    QCOMPARE(record.message, QStringLiteral("IdentityProxyField::IdentityProxyField() NULL Source Field addr= 7"));
-    QCOMPARE(::texts(proxy), QStringLiteral("7+2 [] [] [Identity Proxy] [] Identity Proxy"));
-    proxy.mapToEmbeddedData();
-    proxy.mapFromEmbeddedData();
-    QCOMPARE(bench.device.txBuffer(), QByteArray(256, '\0'));
-    QUELM_COMPARE_GOLDEN(report(proxy, 10), "fields/proxy-without-source.html");
-}
+        const auto row = [](const char* name, const MakeField& make, int base, const char* texts, const char* golden) {
+            QTest::newRow(name) << make << base << QString::fromLatin1(texts) << QString::fromLatin1(golden);
+        };
+        // The row number stays decimal; the device link and a proxy's location follow the stream.
+        row("field, decimal stream", [](Bench& b) { return new Field(&b.model, 17, &b.device); }, 10,
+            "26+2 [26] [2] [Byte] [AB01] Byte", "field-decimal");
+        row("field, hexadecimal stream", [](Bench& b) { return new Field(&b.model, 17, &b.device); }, 16,
+            "26+2 [26] [2] [Byte] [AB01] Byte", "field-hexadecimal");
+        row("bit field without a device: the display texts", [](Bench& b) {
+            fillRow(b.model, 0, {QByteArray::fromHex("0aff"), 3, 0x1A, 1});
+            b.model.setData(b.model.index(0, Field::AddressColumn), QStringLiteral("0x1A.3"), Qt::DisplayRole);
+            return new Field(&b.model, 0, nullptr);
+        }, 10, "26+1 [0x1A.3] [1] [Bit] [0AFF] Bit", "field-without-device");
+        row("field without a model", [](Bench& b) { return new Field(nullptr, 3, &b.device); }, 10,
+            "0+0 [] [] [Undefined] [] Undefined", "field-without-model");
+        row("pin: the whole number in the text, 8 bits in the address", [](Bench& b) {
+            return fillRow(b.model, 0, {QVariant(), 3, 300, 1, activeHigh | pullUpOn}), new IoPinField(&b.model, 0, nullptr);
+        }, 10, "44+1 [IO_300] [1] [Bit 3] [] Bit", "pin");
+        row("pin without a model", [](Bench& b) { return new IoPinField(nullptr, 0, &b.device); }, 10,
+            "0+1 [] [] [] [] Undefined", "pin-without-model");
+        row("port", [](Bench& b) { return fillRow(b.model, 0, {QVariant(), 2, 0, 3, 0x5A}), new IoPortField(&b.model, 0, nullptr); },
+            10, "0+1 [0] [3] [Byte 90] [] Byte", "port");
+        row("port without a model", [](Bench& b) { return new IoPortField(nullptr, 0, &b.device); }, 10,
+            "0+1 [] [] [] [] Undefined", "port-without-model");
+        // The address text places a null field, whatever the model says.
+        row("null bit with its text", [](Bench& b) {
+            auto* field = new NullField(&b.model, 12, "0x1A.3", &b.device, "first");
+            return field->setText("not fitted"), field;
+        }, 16, "26+1 [] [1 Bit] [Bit] [] Bit", "null-with-text");
+        row("null byte without a device", [](Bench& b) { return new NullField(&b.model, 12, "0x1A", nullptr, "n"); }, 10,
+            "26+1 [] [1 Byte] [Byte] [] Byte", "null-without-device");
+        row("null byte array", [](Bench& b) { return new NullField(&b.model, 17, "0x10:4", nullptr, "a"); }, 10,
+            "16+4 [26] [undefined] [Byte Array] [] Byte Array", "null-byte-array");
+        row("null without address", [](Bench& b) { return new NullField(&b.model, 17, "none", nullptr, "b"); }, 10,
+            "0+0 [26] [undefined] [Undefined] [] Undefined", "null-without-address");
+        row("proxy of size 0", [](Bench& b) { return b.proxy(0x1A, 0, &b.device); }, 10,
+            "26+0 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy", "proxy-size-0");
+        row("proxy of size 1", [](Bench& b) { return b.proxy(0x1A, 1, &b.device); }, 10,
+            "26+1 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy", "proxy-size-1");
+        row("proxy of size 2", [](Bench& b) { return b.proxy(0x1A, 2, &b.device); }, 10,
+            "26+2 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy", "proxy-size-2");
+        row("proxy: bus and size in the caller's base", [](Bench& b) { return b.proxy(0x1A, 300, &b.bus17); }, 16, "26+44 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy", "proxy-bus-17-hex");
+        row("proxy without a device", [](Bench& b) { return b.proxy(0x10, 2, nullptr); }, 10,
+            "16+2 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy", "proxy-without-device");
+    }
+
+    // Its texts, and its row of the report compared whole.
+    void describe()
+    {
+        QFETCH(MakeField, make);
+        QFETCH(int, base);
+        QFETCH(QString, golden);
+        Bench bench;
+        const std::unique_ptr<Field> field(make(bench));
+        QTEST(texts(*field), "texts");
+        QUELM_COMPARE_GOLDEN(report(*field, base), "fields/" + golden + ".html");
+        const QByteArray value = qobject_cast<const NullField*>(field.get()) ? QByteArray() : field->embeddedValueToString().toLatin1();
+        QCOMPARE(field->modelEmbeddedValue().toHex().toUpper(), value);
+    }
+
+    void fieldMapping_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QByteArray>("tx");   // bytes 0 to 8 after the value is mapped to the device
+        QTest::addColumn<QByteArray>("read"); // the value mapped back from a receive buffer of 00 01 .. FF
+
+        const auto row = [](const char* name, int address, int size, const char* value, const char* tx, const char* read) {
+            QTest::newRow(name) << address << size << QByteArray::fromHex(value) << QByteArray::fromHex(tx)
+                                << QByteArray::fromHex(read);
+        };
+        row("every byte of the value is written; size 1 reads one", 5, 1, "A1B2C3", "0000000000A1B2C300", "05");
+        row("one byte at 0", 0, 1, "7F", "7F0000000000000000", "00");
+        row("empty value changes nothing; two bytes read", 5, 2, "", "000000000000000000", "0506");
+        row("past the end reads zeros", 250, 10, "", "000000000000000000", "FAFBFCFDFEFF00000000");
+        row("size 0 reads nothing", 5, 0, "EE", "0000000000EE000000", "");
+    }
+
+    void fieldMapping()
+    {
+        QFETCH(int, address);
+        QFETCH(int, size);
+        QFETCH(QByteArray, value);
+        QuelmModel model(1, 15);
+        fillRow(model, 0, {value, 2, address, size});
+        RecordingDevice device;
+        Field field(&model, 0, &device);
+
+        field.mapToEmbeddedData();
+        QTEST(device.txData(0, 9), "tx");
+        QCOMPARE(device.txBuffer().size(), 256);
+        QCOMPARE(device.rxBuffer(), QByteArray(256, '\0'));
+        device.setRxData(counting(0, 1));
+        field.mapFromEmbeddedData();
+        QTEST(modelValue(model, 0), "read");
+        QCOMPARE(model.data(model.index(0, Field::ValueColumn), Qt::EditRole).userType(), int(QMetaType::QByteArray));
+    }
+
+    void embeddedValueStartWraps_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("start");
+
+        QTest::newRow("200 + 100 starts at 44") << 200 << 100 << 44;
+        QTest::newRow("no wrap") << 16 << 4 << 20;
+        QTest::newRow("negative offset wraps down") << 10 << -20 << 246;
+    }
+
+    // The three bytes from the start count upward and read zeros past the end.
+    void embeddedValueStartWraps()
+    {
+        QFETCH(int, address);
+        QFETCH(int, offset);
+        QFETCH(int, start);
+        QuelmModel model(1, 15);
+        fillRow(model, 0, {QVariant(), 5, address, 3});
+        RecordingDevice device;
+        device.setRxData(counting(0, 1));
+        device.setTxData(counting(255, -1));
+        const Field field(&model, 0, &device);
+
+        QCOMPARE(field.rxEmbeddedValue(offset), (device.rxBuffer() + QByteArray(2, '\0')).mid(start, 3));
+        QCOMPARE(field.txEmbeddedValue(offset), (device.txBuffer() + QByteArray(2, '\0')).mid(start, 3));
+    }
+
+    void pinMapping_data()
+    {
+        QTest::addColumn<int>("configuration");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("received");
+        QTest::addColumn<QString>("mapped"); // the pin to transmit, the value read back, the state to transmit
+
+        const auto row = [](const char* name, int configuration, const char* value, bool received, const char* mapped) {
+            QTest::newRow(name) << configuration << QByteArray::fromHex(value) << received << QString::fromLatin1(mapped);
+        };
+        row("active high, 0x03 sets; pin 1 reads 01", activeHigh, "03", true, "on 01 1");
+        row("active high, 0x02 clears; pin 0 reads 00", activeHigh, "02", false, "off 00 0");
+        row("active high, later bytes ignored", activeHigh, "00FF", true, "off 01 0");
+        row("active high, empty clears", activeHigh, "", true, "off 01 0");
+        row("active low, 0x01 clears; pin 0 reads 01", pullUpOn, "01", false, "off 01 1");
+        row("active low, 0x00 sets; pin 1 reads 00", pullUpOn, "00", true, "on 00 0");
+        row("active low, empty sets", 0, "", true, "on 00 0");
+    }
+
+    // The state source goes to the device unchanged: 1 asks for the state to transmit.
+    void pinMapping()
+    {
+        QFETCH(int, configuration);
+        QFETCH(QByteArray, value);
+        QFETCH(bool, received);
+        QuelmModel model(1, 15);
+        fillRow(model, 0, {value, 3, 6, 1, configuration});
+        RecordingDevice device;
+        IoPinField field(&model, 0, &device);
+
+        field.mapToEmbeddedData();
+        QCOMPARE(device.transmitPins.keys(), QList<int>{6});
+        const QString sent = device.transmitPins.value(6) ? "on" : "off";
+        QCOMPARE(device.txBuffer(), QByteArray(256, '\0'));
+        device.receivedPins[6] = received;
+        field.mapFromEmbeddedData();
+        QTEST(QStringLiteral("%1 %2 %3").arg(sent, modelValue(model, 0).toHex().toUpper()).arg(field.ioPinState(1)),
+              "mapped");
+    }
+
+    // The configuration replaces the low pull-up byte at construction; the
+    // value's first byte is the port, an empty value 0.
+    void portMapping()
+    {
+        QuelmModel model(1, 15);
+        fillRow(model, 0, {QByteArray::fromHex("C3FF"), 2, 1, 1, 0x1A5});
+        RecordingDevice device;
+        device.setPullUpEnables(QByteArray::fromHex("0001"));
+        IoPortField field(&model, 0, &device);
+        QCOMPARE(device.pullUpEnables(), QByteArray::fromHex("A501"));
+        device.setPullUpEnables(QByteArray());
+        const IoPortField withoutPinEight(&model, 0, &device);
+        QCOMPARE(device.pullUpEnables(), QByteArray::fromHex("A5"));
+
+        device.receivedPorts[1] = 0xA5;
+        field.mapToEmbeddedData();
+        QCOMPARE(device.ports, (QMap<int, unsigned char>{{1, 0xC3}}));
+        field.mapFromEmbeddedData();
+        QCOMPARE(modelValue(model, 0), QByteArray::fromHex("A5"));
+        model.setData(model.index(0, Field::ValueColumn), QByteArray(), Qt::EditRole);
+        field.mapToEmbeddedData();
+        QCOMPARE(device.ports, (QMap<int, unsigned char>{{1, 0x00}}));
+    }
+
+    // The real expander keeps pins, port and pull-ups in its registers at 0xF0.
+    void ds4520PinsAndPort()
+    {
+        QuelmModel model(3, 15);
+        fillRow(model, 0, {QByteArray::fromHex("00"), 3, 3, 1, pullUpOn});
+        fillRow(model, 1, {QByteArray::fromHex("01"), 3, 8, 1, activeHigh});
+        fillRow(model, 2, {QByteArray::fromHex("3C"), 2, 0, 1, 0x5A});
+        DS4520Device device(0, 0x50, QStringLiteral("expander"));
+        IoPinField activeLowPin(&model, 0, &device);
+        IoPinField pinEight(&model, 1, &device);
+        QCOMPARE(device.txData(0xF0, 2), QByteArray::fromHex("FF00"));
+        IoPortField port(&model, 2, &device);
+        QCOMPARE(device.txData(0xF0, 2), QByteArray::fromHex("5A00"));
+
+        activeLowPin.mapToEmbeddedData();
+        pinEight.mapToEmbeddedData();
+        QCOMPARE(device.txData(0xF2, 2), QByteArray::fromHex("0801"));
+        port.mapToEmbeddedData();
+        QCOMPARE(device.txData(0xF2, 2), QByteArray::fromHex("3C01"));
+
+        device.setRxData(0xF2, QByteArray::fromHex("AD01"));
+        for (Field* field : std::initializer_list<Field*>{&activeLowPin, &pinEight, &port})
+            field->mapFromEmbeddedData();
+        QCOMPARE(modelValue(model, 0) + modelValue(model, 1) + modelValue(model, 2), QByteArray::fromHex("0001AD"));
+    }
+
+    // A proxy writes the whole source value at its own address and reads its
+    // bytes into the source's device and model; the source's location is the source's.
+    void proxyMapping()
+    {
+        Bench bench;
+        const std::unique_ptr<Field> proxy(bench.proxy(0x10, 2, &bench.device));
+        QVERIFY(!proxy->model() && proxy->row() == -1);
+        QCOMPARE(static_cast<IdentityProxyField*>(proxy.get())->source(), bench.source.get());
+
+        proxy->mapToEmbeddedData();
+        QCOMPARE(bench.device.txData(0x0F, 4), QByteArray::fromHex("00123400"));
+        QCOMPARE(bench.sourceDevice.txBuffer(), QByteArray(256, '\0'));
+        bench.device.setRxData(0x10, QByteArray::fromHex("ABCD"));
+        proxy->mapFromEmbeddedData();
+        QCOMPARE(bench.sourceDevice.rxData(0x3F, 4), QByteArray::fromHex("00ABCD00"));
+        QCOMPARE(modelValue(bench.model, 7), QByteArray::fromHex("ABCD"));
+        QCOMPARE(bench.device.txData(0x0F, 4), QByteArray::fromHex("00123400"));
+
+        // Read for a source without a device, the bytes go nowhere.
+        Field sourceWithoutDevice(&bench.model, 7, nullptr);
+        IdentityProxyField toSourceWithoutDevice(&sourceWithoutDevice, 0, 2, &bench.device);
+        toSourceWithoutDevice.mapFromEmbeddedData();
+        QCOMPARE(modelValue(bench.model, 7), QByteArray::fromHex("ABCD"));
+    }
+
+    void mapsNothing_data()
+    {
+        QTest::addColumn<MakeField>("make");
+
+        const auto row = [](const char* name, const MakeField& make) { QTest::newRow(name) << make; };
+        row("field without a device", [](Bench& b) { return new Field(&b.model, 3, nullptr); });
+        row("field without a model", [](Bench& b) { return new Field(nullptr, 3, &b.device); });
+        row("pin without a model", [](Bench& b) { return new IoPinField(nullptr, 0, &b.device); });
+        row("port without a model", [](Bench& b) { return new IoPortField(nullptr, 0, &b.device); });
+        row("pin without a device", [](Bench& b) { return new IoPinField(&b.model, 3, nullptr); });
+        row("port without a device", [](Bench& b) { return new IoPortField(&b.model, 3, nullptr); });
+        row("null field", [](Bench& b) { return new NullField(&b.model, 3, "0x04", &b.device, QString()); });
+        row("proxy without a device", [](Bench& b) { return b.proxy(0x10, 2, nullptr); });
+    }
+
+    // Both directions, and the model rows, the devices and the pull-ups stay as they were.
+    void mapsNothing()
+    {
+        QFETCH(MakeField, make);
+        Bench bench;
+        const std::unique_ptr<Field> field(make(bench));
+        field->mapToEmbeddedData();
+        field->mapFromEmbeddedData();
+
+        QCOMPARE(modelValue(bench.model, 3) + modelValue(bench.model, 7), QByteArray::fromHex("011234"));
+        QCOMPARE(bench.device.txBuffer(), QByteArray(256, '\0'));
+        QCOMPARE(bench.sourceDevice.rxBuffer() + bench.sourceDevice.txBuffer(), QByteArray(512, '\0'));
+        QVERIFY(bench.device.pullUps.isEmpty() && bench.device.transmitPins.isEmpty() && bench.device.ports.isEmpty());
+        QCOMPARE(bench.device.pullUpEnables(), QByteArray::fromHex("FF01"));
+        if (const auto* pin = qobject_cast<const IoPinField*>(field.get()))
+            QCOMPARE(pin->ioPinState(0), 0);
+        if (!field->device())
+            QCOMPARE(field->rxEmbeddedValue(0) + field->txEmbeddedValue(0), QByteArray());
+    }
+
+    // A proxy without its source logs the fault once, keeps its own location,
+    // maps nothing and reports the missing source.
+    void proxyWithoutSource()
+    {
+        class RecordingAppender : public AbstractAppender
+        {
+        public:
+            void append(const LogRecord& record) override { records.append(record); }
+            QList<LogRecord> records;
+        } appender;
+        cuteLoggerInstance()->registerAppender(&appender);
+        Bench bench;
+        IdentityProxyField proxy(nullptr, 7, 2, &bench.device);
+        cuteLoggerInstance()->removeAppender(&appender);
+
+        QCOMPARE(appender.records.size(), 1);
+        const LogRecord& record = appender.records.first();
+        QCOMPARE(record.level, Logger::Error);
+        QCOMPARE(record.file + ':' + QString::number(record.line), QStringLiteral("src/quelmdevices/fields/proxyfield.cpp:24"));
+        QCOMPARE(record.function, QStringLiteral("IdentityProxyField::IdentityProxyField(Field*, const int&, const int&, "
+                                                 "Device*, QObject*)"));
+        QCOMPARE(record.message, QStringLiteral("IdentityProxyField::IdentityProxyField() NULL Source Field addr= 7"));
+        QCOMPARE(texts(proxy), QStringLiteral("7+2 [] [] [Identity Proxy] [] Identity Proxy"));
+        proxy.mapToEmbeddedData();
+        proxy.mapFromEmbeddedData();
+        QCOMPARE(bench.device.txBuffer(), QByteArray(256, '\0'));
+        QUELM_COMPARE_GOLDEN(report(proxy, 10), "fields/proxy-without-source.html");
+    }
+};
 
 QTEST_GUILESS_MAIN(TestFields)
 #include "tst_fields.moc"
