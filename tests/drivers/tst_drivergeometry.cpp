@@ -27,8 +27,8 @@ private slots:
             QByteArray tx(size, '\0');
             if (type == Device::DS4520)
                 tx.replace(0xF0, 2, "\xFF\x01"); // the pull-ups enabled in the transmit image
-            QTest::newRow(part) << int(type) << QStringLiteral("%1Device %1 %1 on 1 at 0x50: %2 bytes, %3").arg(part).arg(size).arg(pages)
-                                << tx << QString::fromLatin1(dirty);
+            const QString identity = QStringLiteral("%1Device %1 %1 on 1 at 0x50: %2 bytes, %3").arg(part).arg(size);
+            QTest::newRow(part) << int(type) << identity.arg(pages) << tx << QString::fromLatin1(dirty);
         };
         row("DS4520", Device::DS4520, 248, "9 read and 9 write pages", "read 8 write 8");
         row("ISL22343", Device::ISL22343, 15, "1 read and 15 write pages");

@@ -113,9 +113,9 @@ private slots:
         device.setRxData(rx);
         device.setTxData(0xF0, QByteArray::fromHex("F0010801"));
         const QString port = QString::number(device.ioPortValue(pin, source), 16).toUpper().rightJustified(2, '0');
-        QTEST(QStringLiteral("%1, pull-up %2, port %3")
-                  .arg(device.ioPinState(pin, source) ? "high" : "low", device.ioPinPullUpEnable(pin, source) ? "on" : "off", port),
-              "read");
+        const char* const state = device.ioPinState(pin, source) ? "high" : "low";
+        const char* const pullUp = device.ioPinPullUpEnable(pin, source) ? "on" : "off";
+        QTEST(QStringLiteral("%1, pull-up %2, port %3").arg(state, pullUp, port), "read");
     }
 };
 

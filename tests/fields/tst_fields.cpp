@@ -219,7 +219,9 @@ private slots:
         }, 10, "44+1 [IO_300] [1] [Bit 3] [] Bit", "pin");
         row("pin without a model", [](Bench& b) { return new IoPinField(nullptr, 0, &b.device); }, 10,
             "0+1 [] [] [] [] Undefined", "pin-without-model");
-        row("port", [](Bench& b) { return fillRow(b.model, 0, {QVariant(), 2, 0, 3, 0x5A}), new IoPortField(&b.model, 0, nullptr); },
+        row("port", [](Bench& b) {
+            return fillRow(b.model, 0, {QVariant(), 2, 0, 3, 0x5A}), new IoPortField(&b.model, 0, nullptr);
+        },
             10, "0+1 [0] [3] [Byte 90] [] Byte", "port");
         row("port without a model", [](Bench& b) { return new IoPortField(nullptr, 0, &b.device); }, 10,
             "0+1 [] [] [] [] Undefined", "port-without-model");
@@ -240,7 +242,8 @@ private slots:
             "26+1 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy", "proxy-size-1", true);
         row("proxy of size 2", [](Bench& b) { return b.proxy(0x1A, 2, &b.device); }, 10,
             "26+2 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy", "proxy-size-2", true);
-        row("proxy: bus and size in the caller's base", [](Bench& b) { return b.proxy(0x1A, 300, &b.bus17); }, 16, "26+44 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy", "proxy-bus-17-hex", true);
+        row("proxy: bus and size in the caller's base", [](Bench& b) { return b.proxy(0x1A, 300, &b.bus17); }, 16,
+            "26+44 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy", "proxy-bus-17-hex", true);
         row("proxy without a device", [](Bench& b) { return b.proxy(0x10, 2, nullptr); }, 10,
             "16+2 [0x40:2] [2 Bytes] [Identity Proxy] [1234] Identity Proxy", "proxy-without-device");
     }
