@@ -82,7 +82,8 @@ QString hexDigits(int value)
     return SC18IM700Protocol::hexByte(value).mid(2);
 }
 
-// Three characters: the address or "--", then the mark.
+} // namespace
+
 QString scanCell(const SegmentScan& scan, int address)
 {
     if ((address & 1) || address < BusScanner::FirstAddress)
@@ -92,8 +93,6 @@ QString scanCell(const SegmentScan& scan, int address)
         return described ? hexDigits(address) + QLatin1Char('!') : QStringLiteral("-- ");
     return hexDigits(address) + (described ? QLatin1Char(' ') : QLatin1Char('+'));
 }
-
-} // namespace
 
 void writeScanGrid(QTextStream& out, const SegmentScan& scan)
 {
@@ -154,6 +153,11 @@ void writeSettingsTable(QTextStream& out, const LoadedProduct& product)
             line += row.at(column).leftJustified(widths.at(column) + 2);
         out << (line + row.constLast()).trimmed() << '\n';
     }
+}
+
+QString htmlReportStyle()
+{
+    return QString::fromLatin1(pageStyle);
 }
 
 void writeHtmlReport(QTextStream& out, const LoadedProduct& product, const QString& title)

@@ -14,21 +14,27 @@
 
 namespace {
 
-// The simulated bridge after a given number of commands behaves like a port
-// that was pulled: nothing more can be sent.
-class DisconnectingLink : public Link
+// A link that refuses to send once told to stop: the simulated bridge after
+// a given number of commands behaves like a port that was pulled, and a run
+// that its host stops ends at the next command.
+class GuardedLink : public Link
 {
 public:
-    DisconnectingLink(std::unique_ptr<Link> link, int commands)
-        : m_link(std::move(link)), m_left(commands) {}
+    GuardedLink(std::unique_ptr<Link> link, int commands, const std::atomic_bool* stop)
+        : m_link(std::move(link)), m_left(commands), m_stop(stop) {}
 
     bool write(const QByteArray& bytes) override
     {
+        if (m_stop && m_stop->load()) {
+            setErrorString(QStringLiteral("stopped by the user"));
+            return false;
+        }
         if (m_left == 0) {
             setErrorString(QStringLiteral("the bridge is disconnected"));
             return false;
         }
-        --m_left;
+        if (m_left > 0)
+            --m_left;
         return m_link->write(bytes);
     }
     QByteArray read(int count, int timeoutMs) override { return m_link->read(count, timeoutMs); }
@@ -46,7 +52,8 @@ public:
 
 private:
     std::unique_ptr<Link> m_link;
-    int m_left;
+    int m_left;                   // -1: no limit
+    const std::atomic_bool* m_stop;
 };
 
 constexpr int BarWidth = 30;
@@ -81,6 +88,17 @@ QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
     return QStringLiteral("%1 s at %2 baud").arg(SC18IM700Protocol::seconds(elapsed), 0, 'f', 2).arg(baudRate);
 }
 
+QStringList runFailureLines(const QString& phase, const RunResult& result,
+                            const QList<DeviceCommand*>& commands)
+{
+    const QString stopped = QStringLiteral("%1 stopped: %2").arg(phase, result.errorString);
+    if (result.applied == 0)
+        return {stopped, QStringLiteral("%1: no command was applied").arg(phase)};
+    return {stopped, QStringLiteral("%1: commands 1 to %2 of %3 were applied, the last \"%4\"")
+                         .arg(phase).arg(result.applied).arg(commands.size())
+                         .arg(commands.at(result.applied - 1)->description())};
+}
+
 Transport::~Transport() = default;
 
 QString Transport::defaultStateFile(const QString& descriptionFile)
@@ -100,7 +118,7 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
             *error = QStringLiteral("quelmctl: %1").arg(serial->errorString());
             return nullptr;
         }
-        transport->m_link = std::move(serial);
+        transport->m_link = std::make_unique<GuardedLink>(std::move(serial), -1, options.stop);
         return transport->setUpBridge(error) ? std::move(transport) : nullptr;
     }
     QString reason;
@@ -122,10 +140,8 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
                      .arg(transport->m_stateFile);
         return nullptr;
     }
-    std::unique_ptr<Link> link = std::make_unique<SimulatorLink>(transport->m_simulator.get());
-    if (options.disconnectAfter >= 0)
-        link = std::make_unique<DisconnectingLink>(std::move(link), options.disconnectAfter);
-    transport->m_link = std::move(link);
+    transport->m_link = std::make_unique<GuardedLink>(
+        std::make_unique<SimulatorLink>(transport->m_simulator.get()), options.disconnectAfter, options.stop);
     return transport->setUpBridge(error) ? std::move(transport) : nullptr;
 }
 
@@ -176,9 +192,11 @@ RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& p
 {
     TransportOptions shown = m_options;
     shown.quiet = m_options.quiet || !progress;
-    m_runner->setProgress([&](int index, int count, const DeviceCommand*) {
+    m_runner->setProgress([&](int index, int count, const DeviceCommand* command) {
         if (index + 1 < count)
             showProgress(err, shown, phase, index + 1, count);
+        if (m_progress)
+            m_progress(index, count, command);
     });
     showProgress(err, shown, phase, 0, commands.size());
     const RunResult result = m_runner->run(commands);
