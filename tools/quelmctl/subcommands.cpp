@@ -7,7 +7,6 @@
 #include "render.h"
 #include "savefile.h"
 
-#include <bridgestatus.h>
 #include <devicecommand.h>
 
 #include <QtCore/QFileInfo>
@@ -328,17 +327,10 @@ bool scanSegment(Session& session, SegmentScan& segment)
         if (!session.run(select.list, QStringLiteral("scan"), false))
             return false;
     }
-    const ScanResult result = session.transport().scan();
-    segment.answered = result.answered;
-    segment.error = result.errorString;
-    const QString where = segmentName(segment.bus);
-    if (!result.ok())
-        session.fail(QStringLiteral("quelmctl: scan: %1: %2").arg(where, result.errorString));
-    for (const ExpectedPart& part : segment.missing()) {
-        session.fail(QStringLiteral("quelmctl: scan: %1: %2 (%3) at %4 does not answer")
-                         .arg(where, part.name, part.type, BridgeStatus::hexByte(part.address)));
-    }
-    return result.ok() && segment.missing().isEmpty();
+    const QStringList problems = session.transport().scan(segment);
+    for (const QString& problem : problems)
+        session.fail(QStringLiteral("quelmctl: ") + problem);
+    return problems.isEmpty();
 }
 
 } // namespace

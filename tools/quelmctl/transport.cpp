@@ -1,6 +1,9 @@
 #include "transport.h"
 
+#include "render.h"
+
 #include <bridgesetup.h>
+#include <bridgestatus.h>
 #include <bridgesimulator.h>
 #include <devicecommand.h>
 #include <seriallink.h>
@@ -185,6 +188,22 @@ ScanResult Transport::scan()
     BusScanner scanner(m_link.get());
     scanner.setTimeout(m_options.timeoutMs);
     return scanner.scan();
+}
+
+QStringList Transport::scan(SegmentScan& segment)
+{
+    const ScanResult result = scan();
+    segment.answered = result.answered;
+    segment.error = result.errorString;
+    const QString where = segmentName(segment.bus);
+    QStringList problems;
+    if (!result.ok())
+        problems.append(QStringLiteral("scan: %1: %2").arg(where, result.errorString));
+    for (const ExpectedPart& part : segment.missing()) {
+        problems.append(QStringLiteral("scan: %1: %2 (%3) at %4 does not answer")
+                            .arg(where, part.name, part.type, BridgeStatus::hexByte(part.address)));
+    }
+    return problems;
 }
 
 RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err,

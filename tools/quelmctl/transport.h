@@ -1,6 +1,8 @@
 #ifndef QUELMCTL_TRANSPORT_H
 #define QUELMCTL_TRANSPORT_H
 
+#include "scanmodel.h"
+
 #include <busscanner.h>
 #include <commandrunner.h>
 #include <statelock.h>
@@ -66,6 +68,10 @@ public:
                   bool progress = true);
     // Probes the bus segment the bridge reaches now.
     ScanResult scan();
+    // The same for a described segment, already selected: fills in what
+    // answered and returns what went wrong, a line each without the tool's
+    // name ("scan: bus 1: gain (AD5144A) at 0x58 does not answer").
+    QStringList scan(SegmentScan& segment);
     // Saves the simulator's state; true for a serial port.
     bool close(QString* error);
 
