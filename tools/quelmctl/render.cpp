@@ -24,13 +24,6 @@ const char* const pageStyle =
 
 const char* const settingsHead[] = {"Row", "Device", "Text", "Address", "Size", "Configuration", "Value"};
 
-QString deviceHeading(const Device* device)
-{
-    return QStringLiteral("%1: %2 at bus %3, address %4")
-        .arg(device->name(), device->deviceName()).arg(device->busNumber())
-        .arg(SC18IM700Protocol::hexByte(device->busAddress()));
-}
-
 void writeDeviceSection(QTextStream& out, const Device* device)
 {
     const QString anchor = deviceAnchor(device->busNumber(), device->busAddress());
@@ -68,6 +61,13 @@ QString valueText(const LoadedProduct& product, int row)
 }
 
 } // namespace
+
+QString deviceHeading(const Device* device)
+{
+    return QStringLiteral("%1: %2 at bus %3, address %4")
+        .arg(device->name(), device->deviceName()).arg(device->busNumber())
+        .arg(SC18IM700Protocol::hexByte(device->busAddress()));
+}
 
 QString segmentName(int bus)
 {

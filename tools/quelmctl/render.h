@@ -6,12 +6,16 @@
 #include <QtCore/QList>
 #include <QtCore/QString>
 
+class Device;
 class LoadedProduct;
 class QTextStream;
 
 // The settings as a plain table: NAME, KIND, DEVICE, ADDRESS, VALUE, each
 // column as wide as its widest entry plus two spaces, the last unpadded.
 void writeSettingsTable(QTextStream& out, const LoadedProduct& product);
+
+// "trim: ISL22343 at bus 1, address 0x50": a device's heading in the reports.
+QString deviceHeading(const Device* device);
 
 // The style sheet of the HTML page: tables, and differing rows marked.
 QString htmlReportStyle();
