@@ -203,6 +203,7 @@ QWidget* MainWindow::createSettingsPage()
     m_filter->setClearButtonEnabled(true);
     connect(m_filter, &QLineEdit::textChanged, m_filtered, &QSortFilterProxyModel::setFilterFixedString);
     m_settingsView = new QTableView(page);
+    m_settingsView->setObjectName(QStringLiteral("settings"));
     m_settingsView->setModel(m_filtered);
     m_settingsView->setItemDelegateForColumn(SettingsTableModel::ValueColumn, new HexValueDelegate(m_settingsView));
     m_settingsView->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed

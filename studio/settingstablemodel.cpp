@@ -68,10 +68,18 @@ QString SettingsTableModel::heldText(int row) const
     return field && !qobject_cast<const NullField*>(field) ? field->embeddedValueToString() : QString();
 }
 
+bool SettingsTableModel::isWriteOnly(int row) const
+{
+    const Device* device = m_session->product()->device(m_session->description().settings.at(row).device);
+    return device && device->readPages() == 0;
+}
+
+// A write-only part reads back as zeros, which says nothing.
 bool SettingsTableModel::differs(int row) const
 {
     const SettingDescription& setting = m_session->description().settings.at(row);
-    return m_session->hasBeenRead() && settingTakesValue(setting.kind) && heldText(row) != valueText(row);
+    return m_session->hasBeenRead() && settingTakesValue(setting.kind) && !isWriteOnly(row)
+        && heldText(row) != valueText(row);
 }
 
 QString SettingsTableModel::displayText(int row, int column) const
@@ -119,6 +127,9 @@ QVariant SettingsTableModel::data(const QModelIndex& index, int role) const
             return tr("The product holds %1; writing makes it %2.").arg(heldText(row), valueText(row));
         if (m_session->isUnsaved(row))
             return tr("Changed since the file was saved.");
+        if (isWriteOnly(row))
+            return tr("%1 can only be written: it reads back as zeros and is not verified.")
+                .arg(m_session->description().settings.at(row).device);
         break;
     }
     return QVariant();

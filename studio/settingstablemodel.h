@@ -28,6 +28,8 @@ public:
 
     // What the product held at the last read; empty before one.
     QString heldText(int row) const;
+    // Whether the setting lives on a part that cannot be read back.
+    bool isWriteOnly(int row) const;
     // Whether the wanted value differs from what was last read.
     bool differs(int row) const;
 

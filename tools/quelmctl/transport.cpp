@@ -15,21 +15,22 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QTextStream>
 
-namespace {
-
-// A link that refuses to send once told to stop: the simulated bridge after
-// a given number of commands behaves like a port that was pulled, and a run
-// that its host stops ends at the next command.
+// A link that can be made to refuse to send: the simulated bridge after a
+// given number of commands behaves like a port that was pulled, and a run
+// that its host stops ends before its next command.
 class GuardedLink : public Link
 {
 public:
-    GuardedLink(std::unique_ptr<Link> link, int commands, const std::atomic_bool* stop)
-        : m_link(std::move(link)), m_left(commands), m_stop(stop) {}
+    GuardedLink(std::unique_ptr<Link> link, int commands)
+        : m_link(std::move(link)), m_left(commands) {}
+
+    // Empty: sends again.
+    void setRefusal(const QString& reason) { m_refusal = reason; }
 
     bool write(const QByteArray& bytes) override
     {
-        if (m_stop && m_stop->load()) {
-            setErrorString(QStringLiteral("stopped by the user"));
+        if (!m_refusal.isEmpty()) {
+            setErrorString(m_refusal);
             return false;
         }
         if (m_left == 0) {
@@ -56,8 +57,10 @@ public:
 private:
     std::unique_ptr<Link> m_link;
     int m_left;                   // -1: no limit
-    const std::atomic_bool* m_stop;
+    QString m_refusal;
 };
+
+namespace {
 
 constexpr int BarWidth = 30;
 
@@ -121,7 +124,7 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
             *error = QStringLiteral("quelmctl: %1").arg(serial->errorString());
             return nullptr;
         }
-        transport->m_link = std::make_unique<GuardedLink>(std::move(serial), -1, options.stop);
+        transport->setLink(std::make_unique<GuardedLink>(std::move(serial), -1));
         return transport->setUpBridge(error) ? std::move(transport) : nullptr;
     }
     QString reason;
@@ -143,9 +146,22 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
                      .arg(transport->m_stateFile);
         return nullptr;
     }
-    transport->m_link = std::make_unique<GuardedLink>(
-        std::make_unique<SimulatorLink>(transport->m_simulator.get()), options.disconnectAfter, options.stop);
+    transport->setLink(std::make_unique<GuardedLink>(std::make_unique<SimulatorLink>(transport->m_simulator.get()),
+                                                     options.disconnectAfter));
     return transport->setUpBridge(error) ? std::move(transport) : nullptr;
+}
+
+void Transport::setLink(std::unique_ptr<GuardedLink> link)
+{
+    m_guard = link.get();
+    m_link = std::move(link);
+}
+
+// Once the host asks to stop, the command after the one under way is refused.
+void Transport::checkStop()
+{
+    if (m_options.stop && m_options.stop->load())
+        m_guard->setRefusal(QStringLiteral("stopped by the user"));
 }
 
 // The bridge wakes up at 9600 baud; the link follows it to the rate asked for.
@@ -216,7 +232,10 @@ RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& p
             showProgress(err, shown, phase, index + 1, count);
         if (m_progress)
             m_progress(index, count, command);
+        checkStop();
     });
+    m_guard->setRefusal(QString());
+    checkStop();
     showProgress(err, shown, phase, 0, commands.size());
     const RunResult result = m_runner->run(commands);
     m_runner->setProgress({});

@@ -15,6 +15,7 @@
 #include <memory>
 
 class BridgeSimulator;
+class GuardedLink;
 class Device;
 class DeviceCommand;
 class Link;
@@ -33,7 +34,7 @@ struct TransportOptions
     QString simulatorState;       // empty: next to the description
     int stateLockWaitMs = StateLock::DefaultWaitMs; // for another run on the same state
     int disconnectAfter = -1;     // simulator: refuse to send after this many commands
-    const std::atomic_bool* stop = nullptr; // once set (from any thread), nothing more is sent
+    const std::atomic_bool* stop = nullptr; // once set (from any thread), a run stops before its next command
     bool quiet = false;
     bool terminal = false;        // stderr is a terminal: draw a progress bar
 };
@@ -77,6 +78,8 @@ public:
 
 private:
     Transport() = default;
+    void setLink(std::unique_ptr<GuardedLink> link);
+    void checkStop();
     bool setUpBridge(QString* error);
 
     TransportOptions m_options;
@@ -84,6 +87,7 @@ private:
     std::unique_ptr<StateLock> m_stateLock;
     std::unique_ptr<BridgeSimulator> m_simulator;
     std::unique_ptr<Link> m_link;
+    GuardedLink* m_guard = nullptr; // m_link
     std::unique_ptr<CommandRunner> m_runner;
     CommandRunner::Progress m_progress;
 };
