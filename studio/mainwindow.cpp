@@ -41,6 +41,16 @@ constexpr int MaxRecentFiles = 8;
 const char* const recentFilesKey = "recentFiles";
 constexpr int DeviceNameRole = Qt::UserRole;
 
+// The short columns as wide as their texts, the values share the rest.
+void fitSettingsColumns(QTableView* view)
+{
+    QHeaderView* header = view->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(SettingsTableModel::ValueColumn, QHeaderView::Stretch);
+    header->setSectionResizeMode(SettingsTableModel::HeldColumn, QHeaderView::Stretch);
+    view->verticalHeader()->hide();
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -208,8 +218,7 @@ QWidget* MainWindow::createSettingsPage()
     m_settingsView->setItemDelegateForColumn(SettingsTableModel::ValueColumn, new HexValueDelegate(m_settingsView));
     m_settingsView->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                     | QAbstractItemView::AnyKeyPressed);
-    m_settingsView->horizontalHeader()->setStretchLastSection(true);
-    m_settingsView->verticalHeader()->hide();
+    fitSettingsColumns(m_settingsView);
     m_settingsView->setSelectionBehavior(QAbstractItemView::SelectRows);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(m_filter);
@@ -230,8 +239,7 @@ QWidget* MainWindow::createDevicePage()
     auto* onDevice = new QTableView(page);
     onDevice->setModel(m_deviceSettings);
     onDevice->setItemDelegateForColumn(SettingsTableModel::ValueColumn, new HexValueDelegate(onDevice));
-    onDevice->horizontalHeader()->setStretchLastSection(true);
-    onDevice->verticalHeader()->hide();
+    fitSettingsColumns(onDevice);
     auto* split = new QSplitter(Qt::Vertical, page);
     split->addWidget(m_registers);
     split->addWidget(onDevice);
@@ -421,9 +429,10 @@ void MainWindow::rebuildDeviceTree()
         if (board->busController())
             devices.prepend(board->busController());
         for (const Device* device : qAsConst(devices)) {
+            const bool bridge = device == board->busController();
             auto* item = new QTreeWidgetItem(boardItem, {device->name(), device->deviceName(),
-                                                         QString::number(device->busNumber()),
-                                                         SC18IM700Protocol::hexByte(device->busAddress())});
+                                                         bridge ? QString() : QString::number(device->busNumber()),
+                                                         bridge ? QString() : SC18IM700Protocol::hexByte(device->busAddress())});
             item->setData(0, DeviceNameRole, device->name());
             const bool failed = !m_failure.isEmpty() && device->busNumber() == m_failureBus
                 && device->busAddress() == m_failureAddress;
@@ -431,8 +440,7 @@ void MainWindow::rebuildDeviceTree()
                 item->setForeground(0, QColor(0xc0, 0, 0));
                 item->setText(0, tr("%1 (failed)").arg(device->name()));
                 item->setToolTip(0, m_failure);
-            } else if (read && device != board->busController() && device->readPages() > 0
-                       && device->isDirty()) {
+            } else if (read && !bridge && device->readPages() > 0 && device->isDirty()) {
                 item->setToolTip(0, tr("What the product holds differs from the settings"));
                 item->setForeground(0, QColor(0xa0, 0x50, 0));
             }

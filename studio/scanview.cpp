@@ -88,6 +88,11 @@ QWidget* ScanView::createGrid(const SegmentScan& segment)
     }
     grid->resizeColumnsToContents();
     grid->resizeRowsToContents();
+    // The whole grid at once, as quelmctl prints it; the page scrolls instead.
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setFixedSize(grid->verticalHeader()->width() + grid->horizontalHeader()->length() + 2 * grid->frameWidth(),
+                       grid->horizontalHeader()->height() + grid->verticalHeader()->length() + 2 * grid->frameWidth());
     layout->addWidget(grid);
     return box;
 }
