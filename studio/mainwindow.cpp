@@ -41,6 +41,17 @@ constexpr int MaxRecentFiles = 8;
 const char* const recentFilesKey = "recentFiles";
 constexpr int DeviceNameRole = Qt::UserRole;
 
+template<typename Receiver, typename Slot>
+QAction* makeAction(QObject* parent, const QString& text, const QString& toolTip, const QKeySequence& shortcut,
+                    Receiver* receiver, Slot slot)
+{
+    auto* action = new QAction(text, parent);
+    action->setToolTip(toolTip);
+    action->setShortcut(shortcut);
+    QObject::connect(action, &QAction::triggered, receiver, slot);
+    return action;
+}
+
 // The short columns as wide as their texts, the values share the rest.
 void fitSettingsColumns(QTableView* view)
 {
@@ -103,34 +114,23 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::createActions()
 {
-    m_openAction = new QAction(tr("&Open..."), this);
-    m_openAction->setShortcut(QKeySequence::Open);
-    connect(m_openAction, &QAction::triggered, this, &MainWindow::open);
-    m_saveAction = new QAction(tr("&Save values"), this);
-    m_saveAction->setShortcut(QKeySequence::Save);
-    m_saveAction->setToolTip(tr("Write the changed values into the description file"));
-    connect(m_saveAction, &QAction::triggered, this, &MainWindow::save);
-    m_reportAction = new QAction(tr("Save &report..."), this);
-    m_reportAction->setToolTip(tr("Read the product and save the HTML diagnostics page"));
-    connect(m_reportAction, &QAction::triggered, this, &MainWindow::saveReport);
-    m_connectAction = new QAction(tr("&Connect..."), this);
-    connect(m_connectAction, &QAction::triggered, this, &MainWindow::connectBridge);
-    m_readAction = new QAction(tr("&Read"), this);
-    m_readAction->setShortcut(QKeySequence::Refresh);
-    m_readAction->setToolTip(tr("Read every device"));
-    connect(m_readAction, &QAction::triggered, m_session, &StudioSession::read);
-    m_writeAction = new QAction(tr("&Write"), this);
-    m_writeAction->setToolTip(tr("Write the settings (dirty pages only), read back and verify"));
-    connect(m_writeAction, &QAction::triggered, m_session, &StudioSession::write);
-    m_eraseAction = new QAction(tr("&Erase..."), this);
-    m_eraseAction->setToolTip(tr("Clear every device's memory, read back and verify"));
-    connect(m_eraseAction, &QAction::triggered, this, &MainWindow::erase);
-    m_scanAction = new QAction(tr("S&can"), this);
-    m_scanAction->setToolTip(tr("Probe every address on each bus segment"));
-    connect(m_scanAction, &QAction::triggered, m_session, &StudioSession::scan);
-    m_cancelAction = new QAction(tr("Cancel"), this);
-    m_cancelAction->setShortcut(QKeySequence::Cancel);
-    connect(m_cancelAction, &QAction::triggered, m_session, &StudioSession::cancel);
+    m_openAction = makeAction(this, tr("&Open..."), QString(), QKeySequence::Open, this, &MainWindow::open);
+    m_saveAction = makeAction(this, tr("&Save values"), tr("Write the changed values into the description file"),
+                              QKeySequence::Save, this, &MainWindow::save);
+    m_reportAction = makeAction(this, tr("Save &report..."), tr("Read the product and save the HTML diagnostics page"),
+                                {}, this, &MainWindow::saveReport);
+    m_connectAction = makeAction(this, tr("&Connect..."), tr("Choose the simulator or a serial port"), {}, this,
+                                 &MainWindow::connectBridge);
+    m_readAction = makeAction(this, tr("&Read"), tr("Read every device"), QKeySequence::Refresh, m_session,
+                              &StudioSession::read);
+    m_writeAction = makeAction(this, tr("&Write"), tr("Write the settings (dirty pages only), read back and verify"),
+                               {}, m_session, &StudioSession::write);
+    m_eraseAction = makeAction(this, tr("&Erase..."), tr("Clear every device's memory, read back and verify"), {},
+                               this, &MainWindow::erase);
+    m_scanAction = makeAction(this, tr("S&can"), tr("Probe every address on each bus segment"), {}, m_session,
+                              &StudioSession::scan);
+    m_cancelAction = makeAction(this, tr("Cancel"), tr("Stop the running action before its next command"),
+                                QKeySequence::Cancel, m_session, &StudioSession::cancel);
 }
 
 void MainWindow::createMenus()

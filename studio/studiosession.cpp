@@ -23,14 +23,6 @@ QString withoutToolName(const QString& line)
     return line.startsWith(prefix) ? line.mid(prefix.size()) : line;
 }
 
-// What a run on the bus thread hands back.
-struct RunOutcome
-{
-    bool connected = true;
-    RunResult result;
-    QString lines; // the phase's own line, as quelmctl prints it
-};
-
 } // namespace
 
 // The action under way: the product it works on (replacing the one on screen
@@ -258,29 +250,39 @@ void StudioSession::finish(bool ok)
     emit finished(ok);
 }
 
-void StudioSession::runPhase(const QList<DeviceCommand*>& commands, const QString& phase, const Step& next,
-                             bool report)
+void StudioSession::onBus(const BusWork& work, const Step& done)
 {
-    auto outcome = std::make_shared<RunOutcome>();
+    auto lines = std::make_shared<QString>();
+    auto connected = std::make_shared<bool>(false);
     const QList<Device*> devices = m_job->product->product()->devices();
     const bool gpioSelectsBus = m_description.gpioBusSelect;
     m_bus.post([=](Transport* transport) {
-        outcome->connected = transport != nullptr;
+        *connected = transport != nullptr;
         if (!transport)
             return;
         transport->setProduct(devices, gpioSelectsBus);
-        QTextStream err(&outcome->lines);
-        outcome->result = transport->run(commands, phase, err, report);
+        QTextStream err(lines.get());
+        work(*transport, err);
     }, [=] {
-        if (!outcome->connected) {
-            addMessage(QStringLiteral("%1: not connected to a bridge").arg(phase));
+        if (!*connected) {
+            addMessage(QStringLiteral("%1: not connected to a bridge").arg(m_job->name));
             finish(false);
             return;
         }
-        addMessages(outcome->lines.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
-        if (!outcome->result.ok()) {
-            m_failure = outcome->result;
-            addMessages(runFailureLines(phase, outcome->result, commands));
+        addMessages(lines->split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+        done();
+    });
+}
+
+void StudioSession::runPhase(const QList<DeviceCommand*>& commands, const QString& phase, const Step& next)
+{
+    auto result = std::make_shared<RunResult>();
+    onBus([=](Transport& transport, QTextStream& err) {
+        *result = transport.run(commands, phase, err);
+    }, [=] {
+        if (!result->ok()) {
+            m_failure = *result;
+            addMessages(runFailureLines(phase, *result, commands));
             finish(false);
             return;
         }
@@ -370,18 +372,10 @@ void StudioSession::scan()
     m_job->commands = configure + selects;
     m_job->commands.removeAll(nullptr);
 
-    auto outcome = std::make_shared<RunOutcome>();
     auto problems = std::make_shared<QStringList>();
-    const QList<Device*> devices = product->devices();
-    const bool gpioSelectsBus = m_description.gpioBusSelect;
-    m_bus.post([=](Transport* transport) {
-        outcome->connected = transport != nullptr;
-        if (!transport)
-            return;
-        transport->setProduct(devices, gpioSelectsBus);
-        QTextStream err(&outcome->lines);
+    onBus([=](Transport& transport, QTextStream& err) {
         const QString phase = QStringLiteral("scan");
-        const RunResult configured = transport->run(configure, phase, err, false);
+        const RunResult configured = transport.run(configure, phase, err, false);
         if (!configured.ok()) {
             *problems = runFailureLines(phase, configured, configure);
             return;
@@ -390,15 +384,13 @@ void StudioSession::scan()
             // A segment that hangs says nothing about the next one.
             const QList<DeviceCommand*> select = selects.at(index) ? QList<DeviceCommand*>{selects.at(index)}
                                                                    : QList<DeviceCommand*>{};
-            const RunResult selected = transport->run(select, phase, err, false);
+            const RunResult selected = transport.run(select, phase, err, false);
             if (selected.ok())
-                *problems += transport->scan((*segments)[index]);
+                *problems += transport.scan((*segments)[index]);
             else
                 *problems += runFailureLines(phase, selected, select);
         }
     }, [=] {
-        if (!outcome->connected)
-            problems->append(QStringLiteral("scan: not connected to a bridge"));
         m_segments = *segments;
         addMessages(*problems);
         addMessage(QStringLiteral("scan: %1 segments probed").arg(segments->size()));

@@ -11,6 +11,8 @@
 #include <QtCore/QObject>
 #include <QtCore/QStringList>
 
+class QTextStream;
+
 #include <functional>
 #include <memory>
 
@@ -89,12 +91,16 @@ signals:
 private:
     struct Job;
     using Step = std::function<void()>;
+    using BusWork = std::function<void(Transport& transport, QTextStream& err)>;
 
     void addMessage(const QString& line);
     void addMessages(const QStringList& lines);
     bool start(const QString& name);
-    void runPhase(const QList<DeviceCommand*>& commands, const QString& phase, const Step& next,
-                  bool report = true);
+    // Runs work on the bus thread with the transport set up for the job's
+    // product, then logs the lines the transport printed and goes on with
+    // done; an action without a transport ends there.
+    void onBus(const BusWork& work, const Step& done);
+    void runPhase(const QList<DeviceCommand*>& commands, const QString& phase, const Step& next);
     void readThen(const Step& next);
     void writeAndVerify(const QList<DeviceCommand*>& commands, const QString& phase);
     void runScan();
