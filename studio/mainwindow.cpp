@@ -230,6 +230,7 @@ QWidget* MainWindow::createDevicePage()
 {
     auto* page = new QWidget;
     m_deviceHeading = new QLabel(tr("Select a device to see its registers."), page);
+    m_deviceHeading->setObjectName(QStringLiteral("deviceHeading"));
     QFont bold = m_deviceHeading->font();
     bold.setBold(true);
     m_deviceHeading->setFont(bold);

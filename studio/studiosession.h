@@ -59,14 +59,6 @@ public:
     bool save(QString* error);
 
     bool isBusy() const { return m_busy; }
-    void read();
-    void write();
-    void erase();
-    void scan();
-    // Reads the product and writes quelmctl's HTML page to fileName.
-    void saveReport(const QString& fileName);
-    // Stops the running action before its next command.
-    void cancel();
     // Runs the event loop until no action is under way.
     void waitUntilIdle();
 
@@ -75,6 +67,17 @@ public:
     const RunResult& lastFailure() const { return m_failure; }
     // Every message of the session, in order.
     const QStringList& log() const { return m_log; }
+
+public slots:
+    // Each does nothing while another action runs.
+    void read();
+    void write();
+    void erase();
+    void scan();
+    // Reads the product and writes quelmctl's HTML page to fileName.
+    void saveReport(const QString& fileName);
+    // Stops the running action before its next command.
+    void cancel();
 
 signals:
     void opened();

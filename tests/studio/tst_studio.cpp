@@ -17,6 +17,7 @@
 #include <QtCore/QStandardPaths>
 #include <QtGui/QImage>
 #include <QtGui/QValidator>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QTableView>
 #include <QtWidgets/QTableWidget>
@@ -45,6 +46,14 @@ QByteArray withoutGain(const QByteArray& demo)
     return QJsonDocument(root).toJson();
 }
 
+QStringList shownNames(const QAbstractItemModel* model)
+{
+    QStringList names;
+    for (int row = 0; row < model->rowCount(); ++row)
+        names.append(model->index(row, SettingsTableModel::NameColumn).data().toString());
+    return names;
+}
+
 int rowNamed(const StudioSession& session, const QString& name)
 {
     return session.description().settingIndex(name);
@@ -65,6 +74,10 @@ private slots:
     void editValue_data();
     void editValue();
     void writeVerifiesAndSaves();
+    void actionsSayWhatQuelmctlSays_data();
+    void actionsSayWhatQuelmctlSays();
+    void reportIsQuelmctlsPage();
+    void filterAndDeviceNarrowTheSettings();
     void failingPartIsShownWithItsMessage();
     void cancelReportsTheAppliedCommands();
     void screenshotWritesThePicture();
@@ -256,6 +269,73 @@ void TestStudio::writeVerifiesAndSaves()
     const QStringList lines = read.out.split(QLatin1Char('\n'));
     QCOMPARE(lines.at(row + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts).constLast(), QStringLiteral("22"));
     QCOMPARE(ProductDescription::load(demo(), &error)->settings.at(row).value, QByteArray::fromHex("22"));
+}
+
+void TestStudio::actionsSayWhatQuelmctlSays_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("write") << "write";
+    QTest::newRow("erase") << "erase";
+}
+
+// The same action on a fresh copy of the product says, line for line, what
+// quelmctl prints on both its outputs.
+void TestStudio::actionsSayWhatQuelmctlSays()
+{
+    QFETCH(QString, action);
+    QTemporaryDir other;
+    QVERIFY(copyDemo(other));
+    QProcess quelmctl;
+    quelmctl.setProcessChannelMode(QProcess::MergedChannels);
+    quelmctl.start(QStringLiteral(QUELMCTL_PROGRAM), {action, other.filePath(QStringLiteral("demo.json"))});
+    QVERIFY(quelmctl.waitForFinished(60000));
+    QCOMPARE(quelmctl.exitCode(), 0);
+    const QStringList printed = QString::fromUtf8(quelmctl.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+
+    openDemo();
+    StudioSession* session = m_window->session();
+    QSignalSpy finished(session, &StudioSession::finished);
+    QMetaObject::invokeMethod(session, action.toLatin1().constData());
+    session->waitUntilIdle();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toBool(), true);
+    QCOMPARE(session->log().mid(2), printed);
+}
+
+void TestStudio::reportIsQuelmctlsPage()
+{
+    QTemporaryDir other;
+    QVERIFY(copyDemo(other));
+    const QString expected = other.filePath(QStringLiteral("expected.html"));
+    const QuelmCtlRun report = runQuelmCtl(other.path(), {QStringLiteral("report"), QStringLiteral("-q"),
+                                                          other.filePath(QStringLiteral("demo.json")),
+                                                          QStringLiteral("-o"), expected});
+    QCOMPARE(report.exitCode, 0);
+    openDemo();
+    const QString page = m_dir->filePath(QStringLiteral("report.html"));
+    m_window->session()->saveReport(page);
+    m_window->session()->waitUntilIdle();
+    QCOMPARE(m_window->session()->log().constLast(), QStringLiteral("report: ") + page);
+    QCOMPARE(readFile(page), readFile(expected));
+}
+
+// The filter matches any column; the device page lists the device's own.
+void TestStudio::filterAndDeviceNarrowTheSettings()
+{
+    openDemo();
+    m_window->findChild<QLineEdit*>()->setText(QStringLiteral("GAIN"));
+    const QList<QTableView*> views = m_window->findChildren<QTableView*>();
+    QCOMPARE(views.size(), 2);
+    const QTableView* all = m_window->findChild<QTableView*>(QStringLiteral("settings"));
+    const QTableView* onDevice = views.at(views.at(0) == all ? 1 : 0);
+    QCOMPARE(shownNames(all->model()), QStringList({QStringLiteral("gain_ch0"), QStringLiteral("gain_ch2"),
+                                                    QStringLiteral("gain_ch0_backup")}));
+    m_window->selectDevice(QStringLiteral("calibration"));
+    QCOMPARE(m_window->selectedDevice(), QStringLiteral("calibration"));
+    QCOMPARE(shownNames(onDevice->model()), QStringList({QStringLiteral("gain_ch0_backup"), QStringLiteral("cal_note"),
+                                                         QStringLiteral("cal_table")}));
+    QCOMPARE(m_window->findChild<QLabel*>(QStringLiteral("deviceHeading"))->text(),
+             QStringLiteral("calibration: CAT24AA02 at bus 1, address 0xA0 (not read yet)"));
 }
 
 // The bench lacks the AD5144A: the read stops there, the part is marked in
