@@ -78,6 +78,8 @@ private slots:
     void actionsSayWhatQuelmctlSays();
     void reportIsQuelmctlsPage();
     void filterAndDeviceNarrowTheSettings();
+    void saveChangesOnlyTheValues();
+    void portThatCannotOpen();
     void failingPartIsShownWithItsMessage();
     void cancelReportsTheAppliedCommands();
     void screenshotWritesThePicture();
@@ -336,6 +338,44 @@ void TestStudio::filterAndDeviceNarrowTheSettings()
                                                          QStringLiteral("cal_table")}));
     QCOMPARE(m_window->findChild<QLabel*>(QStringLiteral("deviceHeading"))->text(),
              QStringLiteral("calibration: CAT24AA02 at bus 1, address 0xA0 (not read yet)"));
+}
+
+void TestStudio::saveChangesOnlyTheValues()
+{
+    openDemo();
+    StudioSession* session = m_window->session();
+    const QByteArray before = readFile(demo());
+    QString error;
+    QVERIFY(session->setValue(rowNamed(*session, QStringLiteral("serial")), QStringLiteral("0badcafe"), &error));
+    QVERIFY(session->setValue(rowNamed(*session, QStringLiteral("io_port")), QStringLiteral("5A"), &error));
+    QVERIFY(session->save(&error));
+    QByteArray expected = before;
+    expected.replace("\"51450001\"", "\"0BADCAFE\"").replace("\"A5\"", "\"5A\"");
+    QCOMPARE(readFile(demo()), expected);
+    QCOMPARE(session->log().constLast(),
+             QStringLiteral("saved %1 (serial=0BADCAFE, io_port=5A)").arg(demo()));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("demo.json - quelm-studio"));
+}
+
+// The port's error in the log and the status bar; the actions then say
+// there is no bridge instead of running.
+void TestStudio::portThatCannotOpen()
+{
+    QVERIFY(m_window->openFile(demo()));
+    StudioSession* session = m_window->session();
+    session->waitUntilIdle();
+    TransportOptions options;
+    options.port = m_dir->filePath(QStringLiteral("ttyNone"));
+    session->connectTo(options);
+    session->waitUntilIdle();
+    QVERIFY(!session->isConnected());
+    QCOMPARE(session->connectionText(), QStringLiteral("Not connected"));
+    QCOMPARE(session->log().constLast(),
+             QStringLiteral("cannot open %1: No such file or directory").arg(options.port));
+    session->read();
+    session->waitUntilIdle();
+    QCOMPARE(session->log().constLast(), QStringLiteral("read: not connected to a bridge"));
+    QVERIFY(!session->hasBeenRead());
 }
 
 // The bench lacks the AD5144A: the read stops there, the part is marked in
