@@ -2,6 +2,7 @@
 
 #include "busworker.h"
 
+#include <devicecommand.h>
 #include <field.h>
 #include <render.h>
 #include <savefile.h>
