@@ -272,13 +272,10 @@ bool Reader::readValue(const QJsonObject& object, const KindFacts& facts, Settin
     QString text;
     if (!readText(object, QStringLiteral("value"), text, context))
         return false;
-    const std::optional<QByteArray> bytes = parseHexValue(text);
+    QString reason;
+    const std::optional<QByteArray> bytes = settingValue(setting, text, &reason);
     if (!bytes)
-        return fail(QStringLiteral("%1: value \"%2\" is not hex").arg(context, text));
-    const int expected = facts.value == ValueRule::OneByte ? 1 : MemoryAddress::memorySize(setting.address);
-    if (bytes->size() != expected)
-        return fail(QStringLiteral("%1: value \"%2\" has %3 bytes, the setting holds %4")
-                        .arg(context, text).arg(bytes->size()).arg(expected));
+        return fail(reason);
     setting.value = *bytes;
     return true;
 }
@@ -361,6 +358,29 @@ std::optional<Device::DeviceTypes> deviceTypeFromName(const QString& name)
             return candidate;
     }
     return std::nullopt;
+}
+
+bool settingTakesValue(SettingKind kind)
+{
+    return factsOf(kind).value != ValueRule::None;
+}
+
+std::optional<QByteArray> settingValue(const SettingDescription& setting, const QString& text, QString* error)
+{
+    const QString context = QStringLiteral("setting \"%1\"").arg(setting.name);
+    const std::optional<QByteArray> bytes = parseHexValue(text);
+    if (!bytes) {
+        *error = QStringLiteral("%1: value \"%2\" is not hex").arg(context, text);
+        return std::nullopt;
+    }
+    const int expected = factsOf(setting.kind).value == ValueRule::OneByte
+        ? 1 : MemoryAddress::memorySize(setting.address);
+    if (bytes->size() != expected) {
+        *error = QStringLiteral("%1: value \"%2\" has %3 bytes, the setting holds %4")
+                     .arg(context, text).arg(bytes->size()).arg(expected);
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 std::optional<QByteArray> parseHexValue(const QString& text)

@@ -73,6 +73,12 @@ SettingKindRow settingKindRow(SettingKind kind);
 QString settingKindName(SettingKind kind);
 // The device type whose Device::deviceName is name, for types with a driver.
 std::optional<Device::DeviceTypes> deviceTypeFromName(const QString& name);
+// Whether a setting of the kind holds a value of its own.
+bool settingTakesValue(SettingKind kind);
+// The bytes a value text gives the setting; none, with one line in error
+// ("setting "serial": value "12" has 1 bytes, the setting holds 4"), when
+// the text is not hex or not the setting's size.
+std::optional<QByteArray> settingValue(const SettingDescription& setting, const QString& text, QString* error);
 // A value text: an even number of hexadecimal digits, nothing else.
 std::optional<QByteArray> parseHexValue(const QString& text);
 

@@ -8,11 +8,6 @@
 #include <field.h>
 #include <nullfield.h>
 
-QString hexBytes(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.toHex().toUpper());
-}
-
 namespace {
 
 QJsonArray addressesJson(const QList<quint8>& addresses)

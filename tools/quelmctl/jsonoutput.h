@@ -1,6 +1,8 @@
 #ifndef QUELMCTL_JSONOUTPUT_H
 #define QUELMCTL_JSONOUTPUT_H
 
+#include "product.h"
+
 #include <commandrunner.h>
 
 #include <QtCore/QByteArray>
@@ -15,9 +17,6 @@ struct SegmentScan;
 // The pieces of the document that --json prints: the facts of the tables,
 // in a form scripts read without parsing text. Addresses are "0xA0" texts
 // (8-bit bus addresses), byte strings upper-case hex.
-
-// "0102AB": bytes as the tool shows them, in tables, messages and JSON.
-QString hexBytes(const QByteArray& bytes);
 
 // Every setting: name, kind, device, address, value.
 QJsonArray settingsJson(const LoadedProduct& product);

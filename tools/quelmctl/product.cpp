@@ -8,6 +8,13 @@
 #include <proxyfield.h>
 #include <sc18im700.h>
 
+#include <QtCore/QPair>
+
+QString hexBytes(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
 Board::Board(const QString& title, QObject* parent)
     : Subassembly(parent)
     , m_title(title)
@@ -182,4 +189,78 @@ void LoadedProduct::mapFromDevices()
 {
     for (Field* field : qAsConst(m_fields))
         field->mapFromEmbeddedData();
+}
+
+void LoadedProduct::applySettings()
+{
+    adoptReceivedData();
+    bindSettings();
+    mapToDevices();
+}
+
+QList<DeviceCommand*> LoadedProduct::dirtyPageCommands()
+{
+    const QList<Device*> devices = m_product->devices();
+    QList<DeviceCommand*> commands;
+    if (!devices.isEmpty()) {
+        Device* header = devices.constFirst();
+        for (int page = 0; page < qMin(HeaderPages, header->writePages()); ++page) {
+            if (header->writePageIsDirty(page))
+                commands += m_product->updateHeaderCommands(quint8(header->writePageAddress(page)),
+                                                            quint8(header->writePageSize(page)));
+        }
+    }
+    for (Device* device : devices)
+        commands += m_product->writeDeviceCommands(device, true);
+    return commands;
+}
+
+ByteRange LoadedProduct::wholePage(const Device* device, int page)
+{
+    return {device->writePageAddress(page), device->writePageSize(page)};
+}
+
+VerifyResult LoadedProduct::verify(const PageFilter& include) const
+{
+    VerifyResult result;
+    for (const Device* device : m_product->devices()) {
+        QList<QPair<int, ByteRange>> pages;
+        for (int page = 0; page < device->writePages(); ++page) {
+            const ByteRange range = include(device, page);
+            if (range.count > 0)
+                pages.append({page, range});
+        }
+        if (pages.isEmpty())
+            continue;
+        if (device->readPages() == 0) {
+            result.writeOnly.append(device->name());
+            continue;
+        }
+        bool deviceOk = true;
+        for (const auto& [page, range] : qAsConst(pages)) {
+            const QByteArray wrote = device->txData(quint8(range.start), quint8(range.count));
+            const QByteArray read = device->rxData(quint8(range.start), quint8(range.count));
+            if (wrote == read)
+                continue;
+            result.mismatches.append({device->name(), page, wrote, read});
+            deviceOk = false;
+        }
+        result.matching += deviceOk ? 1 : 0;
+    }
+    return result;
+}
+
+QString PageMismatch::text() const
+{
+    return QStringLiteral("verify: device \"%1\" page %2: wrote %3, read %4")
+        .arg(device).arg(page).arg(hexBytes(wrote), hexBytes(read));
+}
+
+QString VerifyResult::summary() const
+{
+    QString line = QStringLiteral("verify: %1 %2").arg(matching)
+                       .arg(matching == 1 ? QStringLiteral("device matches") : QStringLiteral("devices match"));
+    if (!writeOnly.isEmpty())
+        line += QStringLiteral(" (write-only, not read back: %1)").arg(writeOnly.join(QStringLiteral(", ")));
+    return line;
 }

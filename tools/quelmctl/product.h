@@ -7,7 +7,9 @@
 #include <subassembly.h>
 
 #include <QtCore/QList>
+#include <QtCore/QStringList>
 
+#include <functional>
 #include <memory>
 
 class Field;
@@ -35,6 +37,42 @@ public:
     DeviceCommand* selectBusCommand(const int& bus) override;
 };
 
+// "0102AB": bytes as the tools show them, in tables, messages and JSON.
+QString hexBytes(const QByteArray& bytes);
+
+// The bytes of a write page to check after a write: {start, count}; a count
+// of 0 leaves the page out.
+struct ByteRange
+{
+    int start = 0;
+    int count = 0;
+};
+using PageFilter = std::function<ByteRange(const Device* device, int page)>;
+
+// A checked page whose bytes read back other than written.
+struct PageMismatch
+{
+    QString device;
+    int page = 0;
+    QByteArray wrote;
+    QByteArray read;
+
+    // "verify: device "io" page 2: wrote A5, read 00"
+    QString text() const;
+};
+
+// How the pages a write touched read back.
+struct VerifyResult
+{
+    int matching = 0;          // devices whose checked pages all match
+    QStringList writeOnly;     // devices that cannot be read back
+    QList<PageMismatch> mismatches;
+
+    bool ok() const { return mismatches.isEmpty(); }
+    // "verify: 6 devices match (write-only, not read back: offset)"
+    QString summary() const;
+};
+
 // Everything one run of the tool works on: the product built from its
 // description, the bridge, the model with one row per setting and one field
 // per row. It owns the devices and the read list, which the library leaves
@@ -42,6 +80,11 @@ public:
 class LoadedProduct
 {
 public:
+    // The product's header: write pages 0 to 6 of its first device.
+    static constexpr int HeaderPages = 7;
+    // Selects every byte of every page.
+    static ByteRange wholePage(const Device* device, int page);
+
     explicit LoadedProduct(const ProductDescription& description);
     ~LoadedProduct();
     LoadedProduct(const LoadedProduct&) = delete;
@@ -64,6 +107,15 @@ public:
     void bindSettings();
     void mapToDevices();
     void mapFromDevices();
+    // After a read: what was read stays where no setting says otherwise.
+    void applySettings();
+    // The dirty pages of every device, the header pages of the first
+    // included; the caller owns the commands.
+    QList<DeviceCommand*> dirtyPageCommands();
+    // Compares every write page that include selects, on every device that
+    // can be read back; a write-only device is listed as such. Counts only
+    // the devices with a selected page.
+    VerifyResult verify(const PageFilter& include) const;
 
 private:
     void addBoards();

@@ -24,13 +24,6 @@ const char* const pageStyle =
 
 const char* const settingsHead[] = {"Row", "Device", "Text", "Address", "Size", "Configuration", "Value"};
 
-QString deviceHeading(const Device* device)
-{
-    return QStringLiteral("%1: %2 at bus %3, address %4")
-        .arg(device->name(), device->deviceName()).arg(device->busNumber())
-        .arg(SC18IM700Protocol::hexByte(device->busAddress()));
-}
-
 void writeDeviceSection(QTextStream& out, const Device* device)
 {
     const QString anchor = deviceAnchor(device->busNumber(), device->busAddress());
@@ -69,6 +62,13 @@ QString valueText(const LoadedProduct& product, int row)
 
 } // namespace
 
+QString deviceHeading(const Device* device)
+{
+    return QStringLiteral("%1: %2 at bus %3, address %4")
+        .arg(device->name(), device->deviceName()).arg(device->busNumber())
+        .arg(SC18IM700Protocol::hexByte(device->busAddress()));
+}
+
 QString segmentName(int bus)
 {
     return bus < 0 ? QStringLiteral("the bus") : QStringLiteral("bus %1").arg(bus);
@@ -82,7 +82,8 @@ QString hexDigits(int value)
     return SC18IM700Protocol::hexByte(value).mid(2);
 }
 
-// Three characters: the address or "--", then the mark.
+} // namespace
+
 QString scanCell(const SegmentScan& scan, int address)
 {
     if ((address & 1) || address < BusScanner::FirstAddress)
@@ -92,8 +93,6 @@ QString scanCell(const SegmentScan& scan, int address)
         return described ? hexDigits(address) + QLatin1Char('!') : QStringLiteral("-- ");
     return hexDigits(address) + (described ? QLatin1Char(' ') : QLatin1Char('+'));
 }
-
-} // namespace
 
 void writeScanGrid(QTextStream& out, const SegmentScan& scan)
 {
@@ -154,6 +153,11 @@ void writeSettingsTable(QTextStream& out, const LoadedProduct& product)
             line += row.at(column).leftJustified(widths.at(column) + 2);
         out << (line + row.constLast()).trimmed() << '\n';
     }
+}
+
+QString htmlReportStyle()
+{
+    return QString::fromLatin1(pageStyle);
 }
 
 void writeHtmlReport(QTextStream& out, const LoadedProduct& product, const QString& title)

@@ -6,12 +6,19 @@
 #include <QtCore/QList>
 #include <QtCore/QString>
 
+class Device;
 class LoadedProduct;
 class QTextStream;
 
 // The settings as a plain table: NAME, KIND, DEVICE, ADDRESS, VALUE, each
 // column as wide as its widest entry plus two spaces, the last unpadded.
 void writeSettingsTable(QTextStream& out, const LoadedProduct& product);
+
+// "trim: ISL22343 at bus 1, address 0x50": a device's heading in the reports.
+QString deviceHeading(const Device* device);
+
+// The style sheet of the HTML page: tables, and differing rows marked.
+QString htmlReportStyle();
 
 // One self-contained HTML page: every device's register table under an
 // anchor "bus.address" (decimal), then the settings with the fields' report
@@ -26,6 +33,8 @@ void writeTextReport(QTextStream& out, const LoadedProduct& product);
 // "A0!" is described but silent, "--" silent, blank not probed (odd
 // addresses are read addresses, 00 is the general call).
 void writeScanGrid(QTextStream& out, const SegmentScan& scan);
+// One cell of the grid, three characters: the address or "--", then the mark.
+QString scanCell(const SegmentScan& scan, int address);
 // The line under the grids that explains the marks.
 void writeScanLegend(QTextStream& out);
 // "bus 1" or "the bus"

@@ -7,7 +7,6 @@
 #include "render.h"
 #include "savefile.h"
 
-#include <bridgestatus.h>
 #include <devicecommand.h>
 
 #include <QtCore/QFileInfo>
@@ -15,12 +14,7 @@
 #include <QtCore/QTextStream>
 
 
-#include <functional>
-
 namespace {
-
-// The product's header: write pages 0 to 6 of its first device.
-constexpr int HeaderPages = 7;
 
 // Commands generated for one run, deleted with it.
 struct OwnedCommands
@@ -28,15 +22,6 @@ struct OwnedCommands
     QList<DeviceCommand*> list;
     ~OwnedCommands() { qDeleteAll(list); }
 };
-
-// The bytes of a write page to check after a write: {start, count}; a count
-// of 0 leaves the page out.
-struct ByteRange
-{
-    int start = 0;
-    int count = 0;
-};
-using PageFilter = std::function<ByteRange(const Device* device, int page)>;
 
 // One run of the tool on one product: loads it, talks to the bridge and turns
 // every failure into one error line. With --json it also gathers the
@@ -120,15 +105,9 @@ bool Session::run(const QList<DeviceCommand*>& commands, const QString& phase, b
     }
     if (result.ok())
         return true;
-    fail(QStringLiteral("quelmctl: %1 stopped: %2").arg(phase, result.errorString),
-         runErrorJson(phase, result, commands));
-    if (result.applied > 0) {
-        err() << "quelmctl: " << phase << ": commands 1 to " << result.applied << " of "
-              << commands.size() << " were applied, the last \""
-              << commands.at(result.applied - 1)->description() << '"' << Qt::endl;
-    } else {
-        err() << "quelmctl: " << phase << ": no command was applied" << Qt::endl;
-    }
+    const QStringList lines = runFailureLines(phase, result, commands);
+    fail(QStringLiteral("quelmctl: ") + lines.at(0), runErrorJson(phase, result, commands));
+    err() << "quelmctl: " << lines.at(1) << Qt::endl;
     return false;
 }
 
@@ -137,55 +116,25 @@ bool Session::readBack()
     return run(m_product->readCommands(), QStringLiteral("verify"));
 }
 
-// Compares every write page that include selects, on every device that can be
-// read back; a write-only device is listed as such. Counts only the devices
-// with a selected page.
+// Checks the pages that include selects and says how it went.
 bool Session::verify(const PageFilter& include)
 {
-    int matching = 0;
-    QStringList writeOnly;
+    const VerifyResult result = m_product->verify(include);
     QJsonArray mismatches;
-    bool ok = true;
-    for (const Device* device : m_product->product()->devices()) {
-        QList<QPair<int, ByteRange>> pages;
-        for (int page = 0; page < device->writePages(); ++page) {
-            const ByteRange range = include(device, page);
-            if (range.count > 0)
-                pages.append({page, range});
-        }
-        if (pages.isEmpty())
-            continue;
-        if (device->readPages() == 0) {
-            writeOnly.append(device->name());
-            continue;
-        }
-        bool deviceOk = true;
-        for (const auto& [page, range] : qAsConst(pages)) {
-            const QByteArray wrote = device->txData(quint8(range.start), quint8(range.count));
-            const QByteArray read = device->rxData(quint8(range.start), quint8(range.count));
-            if (wrote == read)
-                continue;
-            fail(QStringLiteral("quelmctl: verify: device \"%1\" page %2: wrote %3, read %4")
-                     .arg(device->name()).arg(page).arg(hexBytes(wrote), hexBytes(read)));
-            mismatches.append(QJsonObject{{QStringLiteral("device"), device->name()},
-                                          {QStringLiteral("page"), page},
-                                          {QStringLiteral("wrote"), hexBytes(wrote)},
-                                          {QStringLiteral("read"), hexBytes(read)}});
-            deviceOk = false;
-        }
-        matching += deviceOk ? 1 : 0;
-        ok = ok && deviceOk;
+    for (const PageMismatch& mismatch : result.mismatches) {
+        fail(QStringLiteral("quelmctl: ") + mismatch.text());
+        mismatches.append(QJsonObject{{QStringLiteral("device"), mismatch.device},
+                                      {QStringLiteral("page"), mismatch.page},
+                                      {QStringLiteral("wrote"), hexBytes(mismatch.wrote)},
+                                      {QStringLiteral("read"), hexBytes(mismatch.read)}});
     }
-    setJson(QStringLiteral("verify"), QJsonObject{{QStringLiteral("matching"), matching},
-                                                  {QStringLiteral("writeOnly"), QJsonArray::fromStringList(writeOnly)},
-                                                  {QStringLiteral("mismatches"), mismatches}});
-    if (json())
-        return ok;
-    out() << "verify: " << matching << (matching == 1 ? " device matches" : " devices match");
-    if (!writeOnly.isEmpty())
-        out() << " (write-only, not read back: " << writeOnly.join(QStringLiteral(", ")) << ')';
-    out() << Qt::endl;
-    return ok;
+    setJson(QStringLiteral("verify"),
+            QJsonObject{{QStringLiteral("matching"), result.matching},
+                        {QStringLiteral("writeOnly"), QJsonArray::fromStringList(result.writeOnly)},
+                        {QStringLiteral("mismatches"), mismatches}});
+    if (!json())
+        out() << result.summary() << Qt::endl;
+    return result.ok();
 }
 
 int Session::finish(bool ok)
@@ -202,36 +151,13 @@ int Session::finish(bool ok)
     return ok ? 0 : 1;
 }
 
-// Reads the product, then makes the settings its wanted state: what was read
-// stays where no setting says otherwise.
+// Reads the product, then makes the settings its wanted state.
 bool readAndApplySettings(Session& session)
 {
-    LoadedProduct& product = session.product();
-    if (!session.run(product.readCommands(), QStringLiteral("read")))
+    if (!session.run(session.product().readCommands(), QStringLiteral("read")))
         return false;
-    product.adoptReceivedData();
-    product.bindSettings();
-    product.mapToDevices();
+    session.product().applySettings();
     return true;
-}
-
-// The dirty pages of every device, the header pages of the first included.
-QList<DeviceCommand*> dirtyPageCommands(LoadedProduct& loaded)
-{
-    ProductInterface* product = loaded.product();
-    const QList<Device*> devices = product->devices();
-    QList<DeviceCommand*> commands;
-    if (!devices.isEmpty()) {
-        Device* header = devices.constFirst();
-        for (int page = 0; page < qMin(HeaderPages, header->writePages()); ++page) {
-            if (header->writePageIsDirty(page))
-                commands += product->updateHeaderCommands(quint8(header->writePageAddress(page)),
-                                                          quint8(header->writePageSize(page)));
-        }
-    }
-    for (Device* device : devices)
-        commands += product->writeDeviceCommands(device, true);
-    return commands;
 }
 
 // Sends commands, reads the product back and checks the pages include selects.
@@ -247,15 +173,10 @@ int writeAndVerify(Session& session, const QList<DeviceCommand*>& commands, cons
     return session.finish(ok);
 }
 
-ByteRange wholePage(const Device* device, int page)
-{
-    return {device->writePageAddress(page), device->writePageSize(page)};
-}
-
 int headerSize(const Device* header)
 {
     int size = 0;
-    for (int page = 0; page < qMin(HeaderPages, header->writePages()); ++page)
+    for (int page = 0; page < qMin(LoadedProduct::HeaderPages, header->writePages()); ++page)
         size += header->writePageSize(page);
     return size;
 }
@@ -285,8 +206,8 @@ int runWrite(const Invocation& invocation)
         return session.finish(false);
     session.setJson(QStringLiteral("devices"), devicesJson(session.product()));
     session.setJson(QStringLiteral("settings"), settingsJson(session.product()));
-    OwnedCommands commands{dirtyPageCommands(session.product())};
-    return writeAndVerify(session, commands.list, QStringLiteral("write"), wholePage);
+    OwnedCommands commands{session.product().dirtyPageCommands()};
+    return writeAndVerify(session, commands.list, QStringLiteral("write"), LoadedProduct::wholePage);
 }
 
 int runErase(const Invocation& invocation)
@@ -295,7 +216,7 @@ int runErase(const Invocation& invocation)
     if (!session.load() || !session.connect())
         return session.finish(false);
     OwnedCommands commands{session.product().product()->eraseCommands()};
-    return writeAndVerify(session, commands.list, QStringLiteral("erase"), wholePage);
+    return writeAndVerify(session, commands.list, QStringLiteral("erase"), LoadedProduct::wholePage);
 }
 
 int runHeader(const Invocation& invocation)
@@ -406,17 +327,10 @@ bool scanSegment(Session& session, SegmentScan& segment)
         if (!session.run(select.list, QStringLiteral("scan"), false))
             return false;
     }
-    const ScanResult result = session.transport().scan();
-    segment.answered = result.answered;
-    segment.error = result.errorString;
-    const QString where = segmentName(segment.bus);
-    if (!result.ok())
-        session.fail(QStringLiteral("quelmctl: scan: %1: %2").arg(where, result.errorString));
-    for (const ExpectedPart& part : segment.missing()) {
-        session.fail(QStringLiteral("quelmctl: scan: %1: %2 (%3) at %4 does not answer")
-                         .arg(where, part.name, part.type, BridgeStatus::hexByte(part.address)));
-    }
-    return result.ok() && segment.missing().isEmpty();
+    const QStringList problems = session.transport().scan(segment);
+    for (const QString& problem : problems)
+        session.fail(QStringLiteral("quelmctl: ") + problem);
+    return problems.isEmpty();
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #include "transport.h"
 
+#include "render.h"
+
 #include <bridgesetup.h>
+#include <bridgestatus.h>
 #include <bridgesimulator.h>
 #include <devicecommand.h>
 #include <seriallink.h>
@@ -12,23 +15,30 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QTextStream>
 
-namespace {
-
-// The simulated bridge after a given number of commands behaves like a port
-// that was pulled: nothing more can be sent.
-class DisconnectingLink : public Link
+// A link that can be made to refuse to send: the simulated bridge after a
+// given number of commands behaves like a port that was pulled, and a run
+// that its host stops ends before its next command.
+class GuardedLink : public Link
 {
 public:
-    DisconnectingLink(std::unique_ptr<Link> link, int commands)
+    GuardedLink(std::unique_ptr<Link> link, int commands)
         : m_link(std::move(link)), m_left(commands) {}
+
+    // Empty: sends again.
+    void setRefusal(const QString& reason) { m_refusal = reason; }
 
     bool write(const QByteArray& bytes) override
     {
+        if (!m_refusal.isEmpty()) {
+            setErrorString(m_refusal);
+            return false;
+        }
         if (m_left == 0) {
             setErrorString(QStringLiteral("the bridge is disconnected"));
             return false;
         }
-        --m_left;
+        if (m_left > 0)
+            --m_left;
         return m_link->write(bytes);
     }
     QByteArray read(int count, int timeoutMs) override { return m_link->read(count, timeoutMs); }
@@ -46,8 +56,11 @@ public:
 
 private:
     std::unique_ptr<Link> m_link;
-    int m_left;
+    int m_left;                   // -1: no limit
+    QString m_refusal;
 };
+
+namespace {
 
 constexpr int BarWidth = 30;
 
@@ -81,6 +94,17 @@ QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
     return QStringLiteral("%1 s at %2 baud").arg(SC18IM700Protocol::seconds(elapsed), 0, 'f', 2).arg(baudRate);
 }
 
+QStringList runFailureLines(const QString& phase, const RunResult& result,
+                            const QList<DeviceCommand*>& commands)
+{
+    const QString stopped = QStringLiteral("%1 stopped: %2").arg(phase, result.errorString);
+    if (result.applied == 0)
+        return {stopped, QStringLiteral("%1: no command was applied").arg(phase)};
+    return {stopped, QStringLiteral("%1: commands 1 to %2 of %3 were applied, the last \"%4\"")
+                         .arg(phase).arg(result.applied).arg(commands.size())
+                         .arg(commands.at(result.applied - 1)->description())};
+}
+
 Transport::~Transport() = default;
 
 QString Transport::defaultStateFile(const QString& descriptionFile)
@@ -100,7 +124,7 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
             *error = QStringLiteral("quelmctl: %1").arg(serial->errorString());
             return nullptr;
         }
-        transport->m_link = std::move(serial);
+        transport->setLink(std::make_unique<GuardedLink>(std::move(serial), -1));
         return transport->setUpBridge(error) ? std::move(transport) : nullptr;
     }
     QString reason;
@@ -122,11 +146,22 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
                      .arg(transport->m_stateFile);
         return nullptr;
     }
-    std::unique_ptr<Link> link = std::make_unique<SimulatorLink>(transport->m_simulator.get());
-    if (options.disconnectAfter >= 0)
-        link = std::make_unique<DisconnectingLink>(std::move(link), options.disconnectAfter);
-    transport->m_link = std::move(link);
+    transport->setLink(std::make_unique<GuardedLink>(std::make_unique<SimulatorLink>(transport->m_simulator.get()),
+                                                     options.disconnectAfter));
     return transport->setUpBridge(error) ? std::move(transport) : nullptr;
+}
+
+void Transport::setLink(std::unique_ptr<GuardedLink> link)
+{
+    m_guard = link.get();
+    m_link = std::move(link);
+}
+
+// Once the host asks to stop, the command after the one under way is refused.
+void Transport::checkStop()
+{
+    if (m_options.stop && m_options.stop->load())
+        m_guard->setRefusal(QStringLiteral("stopped by the user"));
 }
 
 // The bridge wakes up at 9600 baud; the link follows it to the rate asked for.
@@ -171,15 +206,36 @@ ScanResult Transport::scan()
     return scanner.scan();
 }
 
+QStringList Transport::scan(SegmentScan& segment)
+{
+    const ScanResult result = scan();
+    segment.answered = result.answered;
+    segment.error = result.errorString;
+    const QString where = segmentName(segment.bus);
+    QStringList problems;
+    if (!result.ok())
+        problems.append(QStringLiteral("scan: %1: %2").arg(where, result.errorString));
+    for (const ExpectedPart& part : segment.missing()) {
+        problems.append(QStringLiteral("scan: %1: %2 (%3) at %4 does not answer")
+                            .arg(where, part.name, part.type, BridgeStatus::hexByte(part.address)));
+    }
+    return problems;
+}
+
 RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err,
                          bool progress)
 {
     TransportOptions shown = m_options;
     shown.quiet = m_options.quiet || !progress;
-    m_runner->setProgress([&](int index, int count, const DeviceCommand*) {
+    m_runner->setProgress([&](int index, int count, const DeviceCommand* command) {
         if (index + 1 < count)
             showProgress(err, shown, phase, index + 1, count);
+        if (m_progress)
+            m_progress(index, count, command);
+        checkStop();
     });
+    m_guard->setRefusal(QString());
+    checkStop();
     showProgress(err, shown, phase, 0, commands.size());
     const RunResult result = m_runner->run(commands);
     m_runner->setProgress({});

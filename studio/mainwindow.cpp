@@ -1,0 +1,496 @@
+#include "mainwindow.h"
+
+#include "connectiondialog.h"
+#include "scanview.h"
+#include "settingstablemodel.h"
+#include "studiosession.h"
+
+#include <render.h>
+#include <sc18im700.h>
+
+#include <QtCore/QFileInfo>
+#include <QtCore/QSettings>
+#include <QtCore/QSortFilterProxyModel>
+#include <QtCore/QTextStream>
+#include <QtGui/QCloseEvent>
+#include <QtGui/QKeySequence>
+#include <QtWidgets/QAction>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QFileDialog>
+#include <QtWidgets/QHeaderView>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QPlainTextEdit>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QScrollArea>
+#include <QtWidgets/QSplitter>
+#include <QtWidgets/QStatusBar>
+#include <QtWidgets/QTabWidget>
+#include <QtWidgets/QTableView>
+#include <QtWidgets/QTextBrowser>
+#include <QtWidgets/QToolBar>
+#include <QtWidgets/QTreeWidget>
+#include <QtWidgets/QVBoxLayout>
+
+namespace {
+
+constexpr int MaxRecentFiles = 8;
+const char* const recentFilesKey = "recentFiles";
+constexpr int DeviceNameRole = Qt::UserRole;
+
+template<typename Receiver, typename Slot>
+QAction* makeAction(QObject* parent, const QString& text, const QString& toolTip, const QKeySequence& shortcut,
+                    Receiver* receiver, Slot slot)
+{
+    auto* action = new QAction(text, parent);
+    action->setToolTip(toolTip);
+    action->setShortcut(shortcut);
+    QObject::connect(action, &QAction::triggered, receiver, slot);
+    return action;
+}
+
+// The short columns as wide as their texts, the values share the rest.
+void fitSettingsColumns(QTableView* view)
+{
+    QHeaderView* header = view->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(SettingsTableModel::ValueColumn, QHeaderView::Stretch);
+    header->setSectionResizeMode(SettingsTableModel::HeldColumn, QHeaderView::Stretch);
+    view->verticalHeader()->hide();
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+    , m_session(new StudioSession(this))
+    , m_settings(new SettingsTableModel(m_session, this))
+    , m_filtered(new QSortFilterProxyModel(this))
+    , m_deviceSettings(new QSortFilterProxyModel(this))
+{
+    m_filtered->setSourceModel(m_settings);
+    m_filtered->setFilterKeyColumn(-1);
+    m_filtered->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    m_deviceSettings->setSourceModel(m_settings);
+    m_deviceSettings->setFilterKeyColumn(SettingsTableModel::DeviceColumn);
+    createActions();
+    createMenus();
+    createWidgets();
+
+    connect(m_session, &StudioSession::message, m_log, &QPlainTextEdit::appendPlainText);
+    connect(m_session, &StudioSession::opened, this, [this] {
+        rememberRecent(m_session->fileName());
+        m_scan->setSegments({});
+        updateTitle();
+    });
+    connect(m_session, &StudioSession::productReplaced, this, &MainWindow::rebuildDeviceTree);
+    connect(m_session, &StudioSession::valuesChanged, this, [this] {
+        updateTitle();
+        updateActions();
+        showDevice();
+    });
+    connect(m_session, &StudioSession::connectionChanged, this, &MainWindow::updateConnection);
+    connect(m_session, &StudioSession::busyChanged, this, &MainWindow::updateActions);
+    connect(m_session, &StudioSession::progress, this, &MainWindow::showProgress);
+    connect(m_session, &StudioSession::finished, this, &MainWindow::markFailure);
+    connect(m_session, &StudioSession::scanned, this, [this] {
+        m_scan->setSegments(m_session->scanResult());
+        m_tabs->setCurrentIndex(2);
+    });
+    connect(m_settings, &SettingsTableModel::valueRejected, this, [this](const QString& reason) {
+        m_log->appendPlainText(reason);
+        statusBar()->showMessage(reason, 5000);
+    });
+    updateRecentMenu();
+    updateActions();
+    updateTitle();
+    updateConnection();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createActions()
+{
+    m_openAction = makeAction(this, tr("&Open..."), QString(), QKeySequence::Open, this, &MainWindow::open);
+    m_saveAction = makeAction(this, tr("&Save values"), tr("Write the changed values into the description file"),
+                              QKeySequence::Save, this, &MainWindow::save);
+    m_reportAction = makeAction(this, tr("Save &report..."), tr("Read the product and save the HTML diagnostics page"),
+                                {}, this, &MainWindow::saveReport);
+    m_connectAction = makeAction(this, tr("&Connect..."), tr("Choose the simulator or a serial port"), {}, this,
+                                 &MainWindow::connectBridge);
+    m_readAction = makeAction(this, tr("&Read"), tr("Read every device"), QKeySequence::Refresh, m_session,
+                              &StudioSession::read);
+    m_writeAction = makeAction(this, tr("&Write"), tr("Write the settings (dirty pages only), read back and verify"),
+                               {}, m_session, &StudioSession::write);
+    m_eraseAction = makeAction(this, tr("&Erase..."), tr("Clear every device's memory, read back and verify"), {},
+                               this, &MainWindow::erase);
+    m_scanAction = makeAction(this, tr("S&can"), tr("Probe every address on each bus segment"), {}, m_session,
+                              &StudioSession::scan);
+    m_cancelAction = makeAction(this, tr("Cancel"), tr("Stop the running action before its next command"),
+                                QKeySequence::Cancel, m_session, &StudioSession::cancel);
+}
+
+void MainWindow::createMenus()
+{
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(m_openAction);
+    m_recentMenu = file->addMenu(tr("Open &Recent"));
+    file->addAction(m_saveAction);
+    file->addAction(m_reportAction);
+    file->addSeparator();
+    QAction* quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+    QMenu* bus = menuBar()->addMenu(tr("&Bus"));
+    bus->addAction(m_connectAction);
+    bus->addSeparator();
+    for (QAction* action : {m_readAction, m_writeAction, m_eraseAction, m_scanAction, m_cancelAction})
+        bus->addAction(action);
+
+    QToolBar* tools = addToolBar(tr("Actions"));
+    tools->setObjectName(QStringLiteral("actions"));
+    for (QAction* action : {m_openAction, m_saveAction, m_connectAction, m_readAction, m_writeAction,
+                            m_eraseAction, m_scanAction, m_reportAction})
+        tools->addAction(action);
+}
+
+void MainWindow::createWidgets()
+{
+    m_devices = new QTreeWidget;
+    m_devices->setHeaderLabels({tr("Board / device"), tr("Part"), tr("Bus"), tr("Address")});
+    m_devices->setRootIsDecorated(true);
+    connect(m_devices, &QTreeWidget::currentItemChanged, this, [this] {
+        showDevice();
+        if (!selectedDevice().isEmpty())
+            m_tabs->setCurrentIndex(1);
+    });
+
+    m_scan = new ScanView;
+    auto* scanArea = new QScrollArea;
+    scanArea->setWidget(m_scan);
+    scanArea->setWidgetResizable(true);
+
+    m_tabs = new QTabWidget;
+    m_tabs->addTab(createSettingsPage(), tr("Settings"));
+    m_tabs->addTab(createDevicePage(), tr("Device"));
+    m_tabs->addTab(scanArea, tr("Scan"));
+
+    auto* top = new QSplitter(Qt::Horizontal);
+    top->addWidget(m_devices);
+    top->addWidget(m_tabs);
+    top->setStretchFactor(1, 3);
+    top->setSizes({380, 900});
+    m_log = new QPlainTextEdit;
+    m_log->setReadOnly(true);
+    m_log->setMaximumBlockCount(0);
+    m_log->setPlaceholderText(tr("Messages of every action appear here."));
+    auto* main = new QSplitter(Qt::Vertical);
+    main->addWidget(top);
+    main->addWidget(m_log);
+    main->setStretchFactor(0, 4);
+    main->setStretchFactor(1, 1);
+    setCentralWidget(main);
+
+    m_connection = new QLabel;
+    m_progress = new QProgressBar;
+    m_progress->setMaximumWidth(240);
+    m_progress->setVisible(false);
+    m_cancel = new QPushButton(tr("Cancel"));
+    m_cancel->setVisible(false);
+    connect(m_cancel, &QPushButton::clicked, m_session, &StudioSession::cancel);
+    statusBar()->addWidget(m_connection, 1);
+    statusBar()->addPermanentWidget(m_progress);
+    statusBar()->addPermanentWidget(m_cancel);
+}
+
+QWidget* MainWindow::createSettingsPage()
+{
+    auto* page = new QWidget;
+    m_filter = new QLineEdit(page);
+    m_filter->setPlaceholderText(tr("Filter settings by name, kind, device, address or value"));
+    m_filter->setClearButtonEnabled(true);
+    connect(m_filter, &QLineEdit::textChanged, m_filtered, &QSortFilterProxyModel::setFilterFixedString);
+    m_settingsView = new QTableView(page);
+    m_settingsView->setObjectName(QStringLiteral("settings"));
+    m_settingsView->setModel(m_filtered);
+    m_settingsView->setItemDelegateForColumn(SettingsTableModel::ValueColumn, new HexValueDelegate(m_settingsView));
+    m_settingsView->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                                    | QAbstractItemView::AnyKeyPressed);
+    fitSettingsColumns(m_settingsView);
+    m_settingsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(m_filter);
+    layout->addWidget(m_settingsView);
+    return page;
+}
+
+QWidget* MainWindow::createDevicePage()
+{
+    auto* page = new QWidget;
+    m_deviceHeading = new QLabel(tr("Select a device to see its registers."), page);
+    m_deviceHeading->setObjectName(QStringLiteral("deviceHeading"));
+    QFont bold = m_deviceHeading->font();
+    bold.setBold(true);
+    m_deviceHeading->setFont(bold);
+    m_deviceHeading->setWordWrap(true);
+    m_registers = new QTextBrowser(page);
+    m_registers->document()->setDefaultStyleSheet(htmlReportStyle());
+    auto* onDevice = new QTableView(page);
+    onDevice->setModel(m_deviceSettings);
+    onDevice->setItemDelegateForColumn(SettingsTableModel::ValueColumn, new HexValueDelegate(onDevice));
+    fitSettingsColumns(onDevice);
+    auto* split = new QSplitter(Qt::Vertical, page);
+    split->addWidget(m_registers);
+    split->addWidget(onDevice);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(m_deviceHeading);
+    layout->addWidget(split);
+    return page;
+}
+
+bool MainWindow::openFile(const QString& fileName)
+{
+    if (!maySwitchProduct())
+        return false;
+    QString error;
+    if (m_session->open(fileName, &error))
+        return true;
+    m_log->appendPlainText(error);
+    QMessageBox::warning(this, tr("Cannot open the description"), error);
+    return false;
+}
+
+void MainWindow::open()
+{
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, tr("Open product description"), QFileInfo(m_session->fileName()).path(),
+        tr("Product descriptions (*.json);;All files (*)"));
+    if (!fileName.isEmpty())
+        openFile(fileName);
+}
+
+bool MainWindow::save()
+{
+    QString error;
+    if (m_session->save(&error))
+        return true;
+    m_log->appendPlainText(error);
+    QMessageBox::warning(this, tr("Cannot save the values"), error);
+    return false;
+}
+
+// Changed values are never dropped without asking.
+bool MainWindow::maySwitchProduct()
+{
+    if (!m_session->hasUnsavedValues())
+        return true;
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, tr("Unsaved values"),
+        tr("Some values of %1 were changed. Save them into the file?").arg(QFileInfo(m_session->fileName()).fileName()),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return save();
+    return answer == QMessageBox::Discard;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!maySwitchProduct()) {
+        event->ignore();
+        return;
+    }
+    m_session->cancel();
+    event->accept();
+}
+
+void MainWindow::connectBridge()
+{
+    ConnectionDialog dialog(m_session->connection(), Transport::defaultStateFile(m_session->fileName()), this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_session->connectTo(dialog.options());
+}
+
+void MainWindow::erase()
+{
+    const QMessageBox::StandardButton answer = QMessageBox::warning(
+        this, tr("Erase the product"),
+        tr("Erase clears the memory of every device on the product, the header included. Erase it?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        m_session->erase();
+}
+
+void MainWindow::saveReport()
+{
+    const QFileInfo description(m_session->fileName());
+    const QString fileName = QFileDialog::getSaveFileName(
+        this, tr("Save report"), description.dir().filePath(description.completeBaseName() + QStringLiteral("-report.html")),
+        tr("HTML pages (*.html)"));
+    if (!fileName.isEmpty())
+        m_session->saveReport(fileName);
+}
+
+void MainWindow::rememberRecent(const QString& fileName)
+{
+    QSettings settings;
+    QStringList files = settings.value(QLatin1String(recentFilesKey)).toStringList();
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    files.removeAll(path);
+    files.prepend(path);
+    settings.setValue(QLatin1String(recentFilesKey), QStringList(files.mid(0, MaxRecentFiles)));
+    updateRecentMenu();
+}
+
+void MainWindow::updateRecentMenu()
+{
+    m_recentMenu->clear();
+    const QStringList files = QSettings().value(QLatin1String(recentFilesKey)).toStringList();
+    for (const QString& file : files)
+        m_recentMenu->addAction(file, this, [this, file] { openFile(file); });
+    m_recentMenu->setEnabled(!files.isEmpty());
+}
+
+void MainWindow::updateActions()
+{
+    const bool busy = m_session->isBusy();
+    const bool ready = m_session->isOpen() && !busy;
+    for (QAction* action : {m_readAction, m_writeAction, m_eraseAction, m_scanAction, m_reportAction,
+                            m_connectAction})
+        action->setEnabled(ready);
+    m_openAction->setEnabled(!busy);
+    m_recentMenu->setEnabled(!busy);
+    m_saveAction->setEnabled(m_session->hasUnsavedValues());
+    m_cancelAction->setEnabled(busy);
+    m_cancel->setVisible(busy);
+    m_progress->setVisible(busy);
+    if (busy)
+        m_progress->setRange(0, 0); // until the first command is applied
+}
+
+void MainWindow::updateTitle()
+{
+    if (!m_session->isOpen()) {
+        setWindowTitle(QStringLiteral("quelm-studio"));
+        return;
+    }
+    setWindowTitle(QStringLiteral("%1%2 - quelm-studio")
+                       .arg(QFileInfo(m_session->fileName()).fileName(),
+                            m_session->hasUnsavedValues() ? QStringLiteral(" *") : QString()));
+}
+
+void MainWindow::updateConnection()
+{
+    m_connection->setText(m_session->isOpen() ? m_session->connectionText() : tr("No product open"));
+}
+
+void MainWindow::showProgress(int done, int count)
+{
+    m_progress->setRange(0, count);
+    m_progress->setValue(done);
+}
+
+void MainWindow::markFailure(bool ok)
+{
+    const RunResult& failure = m_session->lastFailure();
+    if (!ok && !m_session->log().isEmpty())
+        statusBar()->showMessage(m_session->log().constLast(), 10000);
+    m_failure = failure.ok() ? QString() : failure.errorString;
+    m_failureBus = failure.bus;
+    m_failureAddress = failure.address;
+    rebuildDeviceTree();
+}
+
+Device* MainWindow::deviceNamed(const QString& name) const
+{
+    LoadedProduct* product = m_session->product();
+    if (!product)
+        return nullptr;
+    if (product->bridge()->name() == name)
+        return product->bridge();
+    return product->device(name);
+}
+
+void MainWindow::rebuildDeviceTree()
+{
+    const QString selected = selectedDevice();
+    const QSignalBlocker blocker(m_devices);
+    m_devices->clear();
+    LoadedProduct* product = m_session->product();
+    if (!product)
+        return;
+    const bool read = m_session->hasBeenRead();
+    for (const Subassembly* board : product->product()->subassemblies()) {
+        auto* boardItem = new QTreeWidgetItem(m_devices, {board->title()});
+        QList<Device*> devices = board->devices();
+        std::sort(devices.begin(), devices.end(), ProductInterface::deviceLessThan);
+        if (board->busController())
+            devices.prepend(board->busController());
+        for (const Device* device : qAsConst(devices)) {
+            const bool bridge = device == board->busController();
+            auto* item = new QTreeWidgetItem(boardItem, {device->name(), device->deviceName(),
+                                                         bridge ? QString() : QString::number(device->busNumber()),
+                                                         bridge ? QString() : SC18IM700Protocol::hexByte(device->busAddress())});
+            item->setData(0, DeviceNameRole, device->name());
+            const bool failed = !m_failure.isEmpty() && device->busNumber() == m_failureBus
+                && device->busAddress() == m_failureAddress;
+            if (failed) {
+                item->setForeground(0, QColor(0xc0, 0, 0));
+                item->setText(0, tr("%1 (failed)").arg(device->name()));
+                item->setToolTip(0, m_failure);
+            } else if (read && !bridge && device->readPages() > 0 && device->isDirty()) {
+                item->setToolTip(0, tr("What the product holds differs from the settings"));
+                item->setForeground(0, QColor(0xa0, 0x50, 0));
+            }
+        }
+    }
+    m_devices->expandAll();
+    for (int column = 0; column < m_devices->columnCount(); ++column)
+        m_devices->resizeColumnToContents(column);
+    if (!selected.isEmpty())
+        selectDevice(selected);
+    showDevice();
+}
+
+void MainWindow::selectDevice(const QString& name)
+{
+    for (QTreeWidgetItemIterator it(m_devices); *it; ++it) {
+        if ((*it)->data(0, DeviceNameRole).toString() == name) {
+            m_devices->setCurrentItem(*it);
+            return;
+        }
+    }
+}
+
+QString MainWindow::selectedDevice() const
+{
+    const QTreeWidgetItem* item = m_devices->currentItem();
+    return item ? item->data(0, DeviceNameRole).toString() : QString();
+}
+
+// The device's register table as the HTML report has it: received beside
+// wanted, differing rows marked.
+void MainWindow::showDevice()
+{
+    const Device* device = deviceNamed(selectedDevice());
+    if (!device) {
+        m_deviceHeading->setText(tr("Select a device to see its registers."));
+        m_registers->clear();
+        m_deviceSettings->setFilterFixedString(QStringLiteral("\x01")); // matches no device
+        return;
+    }
+    QString heading = deviceHeading(device);
+    if (!m_session->hasBeenRead())
+        heading += tr(" (not read yet)");
+    m_deviceHeading->setText(heading);
+    QString html;
+    QTextStream stream(&html);
+    device->toHtml(stream);
+    stream.flush();
+    m_registers->setHtml(html);
+    m_deviceSettings->setFilterRegularExpression(
+        QRegularExpression(QStringLiteral("^%1$").arg(QRegularExpression::escape(device->name()))));
+}

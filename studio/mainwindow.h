@@ -1,0 +1,100 @@
+#ifndef QUELMSTUDIO_MAINWINDOW_H
+#define QUELMSTUDIO_MAINWINDOW_H
+
+#include <QtWidgets/QMainWindow>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSortFilterProxyModel;
+class QTabWidget;
+class QTableView;
+class QTextBrowser;
+class QTreeWidget;
+class QTreeWidgetItem;
+class Device;
+class ScanView;
+class SettingsTableModel;
+class StudioSession;
+
+// The service engineer's window on one product: the settings beside what
+// the product holds, the boards and devices with their registers, the scan
+// grid and the log of every message, with the bus work of quelmctl's
+// subcommands as actions.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    StudioSession* session() const { return m_session; }
+    // Opens a description; says why in a dialog when it cannot.
+    bool openFile(const QString& fileName);
+    // Selects a device in the tree and shows its registers ("bridge" is the bridge).
+    void selectDevice(const QString& name);
+    // The name of the device shown, empty for none.
+    QString selectedDevice() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createWidgets();
+    QWidget* createSettingsPage();
+    QWidget* createDevicePage();
+    void open();
+    bool save();
+    bool maySwitchProduct();
+    void connectBridge();
+    void erase();
+    void saveReport();
+    void rememberRecent(const QString& fileName);
+    void updateRecentMenu();
+    void updateActions();
+    void updateTitle();
+    void updateConnection();
+    void rebuildDeviceTree();
+    void showDevice();
+    void markFailure(bool ok);
+    void showProgress(int done, int count);
+    Device* deviceNamed(const QString& name) const;
+
+    StudioSession* m_session;
+    SettingsTableModel* m_settings;
+    QSortFilterProxyModel* m_filtered;
+    QSortFilterProxyModel* m_deviceSettings;
+    QTabWidget* m_tabs = nullptr;
+    QLineEdit* m_filter = nullptr;
+    QTableView* m_settingsView = nullptr;
+    QTreeWidget* m_devices = nullptr;
+    QLabel* m_deviceHeading = nullptr;
+    QTextBrowser* m_registers = nullptr;
+    ScanView* m_scan = nullptr;
+    QPlainTextEdit* m_log = nullptr;
+    QLabel* m_connection = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_saveAction = nullptr;
+    QAction* m_reportAction = nullptr;
+    QAction* m_connectAction = nullptr;
+    QAction* m_readAction = nullptr;
+    QAction* m_writeAction = nullptr;
+    QAction* m_eraseAction = nullptr;
+    QAction* m_scanAction = nullptr;
+    QAction* m_cancelAction = nullptr;
+    QString m_failure;     // the last run's stop, shown on its part
+    int m_failureBus = -1;
+    int m_failureAddress = -1;
+};
+
+#endif // QUELMSTUDIO_MAINWINDOW_H

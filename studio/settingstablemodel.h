@@ -1,0 +1,59 @@
+#ifndef QUELMSTUDIO_SETTINGSTABLEMODEL_H
+#define QUELMSTUDIO_SETTINGSTABLEMODEL_H
+
+#include <QtCore/QAbstractTableModel>
+#include <QtWidgets/QStyledItemDelegate>
+
+class StudioSession;
+
+// The settings of the open product, a row each: what the description wants
+// and what the product held when it was last read. Values are edited in
+// place as hex; a row whose wanted value differs from what was read is
+// marked, and one that differs from the file is bold until it is saved.
+class SettingsTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { NameColumn, KindColumn, DeviceColumn, AddressColumn, ValueColumn, HeldColumn, ColumnCount };
+
+    explicit SettingsTableModel(StudioSession* session, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    // What the product held at the last read; empty before one.
+    QString heldText(int row) const;
+    // Whether the setting lives on a part that cannot be read back.
+    bool isWriteOnly(int row) const;
+    // Whether the wanted value differs from what was last read.
+    bool differs(int row) const;
+
+signals:
+    // A value text that was not taken, and why.
+    void valueRejected(const QString& reason);
+
+private:
+    QString valueText(int row) const;
+    QString displayText(int row, int column) const;
+    void refresh();
+
+    StudioSession* m_session;
+};
+
+// The value editor: hex digits only, two for each byte the setting holds.
+class HexValueDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+};
+
+#endif // QUELMSTUDIO_SETTINGSTABLEMODEL_H
