@@ -5,6 +5,8 @@
 
 #include <QtTest/QtTest>
 
+#include "hex.h"
+
 #include <limits>
 
 // Two 4-byte pages at 0 and 4 in an 8-byte memory: page edges are easy to see.
@@ -30,10 +32,8 @@ class tst_Device : public QObject
     Q_OBJECT
 
 private slots:
-    void paddedReads_data();
-    void paddedReads();
-    void offsetWritesGrow_data();
-    void offsetWritesGrow();
+    void rangesOfTheBuffers_data();
+    void rangesOfTheBuffers();
     void dirtyTests_data();
     void dirtyTests();
     void pagesOutsideTheMemory_data();
@@ -44,62 +44,39 @@ private slots:
     void typeNames();
 };
 
-void tst_Device::paddedReads_data()
+// Positions outside a buffer read as zero; a write past the end grows it,
+// zero-filling any gap.
+void tst_Device::rangesOfTheBuffers_data()
 {
     QTest::addColumn<QByteArray>("buffer");
     QTest::addColumn<int>("offset");
     QTest::addColumn<int>("count");
-    QTest::addColumn<QByteArray>("expected");
-    QByteArray counting(256, '\0');
-    for (int i = 0; i < counting.size(); ++i)
-        counting[i] = char(i);
-    QTest::newRow("inside the buffer") << counting << 0x10 << 4 << QByteArray::fromHex("10111213");
-    QTest::newRow("past the end reads zeros") << counting << 250 << 10 << QByteArray::fromHex("FAFBFCFDFEFF00000000");
-    QTest::newRow("count 0 is empty") << counting << 7 << 0 << QByteArray();
-    QTest::newRow("empty buffer reads zeros") << QByteArray() << 255 << 3 << QByteArray(3, '\0');
-    QTest::newRow("largest offset and count") << QByteArray::fromHex("01") << 255 << 255 << QByteArray(255, '\0');
+    QTest::addColumn<QByteArray>("read");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("inside") << hex("0001020304") << 1 << 2 << hex("0102") << hex("AABB") << hex("00AABB0304");
+    QTest::newRow("across the end") << hex("0102") << 1 << 3 << hex("020000") << hex("AABBCC") << hex("01AABBCC");
+    QTest::newRow("empty buffer, gap zero-filled") << QByteArray() << 3 << 3 << hex("000000") << hex("AB") << hex("000000AB");
+    QTest::newRow("count 0, empty bytes") << hex("01") << 200 << 0 << QByteArray() << QByteArray() << hex("01");
+    QTest::newRow("largest offset and count") << hex("01") << 255 << 255 << QByteArray(255, '\0') << hex("0102")
+                                              << hex("01") + QByteArray(254, '\0') + hex("0102");
 }
 
-void tst_Device::paddedReads()
+void tst_Device::rangesOfTheBuffers()
 {
     QFETCH(QByteArray, buffer);
     QFETCH(int, offset);
     QFETCH(int, count);
-    SmallDevice device;
-    device.setRxData(buffer);
-    device.setTxData(buffer);
-    QTEST(device.rxData(quint8(offset), quint8(count)), "expected");
-    QTEST(device.txData(quint8(offset), quint8(count)), "expected");
-}
-
-void tst_Device::offsetWritesGrow_data()
-{
-    QTest::addColumn<QByteArray>("buffer");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("inside") << QByteArray(4, '\0') << 1 << QByteArray::fromHex("AABB") << QByteArray::fromHex("00AABB00");
-    QTest::newRow("across the end") << QByteArray::fromHex("0102") << 1 << QByteArray::fromHex("AABBCC")
-                                    << QByteArray::fromHex("01AABBCC");
-    QTest::newRow("gap is zero-filled") << QByteArray() << 3 << QByteArray::fromHex("AB") << QByteArray::fromHex("000000AB");
-    QTest::newRow("empty bytes change nothing") << QByteArray::fromHex("01") << 200 << QByteArray()
-                                                << QByteArray::fromHex("01");
-    QTest::newRow("offset 255 past the end") << QByteArray() << 255 << QByteArray::fromHex("0102")
-                                             << QByteArray(255, '\0') + QByteArray::fromHex("0102");
-}
-
-void tst_Device::offsetWritesGrow()
-{
-    QFETCH(QByteArray, buffer);
-    QFETCH(int, offset);
     QFETCH(QByteArray, bytes);
     SmallDevice device;
     device.setRxData(buffer);
-    device.setRxData(quint8(offset), bytes);
-    QTEST(device.rxBuffer(), "expected");
     device.setTxData(buffer);
+    QTEST(device.rxData(quint8(offset), quint8(count)), "read");
+    QTEST(device.txData(quint8(offset), quint8(count)), "read");
+    device.setRxData(quint8(offset), bytes);
     device.setTxData(quint8(offset), bytes);
-    QTEST(device.txBuffer(), "expected");
+    QTEST(device.rxBuffer(), "written");
+    QTEST(device.txBuffer(), "written");
 }
 
 void tst_Device::dirtyTests_data()
@@ -109,15 +86,15 @@ void tst_Device::dirtyTests_data()
     QTest::addColumn<bool>("dirty");
     QTest::addColumn<bool>("page0");
     QTest::addColumn<bool>("page1");
-    const QByteArray clean = QByteArray::fromHex("0102030405060708");
+    const QByteArray clean = hex("0102030405060708");
     QTest::newRow("equal") << clean << clean << false << false << false;
-    QTest::newRow("last byte of page 1 differs") << clean << QByteArray::fromHex("0102030405060709") << true << false << true;
-    QTest::newRow("first byte of page 0 differs") << clean << QByteArray::fromHex("FF02030405060708") << true << true << false;
+    QTest::newRow("last byte of page 1 differs") << clean << hex("0102030405060709") << true << false << true;
+    QTest::newRow("first byte of page 0 differs") << clean << hex("FF02030405060708") << true << true << false;
     QTest::newRow("transmit one byte longer, shared bytes equal") << clean << clean + '\0' << true << false << false;
     QTest::newRow("short receive buffer reads zeros in the page test")
-        << QByteArray::fromHex("01020304") << QByteArray::fromHex("0102030400000000") << true << false << false;
+        << hex("01020304") << hex("0102030400000000") << true << false << false;
     QTest::newRow("short receive buffer, non-zero transmit byte")
-        << QByteArray::fromHex("01020304") << QByteArray::fromHex("0102030400000001") << true << false << true;
+        << hex("01020304") << hex("0102030400000001") << true << false << true;
 }
 
 void tst_Device::dirtyTests()

@@ -55,9 +55,9 @@ void TestProductStructure::addDevice_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<QByteArray>("className");
-    for (const Device::DeviceTypes type : {Device::DS4520, Device::ISL22343, Device::X95840, Device::CAT24AA02,
-                                           Device::AD5144A, Device::X9408})
-        QTest::addRow("%s", qPrintable(Device::deviceName(type))) << int(type) << Device::deviceName(type).toLatin1() + "Device";
+    for (const int type : {Device::DS4520, Device::ISL22343, Device::X95840, Device::CAT24AA02, Device::AD5144A, Device::X9408})
+        QTest::addRow("%s", qPrintable(Device::deviceName(Device::DeviceTypes(type))))
+            << type << Device::deviceName(Device::DeviceTypes(type)).toLatin1() + "Device";
     QTest::newRow("bus master is the host's") << int(Device::SC18IM700) << QByteArray();
     QTest::newRow("M25P40 has no driver") << int(Device::M25P40) << QByteArray();
 }
@@ -105,20 +105,21 @@ void TestProductStructure::orderFollowsEveryChange()
     QFETCH(QList<int>, added);
     QFETCH(int, change);
     Boards boards;
+    ProductInterface& product = boards.product;
     for (int i = 0; i < added.size(); i += 2)
         boards.board[i / 2 % 2]->addDevice(Device::X95840, added.at(i), added.at(i + 1), QString());
-    QCOMPARE(boards.product.devices().size(), added.size() / 2);
-    auto* const extra = new TestBoard(&boards.product);
+    QCOMPARE(product.devices().size(), added.size() / 2);
+    auto* const extra = new TestBoard(&product);
     extra->addDevice(Device::X95840, 0, 0x28, QString());
     if (change == AddDevice)
         boards.board[0]->addDevice(Device::ISL22343, 0, 0x30, QString());
     if (change == AddBoard)
-        boards.product.addSubassembly(extra);
+        product.addSubassembly(extra);
     if (change == ReplaceBoard || change == ReplaceBoardByItself)
-        boards.product.replaceSubassembly(1, change == ReplaceBoard ? extra : boards.board[1]);
-    const QList<Device*> devices = boards.product.devices();
+        product.replaceSubassembly(1, change == ReplaceBoard ? extra : boards.board[1]);
+    const QList<Device*> devices = product.devices();
     QTEST(placesOf(devices), "order");
-    QCOMPARE(boards.product.device(0, 0x28) != nullptr, change == AddBoard || change == ReplaceBoard);
+    QCOMPARE(product.device(0, 0x28) != nullptr, change == AddBoard || change == ReplaceBoard);
     for (int i = 1; i < devices.size(); ++i) {
         QVERIFY(ProductInterface::deviceLessThan(devices.at(i - 1), devices.at(i)));
         QVERIFY(!ProductInterface::deviceLessThan(devices.at(i), devices.at(i - 1)));
