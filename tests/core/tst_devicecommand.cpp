@@ -8,6 +8,7 @@
 #include <QtTest/QtTest>
 
 #include "driverfactory.h"
+#include "hex.h"
 #include "golden.h"
 
 #include <memory>
@@ -17,8 +18,6 @@ class tst_DeviceCommand : public QObject
     Q_OBJECT
 
 private slots:
-    void responseBytes_data();
-    void responseBytes();
     void answerLandsAtThePageStart_data();
     void answerLandsAtThePageStart();
     void payloadSwap_data();
@@ -28,68 +27,54 @@ private slots:
     void listDumpWritesTheFile();
 };
 
-void tst_DeviceCommand::responseBytes_data()
-{
-    QTest::addColumn<bool>("withDevice");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("no device") << false << 5 << 0;
-    QTest::newRow("page size") << true << 0 << 8;
-    QTest::newRow("explicit length wins") << true << 2 << 2;
-    QTest::newRow("negative length falls back to the page") << true << -4 << 8;
-}
-
-void tst_DeviceCommand::responseBytes()
-{
-    QFETCH(bool, withDevice);
-    QFETCH(int, length);
-    CAT24AA02Device eeprom(0, 0xA0, QStringLiteral("eeprom"));
-    DeviceCommand command(QStringLiteral("read"), withDevice ? &eeprom : nullptr, 3, QByteArray::fromHex("53A1085 0"));
-    command.setResponseLength(length);
-    QTEST(command.responseBytes(), "expected");
-}
-
+// A read expects its page's bytes unless a positive length is set, and its
+// answer lands, whole, from the page's start address on.
 void tst_DeviceCommand::answerLandsAtThePageStart_data()
 {
     QTest::addColumn<int>("type"); // -1: a command without a device
     QTest::addColumn<int>("page");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("responseBytes");
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<int>("address");
     QTest::addColumn<int>("bufferSize");
     QTest::addColumn<QByteArray>("data");
-    const QByteArray eight = QByteArray::fromHex("0102030405060708");
-    const QByteArray ten = QByteArray::fromHex("00112233445566778899");
-    QTest::newRow("DS4520 page 8 at 0xF0") << int(Device::DS4520) << 8 << eight << 0xF0 << 0xF8 << eight;
-    QTest::newRow("longer than the page: stored whole, data is the page")
-        << int(Device::CAT24AA02) << 31 << ten << 0xF8 << 258 << ten.left(8);
-    QTest::newRow("GPIO answer at 12 grows the bridge image")
-        << int(Device::SC18IM700) << 12 << QByteArray::fromHex("A5") << 12 << 13 << QByteArray::fromHex("A5");
-    QTest::newRow("no device: the answer is dropped") << -1 << 0 << QByteArray::fromHex("FF") << 0 << 0 << QByteArray();
+    const QByteArray eight = hex("0102030405060708");
+    const QByteArray ten = hex("00112233445566778899");
+    QTest::newRow("DS4520 page 8 at 0xF0, negative length: the page's") << int(Device::DS4520) << 8 << -4 << 8 << eight
+                                                                        << 0xF0 << 0xF8 << eight;
+    QTest::newRow("explicit length, longer than the page: stored whole, data is the page")
+        << int(Device::CAT24AA02) << 31 << 10 << 10 << ten << 0xF8 << 258 << ten.left(8);
+    QTest::newRow("GPIO answer at 12 grows the bridge image") << int(Device::SC18IM700) << 12 << 0 << 1 << hex("A5")
+                                                              << 12 << 13 << hex("A5");
+    QTest::newRow("no device: nothing expected, the answer dropped") << -1 << 0 << 5 << 0 << hex("FF") << 0 << 0
+                                                                     << QByteArray();
 }
 
 void tst_DeviceCommand::answerLandsAtThePageStart()
 {
     QFETCH(int, type);
     QFETCH(int, page);
+    QFETCH(int, length);
     QFETCH(QByteArray, answer);
     QFETCH(int, address);
     const std::unique_ptr<Device> device(type == Device::SC18IM700 ? new SC18IM700(QStringLiteral("bridge"))
                                          : type < 0                ? nullptr
                                                                    : createDevice(type).release());
-    DeviceCommand command(QStringLiteral("read"), device.get(), page, QByteArray::fromHex("4950"));
+    DeviceCommand command(QStringLiteral("read"), device.get(), page, hex("4950"));
+    command.setResponseLength(length);
+    QTEST(command.responseBytes(), "responseBytes");
     const QByteArray given = answer;
     command.setRxData(answer);
     QCOMPARE(answer, given);
     QCOMPARE(command.device(), device.get());
     QCOMPARE(int(command.page()), page);
     QTEST(command.data(), "data");
-    if (!device) {
-        QCOMPARE(command.responseBytes(), 0);
-        return;
+    if (device) {
+        QTEST(device->rxBuffer().size(), "bufferSize");
+        QCOMPARE(device->rxBuffer().mid(address, answer.size()), answer);
+        QCOMPARE(device->rxBuffer().left(address), QByteArray(address, '\0'));
     }
-    QTEST(device->rxBuffer().size(), "bufferSize");
-    QCOMPARE(device->rxBuffer().mid(address, answer.size()), answer);
-    QCOMPARE(device->rxBuffer().left(address), QByteArray(address, '\0'));
 }
 
 void tst_DeviceCommand::payloadSwap_data()
@@ -97,11 +82,11 @@ void tst_DeviceCommand::payloadSwap_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<QByteArray>("expected");
-    const QByteArray write = QByteArray::fromHex("53A004F011223350");
-    QTest::newRow("same length") << write << QByteArray::fromHex("AABBCC") << QByteArray::fromHex("53A004F0AABBCC50");
-    QTest::newRow("shorter payload") << write << QByteArray::fromHex("AA") << QByteArray::fromHex("53A004F0AA223350");
+    const QByteArray write = hex("53A004F011223350");
+    QTest::newRow("same length") << write << hex("AABBCC") << hex("53A004F0AABBCC50");
+    QTest::newRow("shorter payload") << write << hex("AA") << hex("53A004F0AA223350");
     QTest::newRow("command too short for a payload")
-        << QByteArray::fromHex("4950") << QByteArray::fromHex("AA") << QByteArray::fromHex("4950");
+        << hex("4950") << hex("AA") << hex("4950");
 }
 
 void tst_DeviceCommand::payloadSwap()
@@ -118,10 +103,10 @@ void tst_DeviceCommand::payloadSwap()
 void tst_DeviceCommand::textDump()
 {
     CAT24AA02Device eeprom(0, 0xA0, QStringLiteral("eeprom"));
-    DeviceCommand write(QStringLiteral("Caf\u00e9 \u2713"), QByteArray::fromHex("4F5A50"));
+    DeviceCommand write(QStringLiteral("Caf\u00e9 \u2713"), hex("4F5A50"));
     DeviceCommand read(QStringLiteral("Read Device: 0.A0.8 (8 Bytes)"), &eeprom, 1,
                        SC18IM700::readExternalDeviceCommands(0xA0, 0x08, 8));
-    QByteArray answer = QByteArray::fromHex("0AFF");
+    QByteArray answer = hex("0AFF");
     QString text;
     QTextStream stream(&text);
     stream << &read;
@@ -143,9 +128,9 @@ void tst_DeviceCommand::debugDump()
 {
     CAT24AA02Device eeprom(0, 0xA0, QStringLiteral("eeprom"));
     DeviceCommand read(QStringLiteral("Read Device: 0.A0.0 (8 Bytes)"), &eeprom, 0,
-                       QByteArray::fromHex("53A0010053A10850"));
-    DeviceCommand write(QStringLiteral("Write GPIO Register 5."), QByteArray::fromHex("4F0550"));
-    DeviceCommand accented(QStringLiteral("Caf\u00e9 \u2713"), QByteArray::fromHex("4950"));
+                       hex("53A0010053A10850"));
+    DeviceCommand write(QStringLiteral("Write GPIO Register 5."), hex("4F0550"));
+    DeviceCommand accented(QStringLiteral("Caf\u00e9 \u2713"), hex("4950"));
     QString text;
     QDebug(&text) << &read;
     QDebug(&text).nospace() << &write;
@@ -166,9 +151,9 @@ void tst_DeviceCommand::listDumpWritesTheFile()
     file.close();
 
     CAT24AA02Device eeprom(0, 0xA0, QStringLiteral("eeprom"));
-    DeviceCommand write(QStringLiteral("Write Device: 0.A0.0 (1 Bytes)"), QByteArray::fromHex("53A0020011 50"));
+    DeviceCommand write(QStringLiteral("Write Device: 0.A0.0 (1 Bytes)"), hex("53A0020011 50"));
     DeviceCommand read(QStringLiteral("Read Device: 0.A0.0 (8 Bytes)"), &eeprom, 0,
-                       QByteArray::fromHex("53A0010053A10850"));
+                       hex("53A0010053A10850"));
     commandsListDump({&write, &read}, QStringLiteral("commands.txt"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QUELM_COMPARE_GOLDEN(file.readAll(), QStringLiteral("core/commands-list.txt"));
