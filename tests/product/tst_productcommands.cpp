@@ -6,7 +6,7 @@
 
 #include <QtTest/QtTest>
 
-#include "commanddump.h"
+#include "productrig.h"
 #include "golden.h"
 #include "hex.h"
 
@@ -20,24 +20,6 @@ QByteArray pattern(const int& size)
         bytes[i] = char(0x40 + i);
     return bytes;
 }
-
-// A product with one board that carries the bridge.
-template<typename Product = BusSelectingProduct, typename Bridge = SC18IM700>
-struct Rig
-{
-    explicit Rig(const bool& selectBus = false) : product(selectBus)
-    {
-        board->setBusController(&bridge);
-        product.addSubassembly(board);
-    }
-    Device* add(const Device::DeviceTypes& type, const int& bus, const int& address)
-    {
-        return board->addDevice(type, bus, address, QString());
-    }
-    Product product;
-    TestBoard* board = new TestBoard(&product);
-    Bridge bridge{QStringLiteral("bridge")};
-};
 
 // Brackets every device transaction its encoder makes, so that a string
 // built anywhere else shows.

@@ -1,7 +1,7 @@
 // Boards and their devices, the device order and the header device after
 // every change of the boards, lookups, and what the product aggregates.
 
-#include "testproduct.h"
+#include "productrig.h"
 
 #include <QtCore/QPointer>
 #include <QtTest/QtTest>
@@ -18,20 +18,6 @@ QStringList placesOf(const QList<Device*>& devices)
 }
 
 enum Change { None, AddDevice, AddBoard, ReplaceBoard, ReplaceBoardByItself };
-
-// Two boards on a product; devices go to the boards in turn.
-struct Boards
-{
-    Boards()
-    {
-        board[0]->setBusController(&bridge);
-        product.addSubassembly(board[0]);
-        product.addSubassembly(board[1]);
-    }
-    SC18IM700 bridge{QStringLiteral("bridge")};
-    ProductInterface product;
-    TestBoard* board[2] = {new TestBoard(&product), new TestBoard(&product)};
-};
 
 } // namespace
 
@@ -104,19 +90,19 @@ void TestProductStructure::orderFollowsEveryChange()
 {
     QFETCH(QList<int>, added);
     QFETCH(int, change);
-    Boards boards;
-    ProductInterface& product = boards.product;
+    Rig<> rig;
+    ProductInterface& product = rig.product;
     for (int i = 0; i < added.size(); i += 2)
-        boards.board[i / 2 % 2]->addDevice(Device::X95840, added.at(i), added.at(i + 1), QString());
+        rig.add(Device::X95840, added.at(i), added.at(i + 1), i / 2 % 2);
     QCOMPARE(product.devices().size(), added.size() / 2);
     auto* const extra = new TestBoard(&product);
     extra->addDevice(Device::X95840, 0, 0x28, QString());
     if (change == AddDevice)
-        boards.board[0]->addDevice(Device::ISL22343, 0, 0x30, QString());
+        rig.add(Device::ISL22343, 0, 0x30);
     if (change == AddBoard)
         product.addSubassembly(extra);
     if (change == ReplaceBoard || change == ReplaceBoardByItself)
-        product.replaceSubassembly(1, change == ReplaceBoard ? extra : boards.board[1]);
+        product.replaceSubassembly(1, change == ReplaceBoard ? extra : rig.second);
     const QList<Device*> devices = product.devices();
     QTEST(placesOf(devices), "order");
     QCOMPARE(product.device(0, 0x28) != nullptr, change == AddBoard || change == ReplaceBoard);
@@ -143,38 +129,38 @@ void TestProductStructure::headerDeviceSkipsTheHeaderPages()
 {
     QFETCH(QList<int>, boardAndAddress);
     QFETCH(int, header);
-    Boards boards;
+    Rig<> rig;
     QList<Device*> added;
     for (int i = 0; i < boardAndAddress.size(); i += 2) {
-        added << boards.board[boardAndAddress.at(i)]->addDevice(Device::CAT24AA02, 0, boardAndAddress.at(i + 1), QString());
-        const CommandList soFar(boards.product.writeCommands()); // the order asked for before the next device
+        added << rig.add(Device::CAT24AA02, 0, boardAndAddress.at(i + 1), boardAndAddress.at(i));
+        const CommandList soFar(rig.product.writeCommands()); // the order asked for before the next device
     }
     QStringList alone;
-    for (Device* const device : boards.product.devices()) {
-        const CommandList commands(boards.product.writeDeviceCommands(device, false));
+    for (Device* const device : rig.product.devices()) {
+        const CommandList commands(rig.product.writeDeviceCommands(device, false));
         const int firstPage = device == added.at(header) ? 7 : 0;
         QCOMPARE(commands.commands.size(), 32 - firstPage);
         QCOMPARE(commands.descriptions().first(), QStringLiteral("Write Device: %1.%2 (8 Bytes)")
                                                       .arg(placesOf({device}).first(), QString::number(8 * firstPage, 16).toUpper()));
         alone += commands.descriptions();
     }
-    const CommandList list(boards.product.writeCommands());
+    const CommandList list(rig.product.writeCommands());
     QCOMPARE(list.descriptions(), alone);
 }
 
 void TestProductStructure::lookupsAndAggregates()
 {
-    Boards boards;
-    ProductInterface& product = boards.product;
-    Device* const eeprom = boards.board[0]->addDevice(Device::CAT24AA02, 0, 0xA0, QStringLiteral("U1"));
-    Device* const pot = boards.board[1]->addDevice(Device::AD5144A, 0, 0x58, QStringLiteral("U2"));
-    QCOMPARE(product.busController(), &boards.bridge);
+    Rig<> rig;
+    ProductInterface& product = rig.product;
+    Device* const eeprom = rig.add(Device::CAT24AA02, 0, 0xA0);
+    Device* const pot = rig.add(Device::AD5144A, 0, 0x58, true);
+    QCOMPARE(product.busController(), &rig.bridge);
     QCOMPARE(product.device(0, 0xA0), eeprom);
     QCOMPARE(product.device(1, 0x58), nullptr);
-    QCOMPARE(product.deviceSubassembly(&boards.bridge), boards.board[0]); // not listed, but carried
-    QCOMPARE(product.deviceSubassembly(pot), boards.board[1]);
+    QCOMPARE(product.deviceSubassembly(&rig.bridge), rig.board); // not listed, but carried
+    QCOMPARE(product.deviceSubassembly(pot), rig.second);
     QCOMPARE(product.deviceSubassembly(nullptr), nullptr);
-    QVERIFY(!product.devices().contains(&boards.bridge));
+    QVERIFY(!product.devices().contains(&rig.bridge));
     QCOMPARE(product.schematicLabel(0, 0x58, 3, Quelm::FieldTypes(3)), QStringLiteral("U0.58 item 3"));
     QCOMPARE(product.schematicLabel(0, 0x58, 3, Quelm::FieldTypes(1)), QString()); // a proxy
     QCOMPARE(product.schematicLabel(0, 0x52, 3, Quelm::FieldTypes(3)), QString());

@@ -1,10 +1,31 @@
-#ifndef QUELM_TESTS_PRODUCT_COMMANDDUMP_H
-#define QUELM_TESTS_PRODUCT_COMMANDDUMP_H
+#ifndef QUELM_TESTS_PRODUCT_PRODUCTRIG_H
+#define QUELM_TESTS_PRODUCT_PRODUCTRIG_H
 
-#include <quelmdevices/quelmdevices.h>
+#include "testproduct.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QList>
+
+// A product with two boards, the first carrying the bridge; devices go on
+// the first board unless asked for on the second.
+template<typename Product = BusSelectingProduct, typename Bridge = SC18IM700>
+struct Rig
+{
+    explicit Rig(const bool& selectBus = false) : product(selectBus)
+    {
+        board->setBusController(&bridge);
+        product.addSubassembly(board);
+        product.addSubassembly(second);
+    }
+    Device* add(const Device::DeviceTypes& type, const int& bus, const int& address, const bool& onSecond = false)
+    {
+        return (onSecond ? second : board)->addDevice(type, bus, address, QString());
+    }
+    Product product;
+    TestBoard* board = new TestBoard(&product);
+    TestBoard* second = new TestBoard(&product);
+    Bridge bridge{QStringLiteral("bridge")};
+};
 
 // Generated lists written out for a golden file: under a heading, one line per
 // command with its description, its bytes and, for a read, where the answer
@@ -42,4 +63,4 @@ private:
     QList<DeviceCommand*> m_commands;
 };
 
-#endif // QUELM_TESTS_PRODUCT_COMMANDDUMP_H
+#endif // QUELM_TESTS_PRODUCT_PRODUCTRIG_H
