@@ -77,7 +77,7 @@ inline bool writeFile(const QString& fileName, const QByteArray& bytes)
 //   keep FILE, same FILE   whether FILE is still what it was at "keep"
 //   lock FILE, unlock   a lock file held as another run holds it
 //   copy FROM TO, sleep MS, ls
-//   serve ARGS          quelm-simulator serving bench.json; <port> is its terminal
+//   serve ARGS, stop    quelm-simulator serving bench.json; <port> is its terminal
 //   pty                 a terminal that nobody answers on; <port> is it
 // The transcript writes the directory, the port and the process ids of the
 // test and of the served simulator as <dir>, <port> and <pid>, and the
@@ -194,6 +194,9 @@ private:
                 m_port = QString::fromLocal8Bit(m_served->readLine()).trimmed();
 #endif
             m_text += m_port.startsWith(QLatin1String("/dev/")) ? QString() : QStringLiteral("[not served]\n");
+        } else if (verb == QLatin1String("stop")) {
+            m_served->terminate();
+            m_text += m_served->waitForFinished(10000) && m_served->exitCode() == 0 ? QString() : QStringLiteral("[not stopped]\n");
         } else if (verb == QLatin1String("pty")) {
             m_master = posix_openpt(O_RDWR | O_NOCTTY);
             if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)

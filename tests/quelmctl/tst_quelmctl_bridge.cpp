@@ -52,6 +52,13 @@ void TestQuelmCtlBridge::sessions_data()
     QTest::newRow("port in use is named")
         << QStringList{"serve", "quelmctl& read -q --port <port> bench.json", "sleep 300",
                        "quelmctl read -q --port <port> bench.json", "wait"};
+    // quelm-simulator keeps the product's state, the bridge's rate and
+    // clock with it, for the built-in simulator to go on from.
+    QTest::newRow("served state is kept")
+        << QStringList{"serve --state served.json",
+                       "quelmctl write -q --verify --baud 115200 --i2c-clock fast --port <port> bench.json", "stop",
+                       "quelmctl read -q --sim-state served.json --baud 115200 bench.json",
+                       "json served.json registers"};
     QTest::newRow("served state is held")
         << QStringList{"serve --state served.json",
                        "quelmctl read -q --sim-state served.json --sim-lock-wait 100 bench.json"};
