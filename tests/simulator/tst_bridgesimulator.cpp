@@ -93,8 +93,7 @@ void TestBridgeSimulator::transactions_data()
     row("x95840 wraps its pointer at its end", "53520207 9950", "53520107 53530250", "9980", 0xF0);
     row("ds4520 I/O status follows the control registers", "539003F2 0F0150", "539001F8 53910250", "0F01", 0xF0);
     row("ds4520 I/O status cannot be written", "539002F2 FF50 539003F8 000050", "539001F8 53910350", "FF0100", 0xF0);
-    QTest::newRow("ds4520 I/O status shows the pin levels")
-        << hex("539003F2 FF01 50") << 0x0FE << false << hex("539001F8 53910250") << hex("FE00") << 0xF0;
+    QTest::newRow("ds4520 I/O status shows the pin levels") << hex("539003F2 FF01 50") << 0x0FE << false << hex("539001F8 53910250") << hex("FE00") << 0xF0;
     row("ad5144a reads back the RDAC", "53580212 7F50", "53580232 03 53590150", "7F", 0xF0);
     row("ad5144a copies the RDAC to EEPROM", "535802127F50 5358027201 50 5358021200 50", "53580232 01 53590150", "7F", 0xF0);
     row("ad5144a refuses an unknown command", "", "535802 5501 50", "", 0xF2);
@@ -204,26 +203,16 @@ void TestBridgeSimulator::brokenInput_data()
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<QStringList>("notes");
 
-    QTest::newRow("unknown command character")
-        << hex("41 4950") << hex("FF") << QStringList{QStringLiteral("skipped 0x41: not a command")};
-    QTest::newRow("write without its P")
-        << hex("53A00200 11 41 4950") << hex("FF")
-        << QStringList{QStringLiteral("dropped a \"S\" command: 0x41 came where \"S\" or \"P\" belongs"),
+    QTest::newRow("unknown command character") << hex("41 4950") << hex("FF") << QStringList{QStringLiteral("skipped 0x41: not a command")};
+    QTest::newRow("write without its P") << hex("53A00200 11 41 4950") << hex("FF") << QStringList{QStringLiteral("dropped a \"S\" command: 0x41 came where \"S\" or \"P\" belongs"),
                        QStringLiteral("skipped 0x41: not a command")};
-    QTest::newRow("count past the data swallows the next command whole")
-        << hex("53A00800 1150 4F0150 4950 4950") << hex("FF")
+    QTest::newRow("count past the data swallows the next command whole") << hex("53A00800 1150 4F0150 4950 4950") << hex("FF")
         << QStringList{QStringLiteral("dropped a \"S\" command: 0x49 came where \"S\" or \"P\" belongs")};
-    QTest::newRow("gpio read without its P")
-        << hex("49 4F0250 4950") << hex("02")
-        << QStringList{QStringLiteral("dropped a \"I\" command: 0x4F came where \"S\" or \"P\" belongs")};
-    QTest::newRow("stray P")
-        << hex("50 4950") << hex("FF") << QStringList{QStringLiteral("skipped 0x50: not a command")};
-    QTest::newRow("register that does not exist")
-        << hex("520B0250") << hex("55") << QStringList{QStringLiteral("register 0x0B does not exist")};
-    QTest::newRow("status register is read-only")
-        << hex("570A0050 520A50") << hex("F0") << QStringList{QStringLiteral("register 0x0A cannot be written")};
-    QTest::newRow("read from an absent part")
-        << hex("53B10450") << QByteArray() << QStringList{QStringLiteral("nobody answers 0xB1 on bus 0")};
+    QTest::newRow("gpio read without its P") << hex("49 4F0250 4950") << hex("02") << QStringList{QStringLiteral("dropped a \"I\" command: 0x4F came where \"S\" or \"P\" belongs")};
+    QTest::newRow("stray P") << hex("50 4950") << hex("FF") << QStringList{QStringLiteral("skipped 0x50: not a command")};
+    QTest::newRow("register that does not exist") << hex("520B0250") << hex("55") << QStringList{QStringLiteral("register 0x0B does not exist")};
+    QTest::newRow("status register is read-only") << hex("570A0050 520A50") << hex("F0") << QStringList{QStringLiteral("register 0x0A cannot be written")};
+    QTest::newRow("read from an absent part") << hex("53B10450") << QByteArray() << QStringList{QStringLiteral("nobody answers 0xB1 on bus 0")};
 }
 
 void TestBridgeSimulator::brokenInput()
@@ -265,9 +254,7 @@ void TestBridgeSimulator::ratesFollowTheRegisters_data()
 
     QTest::newRow("power-on") << QByteArray() << 9600 << 98684 << QStringList();
     QTest::newRow("BRG1 alone keeps BRG0") << hex("57 0101 50") << 14400 << 98684 << QStringList();
-    QTest::newRow("clock divider below its minimum")
-        << hex("57 0702 0802 50") << 9600 << 468750
-        << QStringList{QStringLiteral("I2C clock registers 0x02 and 0x02 add up to less than 5")};
+    QTest::newRow("clock divider below its minimum") << hex("57 0702 0802 50") << 9600 << 468750 << QStringList{QStringLiteral("I2C clock registers 0x02 and 0x02 add up to less than 5")};
 }
 
 void TestBridgeSimulator::ratesFollowTheRegisters()
