@@ -1,12 +1,26 @@
 #ifndef QUELMCTLRUN_H
 #define QUELMCTLRUN_H
 
-// Runs the built quelmctl in a working directory and collects what it printed.
+// Runs the built quelmctl in a working directory, alone or as the steps of a
+// session whose transcript is compared whole with a golden file.
 
+#include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QLockFile>
+#include <QtCore/QMap>
 #include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
 
 struct QuelmCtlRun
 {
@@ -15,12 +29,8 @@ struct QuelmCtlRun
     QString err;
 };
 
-inline QuelmCtlRun runQuelmCtl(const QString& directory, const QStringList& arguments,
-                               const QString& program = QStringLiteral(QUELMCTL_PROGRAM))
+inline QuelmCtlRun finished(QProcess& process)
 {
-    QProcess process;
-    process.setWorkingDirectory(directory);
-    process.start(program, arguments);
     QuelmCtlRun run;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -28,6 +38,15 @@ inline QuelmCtlRun runQuelmCtl(const QString& directory, const QStringList& argu
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+inline QuelmCtlRun runQuelmCtl(const QString& directory, const QStringList& arguments,
+                               const QString& program = QStringLiteral(QUELMCTL_PROGRAM))
+{
+    QProcess process;
+    process.setWorkingDirectory(directory);
+    process.start(program, arguments);
+    return finished(process);
 }
 
 // The demo product copied into dir as "demo.json", so that runs keep their
@@ -47,6 +66,164 @@ inline bool writeFile(const QString& fileName, const QByteArray& bytes)
 {
     QFile file(fileName);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A session in a new directory that holds the demo product as demo.json and
+// the descriptions of tests/data/quelmctl/inputs. Each step is one line:
+//   quelmctl ARGS       run it and write down its stderr, stdout and exit code
+//   quelmctl& ARGS      start it in the background; "wait" writes down what it did
+//   full BLOCKS ARGS    quelmctl on a disk that fills up after BLOCKS x 512 bytes
+//   cat FILE            the file;  json FILE KEY  the text at KEY in the file
+//   keep FILE, same FILE   whether FILE is still what it was at "keep"
+//   lock FILE, unlock   a lock file held as another run holds it
+//   copy FROM TO, sleep MS, ls
+//   serve ARGS, stop    quelm-simulator serving bench.json; <port> is its terminal
+//   pty                 a terminal that nobody answers on; <port> is it
+// The transcript writes the directory, the port and the process ids of the
+// test and of the served simulator as <dir>, <port> and <pid>, and the
+// seconds a JSON document gives for a run on a terminal as <seconds>.
+class Session
+{
+public:
+    Session()
+    {
+        const QDir inputs(QStringLiteral(QUELM_TEST_DATA_DIR "/quelmctl/inputs"));
+        m_ready = m_dir.isValid() && copyDemo(m_dir);
+        for (const QString& name : inputs.entryList(QDir::Files))
+            m_ready = m_ready && QFile::copy(inputs.filePath(name), path(name));
+    }
+    ~Session()
+    {
+        for (QProcess* const process : {m_background.get(), m_served.get()}) {
+            if (process) {
+                process->terminate();
+                process->waitForFinished(10000);
+            }
+        }
+        if (m_master >= 0)
+            close(m_master);
+    }
+
+    bool ready() const { return m_ready; }
+
+    QByteArray transcript(const QStringList& steps)
+    {
+        for (const QString& line : steps)
+            step(line);
+        QString text = m_text;
+        text.replace(m_dir.path(), QStringLiteral("<dir>"));
+        if (!m_port.isEmpty()) { // real time on a terminal
+            text.replace(m_port, QStringLiteral("<port>"));
+            text.replace(QRegularExpression(QStringLiteral("\"seconds\": [0-9.e-]+")), QStringLiteral("\"seconds\": <seconds>"));
+        }
+        for (const qint64 pid : {QCoreApplication::applicationPid(), m_served ? m_served->processId() : -1})
+            text.replace(QStringLiteral("process %1").arg(pid), QStringLiteral("process <pid>"));
+        return text.toUtf8();
+    }
+
+private:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    void record(const QuelmCtlRun& run)
+    {
+        for (const auto& [name, text] : {std::pair{"stderr", run.err}, std::pair{"stdout", run.out}}) {
+            if (!text.isEmpty())
+                m_text += QStringLiteral("%1:\n%2%3").arg(QLatin1String(name), text,
+                                                          text.endsWith(QLatin1Char('\n')) ? "" : "\n[no line end]\n");
+        }
+        m_text += QStringLiteral("exit %1\n").arg(run.exitCode);
+    }
+
+    void step(QString line)
+    {
+        m_text += QStringLiteral("$ %1\n").arg(line);
+        line.replace(QStringLiteral("<port>"), m_port);
+        QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QString verb = words.takeFirst();
+        const QString file = words.isEmpty() ? QString() : path(words.first());
+        if (verb == QLatin1String("quelmctl")) {
+            record(runQuelmCtl(m_dir.path(), words));
+        } else if (verb == QLatin1String("full")) {
+            // In a coverage build the program's profile goes to a folder of
+            // its own, and what libgcov says of it is not quelmctl's output.
+            const QString script = QStringLiteral("trap '' XFSZ; export GCOV_PREFIX=\"$PWD/.profile\"; ulimit -f %1; "
+                                                  "exec \"$0\" \"$@\"").arg(words.takeFirst());
+            QuelmCtlRun run = runQuelmCtl(m_dir.path(), QStringList{QStringLiteral("-c"), script,
+                                                                    QStringLiteral(QUELMCTL_PROGRAM)} + words,
+                                          QStringLiteral("/bin/sh"));
+            QStringList lines = run.err.split(QLatin1Char('\n'));
+            lines.erase(std::remove_if(lines.begin(), lines.end(), [](const QString& l) {
+                            return l.startsWith(QLatin1String("libgcov profiling error:")); }), lines.end());
+            run.err = lines.join(QLatin1Char('\n'));
+            record(run);
+        } else if (verb == QLatin1String("quelmctl&")) {
+            m_background = std::make_unique<QProcess>();
+            m_background->setWorkingDirectory(m_dir.path());
+            m_background->start(QStringLiteral(QUELMCTL_PROGRAM), words);
+            m_background->waitForStarted();
+        } else if (verb == QLatin1String("wait")) {
+            record(finished(*m_background));
+        } else if (verb == QLatin1String("cat")) {
+            m_text += QFile::exists(file) ? QString::fromUtf8(readFile(file)) : QStringLiteral("[no such file]\n");
+        } else if (verb == QLatin1String("json")) {
+            m_text += QJsonDocument::fromJson(readFile(file)).object().value(words.at(1)).toString() + '\n';
+        } else if (verb == QLatin1String("keep")) {
+            m_kept = readFile(file);
+        } else if (verb == QLatin1String("same")) {
+            m_text += readFile(file) == m_kept ? QStringLiteral("unchanged\n") : QStringLiteral("changed\n");
+        } else if (verb == QLatin1String("lock")) {
+            m_lock = std::make_unique<QLockFile>(file);
+            if (!m_lock->tryLock(0))
+                m_text += QStringLiteral("[cannot lock]\n");
+        } else if (verb == QLatin1String("unlock")) {
+            m_lock.reset();
+        } else if (verb == QLatin1String("copy")) {
+            if (!QFile::copy(file, path(words.at(1))))
+                m_text += QStringLiteral("[cannot copy]\n");
+        } else if (verb == QLatin1String("sleep")) {
+            QTest::qWait(words.first().toInt());
+        } else if (verb == QLatin1String("ls")) {
+            m_text += QDir(m_dir.path()).entryList(QDir::Files, QDir::Name).join(QLatin1Char('\n')) + '\n';
+        } else if (verb == QLatin1String("serve")) {
+#ifdef QUELM_SIMULATOR_PROGRAM
+            m_served = std::make_unique<QProcess>();
+            m_served->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            m_served->setWorkingDirectory(m_dir.path());
+            m_served->start(QStringLiteral(QUELM_SIMULATOR_PROGRAM), words + QStringList{path(QStringLiteral("bench.json"))});
+            if (m_served->waitForReadyRead(10000))
+                m_port = QString::fromLocal8Bit(m_served->readLine()).trimmed();
+#endif
+            m_text += m_port.startsWith(QLatin1String("/dev/")) ? QString() : QStringLiteral("[not served]\n");
+        } else if (verb == QLatin1String("stop")) {
+            m_served->terminate();
+            m_text += m_served->waitForFinished(10000) && m_served->exitCode() == 0 ? QString() : QStringLiteral("[not stopped]\n");
+        } else if (verb == QLatin1String("pty")) {
+            m_master = posix_openpt(O_RDWR | O_NOCTTY);
+            if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)
+                m_port = QString::fromLatin1(ptsname(m_master));
+            m_text += m_port.isEmpty() ? QStringLiteral("[no terminal]\n") : QString();
+        } else {
+            m_text += QStringLiteral("[unknown step]\n");
+        }
+    }
+
+    QTemporaryDir m_dir;
+    bool m_ready = false;
+    QString m_text;
+    QString m_port;
+    QByteArray m_kept;
+    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<QProcess> m_background;
+    std::unique_ptr<QProcess> m_served;
+    int m_master = -1;
+};
+
+// The golden file of the current row: "quelmctl/<row name in lower case, dashes for spaces>.txt".
+inline QString goldenOfRow()
+{
+    QString name = QString::fromUtf8(QTest::currentDataTag()).toLower();
+    name.replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"));
+    return QStringLiteral("quelmctl/%1.txt").arg(name);
 }
 
 #endif // QUELMCTLRUN_H

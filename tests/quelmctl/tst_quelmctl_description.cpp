@@ -35,10 +35,8 @@ void TestQuelmCtlDescription::refuses_data()
     QTest::addColumn<QString>("error");
 
     QTest::newRow("not an object") << QByteArray("[]") << "f: the description must be a JSON object";
-    QTest::newRow("unterminated on line 3") << QByteArray("{\n\"boards\": [\n  {\"title\": \"x\"")
-        << "f:3:15: malformed description: unterminated string";
-    QTest::newRow("bus select") << QByteArray("{\"busSelect\": \"i2c\", \"boards\": []}")
-        << "f: \"busSelect\" must be \"gpio\" or \"none\"";
+    QTest::newRow("unterminated on line 3") << QByteArray("{\n\"boards\": [\n  {\"title\": \"x\"") << "f:3:15: malformed description: unterminated string";
+    QTest::newRow("bus select") << QByteArray("{\"busSelect\": \"i2c\", \"boards\": []}") << "f: \"busSelect\" must be \"gpio\" or \"none\"";
     QTest::newRow("bus past 255") << QByteArray("{\"boards\": [{\"title\": \"t\", \"devices\": [{\"type\": \"DS4520\", \"bus\": 256, \"address\": \"0xA2\", \"name\": \"io\"}]}]}")
         << "f: device \"io\": \"bus\" must be a whole number from 0 to 255";
     QTest::newRow("odd bus address") << QByteArray("{\"boards\": [{\"title\": \"t\", \"devices\": [{\"type\": \"DS4520\", \"bus\": 0, \"address\": \"0xA3\", \"name\": \"io\"}]}]}")
@@ -47,18 +45,15 @@ void TestQuelmCtlDescription::refuses_data()
         << "f: device \"b\": unknown device type \"SC18IM700\"";
     QTest::newRow("two devices of one name") << QByteArray("{\"boards\": [{\"title\": \"t\", \"devices\": [{\"type\": \"DS4520\", \"bus\": 0, \"address\": \"0xA2\", \"name\": \"io\"}, {\"type\": \"DS4520\", \"bus\": 0, \"address\": \"0xA4\", \"name\": \"io\"}]}]}")
         << "f: two devices are named \"io\"";
-    QTest::newRow("unknown kind") << withSettings("{\"name\": \"s\", \"kind\": \"word\", \"device\": \"io\"}")
-        << "f: setting \"s\": unknown kind \"word\"";
+    QTest::newRow("unknown kind") << withSettings("{\"name\": \"s\", \"kind\": \"word\", \"device\": \"io\"}") << "f: setting \"s\": unknown kind \"word\"";
     QTest::newRow("bit address for a byte") << withSettings("{\"name\": \"s\", \"kind\": \"byte\", \"device\": \"io\", \"address\": \"0x10.3\", \"value\": \"01\"}")
         << "f: setting \"s\": address \"0x10.3\" does not suit a byte setting";
     QTest::newRow("run past the memory") << withSettings("{\"name\": \"s\", \"kind\": \"bytes\", \"device\": \"io\", \"address\": \"0xFE:4\", \"value\": \"01020304\"}")
         << "f: setting \"s\": address \"0xFE:4\" does not suit a bytes setting";
     QTest::newRow("value shorter than the run") << withSettings("{\"name\": \"s\", \"kind\": \"bytes\", \"device\": \"io\", \"address\": \"0x10:2\", \"value\": \"01\"}")
         << "f: setting \"s\": value \"01\" has 1 bytes, the setting holds 2";
-    QTest::newRow("missing value") << withSettings("{\"name\": \"s\", \"kind\": \"byte\", \"device\": \"io\", \"address\": \"0x10\"}")
-        << "f: setting \"s\": \"value\" must be a text";
-    QTest::newRow("pin 9") << withSettings("{\"name\": \"s\", \"kind\": \"pin\", \"device\": \"io\", \"pin\": 9, \"value\": \"01\"}")
-        << "f: setting \"s\": \"pin\" must be a whole number from 0 to 8";
+    QTest::newRow("missing value") << withSettings("{\"name\": \"s\", \"kind\": \"byte\", \"device\": \"io\", \"address\": \"0x10\"}") << "f: setting \"s\": \"value\" must be a text";
+    QTest::newRow("pin 9") << withSettings("{\"name\": \"s\", \"kind\": \"pin\", \"device\": \"io\", \"pin\": 9, \"value\": \"01\"}") << "f: setting \"s\": \"pin\" must be a whole number from 0 to 8";
     QTest::newRow("port 1") << withSettings("{\"name\": \"s\", \"kind\": \"port\", \"device\": \"io\", \"port\": 1, \"value\": \"01\"}")
         << "f: setting \"s\": \"port\" must be a whole number from 0 to 0";
     QTest::newRow("configuration past a byte") << withSettings("{\"name\": \"s\", \"kind\": \"pin\", \"device\": \"io\", \"pin\": 1, \"configuration\": 256, \"value\": \"01\"}")

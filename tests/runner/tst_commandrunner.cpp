@@ -1,3 +1,8 @@
+// The command runner: commands sent in order and their answers stored, the
+// run stopped at a missing answer or a refused acknowledge with the failing
+// part named, status reads after transactions, write cycles waited out by
+// polling at every rate, and the time a run takes on the wire.
+
 #include <bridgesetup.h>
 #include <bridgesimulator.h>
 #include <bridgestatus.h>
@@ -132,13 +137,9 @@ private slots:
     void statusReadsFollowTransactions();
     void acknowledgeChecksStopTheRun_data();
     void acknowledgeChecksStopTheRun();
-    void failingPartOnTheSelectedBus_data();
-    void failingPartOnTheSelectedBus();
-    void twoEepromPagesLand_data();
-    void twoEepromPagesLand();
+    void writesLandThroughTheirCycle_data();
+    void writesLandThroughTheirCycle();
     void timeoutCountsFromTheWire();
-    void slowPartStillLands_data();
-    void slowPartStillLands();
     void stuckPartStopsTheRun_data();
     void stuckPartStopsTheRun();
     void pollsReachNoBuffer();
@@ -311,118 +312,116 @@ void TestCommandRunner::statusReadsFollowTransactions()
     QCOMPARE(f.bridge.rxBuffer().toHex(), hex("F0025555000026130066F0 00 00").toHex());
 }
 
+// The run stops at the failing command and names the part at its place:
+// the command before it stays applied, the one after it is never sent.
+// With GPIO selection the part is looked up on the selected bus only: bus 1
+// has no "header", and it should have a "spare".
 void TestCommandRunner::acknowledgeChecksStopTheRun_data()
 {
+    QTest::addColumn<int>("selected"); // the bus selected first; -1: none, a write of AA first
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("held");
     QTest::addColumn<QString>("error");
     QTest::addColumn<int>("status");
-    QTest::addColumn<int>("address");
 
-    QTest::newRow("part missing")
-        << hex("53B0020011 50") << false
-        << QStringLiteral("Command 2 of 3 (probe): bus 0, address 0xB0: no acknowledge on the address (I2C status 0xF1)")
-        << 0xF1 << 0xB0;
-    QTest::newRow("data refused")
-        << hex("5350022001 50") << false
-        << QStringLiteral("Command 2 of 3 (probe): bus 0, address 0x50 (pots): no acknowledge on data (I2C status 0xF2)")
-        << 0xF2 << 0x50;
-    QTest::newRow("bus held low")
-        << hex("53A0020022 50") << true
-        << QStringLiteral("Command 2 of 3 (probe): bus 0, address 0xA0 (header): bus time-out (I2C status 0xF8)")
-        << 0xF8 << 0xA0;
+    QTest::newRow("part missing") << -1 << hex("53B0020011 50") << false
+        << "bus 0, address 0xB0: no acknowledge on the address (I2C status 0xF1)" << 0xF1;
+    QTest::newRow("data refused") << -1 << hex("5350022001 50") << false
+        << "bus 0, address 0x50 (pots): no acknowledge on data (I2C status 0xF2)" << 0xF2;
+    QTest::newRow("bus held low") << -1 << hex("53A0020022 50") << true
+        << "bus 0, address 0xA0 (header): bus time-out (I2C status 0xF8)" << 0xF8;
+    QTest::newRow("a bus 0 part asked for on bus 1") << 1 << hex("53A0020011 50") << false
+        << "bus 1, address 0xA0: no acknowledge on the address (I2C status 0xF1)" << 0xF1;
+    QTest::newRow("a bus 1 part that is missing") << 1 << hex("53A2020011 50") << false
+        << "bus 1, address 0xA2 (spare): no acknowledge on the address (I2C status 0xF1)" << 0xF1;
+    QTest::newRow("a bus 1 part asked for on bus 0") << 0 << hex("53A2020011 50") << false
+        << "bus 0, address 0xA2: no acknowledge on the address (I2C status 0xF1)" << 0xF1;
 }
 
-// The run stops at the failing command: the one before it stays applied,
-// the one after it is never sent.
 void TestCommandRunner::acknowledgeChecksStopTheRun()
 {
+    QFETCH(int, selected);
     QFETCH(QByteArray, bytes);
     QFETCH(bool, held);
     QFETCH(QString, error);
     QFETCH(int, status);
-    QFETCH(int, address);
 
-    Fixture f;
-    f.write(hex("00AA"));
+    Fixture f(selected < 0 ? BridgeSimulator::BusSelect::None : BridgeSimulator::BusSelect::Gpio);
+    if (selected < 0)
+        f.write(hex("00AA"));
+    else
+        f.add(QStringLiteral("select"), SC18IM700::writeGpioCommands(quint8(selected)));
     f.add(QStringLiteral("probe"), bytes);
     f.write(hex("00BB"));
     SimulatorLink link(&f.simulator);
     CommandRunner runner(&link);
     runner.setAcknowledgeChecks(true);
-    runner.setProduct({&f.eeprom, &f.pots}, false);
+    runner.setProduct({&f.eeprom, &f.pots, &f.spare}, selected >= 0);
     runner.setProgress([&](int, int, const DeviceCommand*) { f.simulator.setBusHeld(held); });
     const RunResult result = runner.run(f.commands);
 
-    QCOMPARE(result.errorString, error);
+    QCOMPARE(result.errorString, "Command 2 of 3 (probe): " + error);
     QCOMPARE(result.failedIndex, 1);
     QCOMPARE(result.applied, 1);
     QCOMPARE(result.status, status);
-    QCOMPARE(result.bus, 0);
-    QCOMPARE(result.address, address);
-    QCOMPARE(f.simulator.part(0, 0xA0)->memory().left(1), hex("AA"));
+    QCOMPARE(result.bus, qMax(selected, 0));
+    QCOMPARE(result.address, int(quint8(bytes.at(1))));
+    QCOMPARE(f.simulator.part(0, 0xA0)->memory().left(1), hex(selected < 0 ? "AA" : "FF"));
 }
 
-// With GPIO selection the failing part is looked up on the selected bus
-// only: bus 1 has no "header", and it should have a "spare".
-void TestCommandRunner::failingPartOnTheSelectedBus_data()
+// A write that arrives while its part programs the one before is held back
+// until the part takes it: the EEPROM's second page, and a potentiometer
+// slower than the typical one (19 ms; 12 typical, 20 at most) that refuses
+// the write sent when the typical cycle is over, is polled and sent it again.
+// Everything reads back through the runner, and nothing else is refused.
+void TestCommandRunner::writesLandThroughTheirCycle_data()
 {
-    QTest::addColumn<quint8>("bus");
     QTest::addColumn<quint8>("address");
-    QTest::addColumn<QString>("error");
-
-    QTest::newRow("a bus 0 part asked for on bus 1")
-        << quint8(1) << quint8(0xA0)
-        << QStringLiteral("Command 2 of 2 (write): bus 1, address 0xA0: no acknowledge on the address (I2C status 0xF1)");
-    QTest::newRow("a bus 1 part that is missing")
-        << quint8(1) << quint8(0xA2)
-        << QStringLiteral("Command 2 of 2 (write): bus 1, address 0xA2 (spare): no acknowledge on the address (I2C status 0xF1)");
-    QTest::newRow("a bus 1 part asked for on bus 0")
-        << quint8(0) << quint8(0xA2)
-        << QStringLiteral("Command 2 of 2 (write): bus 0, address 0xA2: no acknowledge on the address (I2C status 0xF1)");
+    QTest::addColumn<int>("cycleMs");
+    QTest::addColumn<QList<QByteArray>>("writes");
+    QTest::addColumn<qint32>("rate");
+    QTest::addColumn<bool>("checks");
+    const QList<QByteArray> pages{hex("00 0102030405060708"), hex("08 1112131415161718")};
+    const QList<QByteArray> wipers{hex("00 40"), hex("01 41"), hex("02 42")};
+    for (const qint32 rate : {9600, 115200, 460800}) {
+        for (const bool checks : {false, true}) {
+            const QString at = QStringLiteral(" at %1 baud, checks %2").arg(rate).arg(checks ? "on" : "off");
+            QTest::newRow(qPrintable("two EEPROM pages" + at)) << quint8(0xA0) << 0 << pages << rate << checks;
+            QTest::newRow(qPrintable("a slow potentiometer" + at)) << quint8(0x50) << 19 << wipers << rate << checks;
+        }
+    }
 }
 
-void TestCommandRunner::failingPartOnTheSelectedBus()
+void TestCommandRunner::writesLandThroughTheirCycle()
 {
-    QFETCH(quint8, bus);
     QFETCH(quint8, address);
-    QFETCH(QString, error);
-
-    Fixture f(BridgeSimulator::BusSelect::Gpio);
-    f.add(QStringLiteral("select"), SC18IM700::writeGpioCommands(bus));
-    f.write(hex("0011"), address);
-    SimulatorLink link(&f.simulator);
-    CommandRunner runner(&link);
-    runner.setAcknowledgeChecks(true);
-    runner.setProduct({&f.eeprom, &f.pots, &f.spare}, true);
-    const RunResult result = runner.run(f.commands);
-
-    QCOMPARE(result.errorString, error);
-    QCOMPARE(result.bus, int(bus));
-}
-
-// The second page arrives while the first is being programmed: the runner
-// holds it back until the EEPROM can take it.
-void TestCommandRunner::twoEepromPagesLand_data()
-{
-    addRatesAndChecks();
-}
-
-void TestCommandRunner::twoEepromPagesLand()
-{
+    QFETCH(int, cycleMs);
+    QFETCH(QList<QByteArray>, writes);
     QFETCH(qint32, rate);
     QFETCH(bool, checks);
 
     Fixture f;
-    f.write(hex("00 0102030405060708"));
-    f.write(hex("08 1112131415161718"));
-    f.readPage(0);
-    f.readPage(1);
-    Bench bench(f, rate, BridgeSetup::I2CClock::Fast, checks);
+    if (cycleMs > 0)
+        f.simulator.part(0, address)->setWriteCycleTime(std::chrono::milliseconds(cycleMs));
+    QByteArray expected;
+    for (const QByteArray& write : writes) {
+        f.write(write, address);
+        expected += write.mid(1);
+    }
+    const bool eeprom = address == 0xA0;
+    Device* const device = eeprom ? static_cast<Device*>(&f.eeprom) : &f.pots;
+    if (eeprom) {
+        f.readPage(0);
+        f.readPage(1);
+    } else {
+        f.commands.append(new DeviceCommand(QStringLiteral("read pots"), &f.pots, 0,
+                                            SC18IM700::readExternalDeviceCommands(0x50, 0, 15)));
+    }
+    Bench bench(f, rate, eeprom ? BridgeSetup::I2CClock::Fast : BridgeSetup::I2CClock::Standard, checks);
     const RunResult result = bench.runner.run(f.commands);
 
     QVERIFY2(result.ok(), qPrintable(result.errorString));
-    QCOMPARE(f.eeprom.rxData(0, 16).toHex(), hex("0102030405060708 1112131415161718").toHex());
+    QCOMPARE(device->rxData(0, expected.size()).toHex(), expected.toHex());
     QCOMPARE(refusals(f.simulator), QStringList());
     QCOMPARE(bench.runner.partsInWriteCycle(), 0);
 }
@@ -441,32 +440,6 @@ void TestCommandRunner::timeoutCountsFromTheWire()
 
     QVERIFY2(result.ok(), qPrintable(result.errorString));
     QCOMPARE(f.eeprom.rxData(24, 8), hex("0102030405060708"));
-}
-
-// A potentiometer slower than the typical one refuses the write sent when
-// the typical cycle is over; it is polled and the write sent again.
-void TestCommandRunner::slowPartStillLands_data()
-{
-    addRatesAndChecks();
-}
-
-void TestCommandRunner::slowPartStillLands()
-{
-    QFETCH(qint32, rate);
-    QFETCH(bool, checks);
-
-    Fixture f;
-    f.simulator.part(0, 0x50)->setWriteCycleTime(std::chrono::milliseconds(19)); // 12 typical, 20 at most
-    f.write(hex("00 40"), 0x50);
-    f.write(hex("01 41"), 0x50);
-    f.write(hex("02 42"), 0x50);
-    Bench bench(f, rate, BridgeSetup::I2CClock::Standard, checks);
-    const RunResult result = bench.runner.run(f.commands);
-
-    QVERIFY2(result.ok(), qPrintable(result.errorString));
-    QCOMPARE(refusals(f.simulator), QStringList());
-    f.simulator.advanceTo(bench.link.now() + std::chrono::milliseconds(20));
-    QCOMPARE(f.simulator.feed(SC18IM700::readExternalDeviceCommands(0x50, 0x00, 3)).toHex(), QByteArray("404142"));
 }
 
 // A part whose cycle never ends stops the run at the command that needs it,
