@@ -54,6 +54,8 @@ void TestField::construction_data()
     QTest::newRow("numbers") << QVariant(0x1A) << QVariant(3) << 0x1A << 3;
     QTest::newRow("low 8 bits kept") << QVariant(0x1A5) << QVariant(258) << 0xA5 << 2;
     QTest::newRow("negative wraps") << QVariant(-1) << QVariant(-2) << 0xFF << 0xFE;
+    QTest::newRow("doubles round half up") << QVariant(2.5) << QVariant(-0.5) << 3 << 0;
+    QTest::newRow("negative half rounds up") << QVariant(-1.5) << QVariant(-2.5) << 0xFF << 0xFE;
     QTest::newRow("numeric text") << QVariant(QStringLiteral("17")) << QVariant(QStringLiteral("4"))
                                   << 17 << 4;
     QTest::newRow("text that is no number") << QVariant(QStringLiteral("0x1A"))
