@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test suite twice: warnings as errors, then under
-# AddressSanitizer and UndefinedBehaviorSanitizer, with a short run of each
-# fuzz target in between.
+# Builds and runs every test suite against Qt 5 and against Qt 6 with
+# warnings as errors, a short run of each fuzz target, the suites under
+# AddressSanitizer and UndefinedBehaviorSanitizer (Qt 5), and the Debian
+# packages of both flavours, lintian-checked, the Qt 5 ones installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/ensure-packages.sh $(cat scripts/packages.txt)
@@ -11,9 +12,18 @@ cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=Debug -DQUELM_WERROR=ON
 cmake --build build-tests -j"$jobs"
 ctest --test-dir build-tests --output-on-failure -j"$jobs"
 
+# The Qt 6 flavour; its package test installs the Qt 5 build beside it.
+cmake -S . -B build-tests-qt6 -DQT_MAJOR_VERSION=6 -DCMAKE_BUILD_TYPE=Debug -DQUELM_WERROR=ON \
+    -DQUELM_INSTALL_BESIDE="$PWD/build-tests"
+cmake --build build-tests-qt6 -j"$jobs"
+ctest --test-dir build-tests-qt6 --output-on-failure -j"$jobs"
+
 # libFuzzer targets (clang, ASan+UBSan): a short run of each on a copy of its seed corpus.
 bash scripts/fuzz.sh 5
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUELM_WERROR=ON -DQUELM_SANITIZE=ON
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+bash scripts/package.sh
+bash scripts/check-packages.sh

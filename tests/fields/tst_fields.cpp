@@ -160,6 +160,8 @@ private slots:
         row("numbers", 5, 0x1A, 3, 0, "26+3");
         row("low 8 bits kept", 5, 0x1A5, 258, 0, "165+2");
         row("negative wraps", 5, -1, -2, 0, "255+254");
+        row("doubles round half up", 5, 2.5, -0.5, 0, "3+0");
+        row("negative half rounds up", 5, -1.5, -2.5, 0, "255+254");
         row("numeric text", 5, QStringLiteral("17"), QStringLiteral("4"), 0, "17+4");
         row("text that is no number", 5, QStringLiteral("0x1A"), QStringLiteral("one"), 0, "0+0");
         row("empty cells", 5, QVariant(), QVariant(), 0, "0+0");

@@ -1,4 +1,8 @@
-# Runs as a CTest script: install, then build and run the consumer twice.
+# Runs as a CTest script: installs each build of BUILD_DIRS into one scratch
+# prefix, the last one last, then builds and runs the consumer against every
+# flavour installed there, through its CMake package and its pkg-config file,
+# and runs the installed quelmctl. Nothing runs with LD_LIBRARY_PATH: the
+# installed binaries find their libraries themselves.
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 
@@ -10,23 +14,47 @@ function(run)
 endfunction()
 
 string(REPLACE ";" " " flags "${CXX_FLAGS} ${SANITIZER_FLAGS}")
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+separate_arguments(compile_flags UNIX_COMMAND "${flags}")
+foreach(build IN LISTS BUILD_DIRS)
+    run(${CMAKE_COMMAND} --install ${build} --prefix ${prefix})
+endforeach()
 
-# The CMake package.
-run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer
-    -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_CXX_FLAGS=${flags}")
-run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
-run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/lib ${WORK_DIR}/consumer/consumer)
-
-# The pkg-config file.
-file(GLOB pcdir LIST_DIRECTORIES true ${prefix}/lib*/pkgconfig)
-execute_process(COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${pcdir}
-    pkg-config --cflags --libs quelmdevices
-    RESULT_VARIABLE result OUTPUT_VARIABLE pcflags OUTPUT_STRIP_TRAILING_WHITESPACE)
-if(NOT result EQUAL 0)
-    message(FATAL_ERROR "pkg-config does not know quelmdevices")
+file(GLOB pcfiles ${prefix}/${LIBDIR}/pkgconfig/quelmdevices*.pc)
+list(LENGTH BUILD_DIRS builds)
+list(LENGTH pcfiles flavours)
+if(NOT flavours EQUAL builds)
+    message(FATAL_ERROR "${builds} builds installed ${flavours} flavours: ${pcfiles}")
 endif()
-separate_arguments(pcflags UNIX_COMMAND "${pcflags}")
-separate_arguments(flags UNIX_COMMAND "${flags}")
-run(c++ -std=c++17 -fPIC ${flags} ${CONSUMER_DIR}/main.cpp ${pcflags} -o ${WORK_DIR}/pkgconsumer)
-run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/lib ${WORK_DIR}/pkgconsumer)
+foreach(pcfile IN LISTS pcfiles)
+    get_filename_component(package ${pcfile} NAME_WE)
+    set(work ${WORK_DIR}/${package})
+
+    # The CMake package.
+    run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${work}/cmake -DQUELM_PACKAGE=${package}
+        -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_CXX_FLAGS=${flags}")
+    run(${CMAKE_COMMAND} --build ${work}/cmake)
+    run(${work}/cmake/consumer)
+
+    # The pkg-config file; the second program uses the device library alone,
+    # which then loads the stand-ins through its own search path.
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/${LIBDIR}/pkgconfig
+        pkg-config --cflags --libs ${package}
+        RESULT_VARIABLE result OUTPUT_VARIABLE pcflags OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "pkg-config does not know ${package}")
+    endif()
+    separate_arguments(pcflags UNIX_COMMAND "${pcflags}")
+    set(link -Wl,--as-needed -Wl,--enable-new-dtags -Wl,-rpath,${prefix}/${LIBDIR})
+    foreach(program main devicesonly)
+        run(c++ -std=c++17 -fPIC ${compile_flags} ${CONSUMER_DIR}/${program}.cpp ${pcflags} ${link}
+            -o ${work}/${program})
+        run(${work}/${program})
+    endforeach()
+endforeach()
+
+# The installed tool answers as the built one does.
+execute_process(COMMAND ${BUILT_QUELMCTL} --help OUTPUT_VARIABLE built)
+execute_process(COMMAND ${prefix}/${BINDIR}/quelmctl --help OUTPUT_VARIABLE installed RESULT_VARIABLE result)
+if(NOT result EQUAL 0 OR NOT installed STREQUAL built)
+    message(FATAL_ERROR "The installed quelmctl --help exited with ${result}:\n${installed}")
+endif()

@@ -301,7 +301,11 @@ int runReport(const Invocation& invocation)
     QString report;
     QTextStream toFile(&report);
     QTextStream& stream = invocation.outputFile.isEmpty() ? session.out() : toFile;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    stream.setEncoding(QStringConverter::Utf8);
+#else
     stream.setCodec("UTF-8");
+#endif
     if (invocation.text)
         writeTextReport(stream, session.product());
     else

@@ -5,6 +5,7 @@
 #include <QtCore/QStringList>
 #include <QtCore/QTextStream>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -102,13 +103,13 @@ bool Device::rangeDiffers(const int& address, const int& size) const
     const qint64 end = qint64(address) + qMax(size, 0); // no int overflow for huge pages
     const int common = qMin(m_rxBuffer.size(), m_txBuffer.size());
     const int longest = qMax(m_rxBuffer.size(), m_txBuffer.size());
-    const int sharedBegin = int(qBound<qint64>(0, address, common));
-    const int sharedEnd = int(qBound<qint64>(0, end, common));
+    const int sharedBegin = int(std::clamp<qint64>(address, 0, common));
+    const int sharedEnd = int(std::clamp<qint64>(end, 0, common));
     if (sharedBegin < sharedEnd
         && memcmp(m_rxBuffer.constData() + sharedBegin, m_txBuffer.constData() + sharedBegin,
                   size_t(sharedEnd - sharedBegin)) != 0)
         return true;
-    const int tailEnd = int(qBound<qint64>(0, end, longest));
+    const int tailEnd = int(std::clamp<qint64>(end, 0, longest));
     for (int position = qMax(address, common); position < tailEnd; ++position) {
         if (byteAt(m_txBuffer, position) != byteAt(m_rxBuffer, position))
             return true;

@@ -3,6 +3,7 @@
 
 #include "device.h"
 
+#include <algorithm>
 #include <limits>
 
 // Pages of one size that follow each other at a fixed stride: page p starts
@@ -17,8 +18,8 @@ struct PageLayout
 
     int address(const int& page) const
     {
-        return int(qBound<qint64>(std::numeric_limits<int>::min(), qint64(stride) * page,
-                                  std::numeric_limits<int>::max()));
+        return int(std::clamp<qint64>(qint64(stride) * page, std::numeric_limits<int>::min(),
+                                      std::numeric_limits<int>::max()));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "field.h"
 
+#include "cellnumber.h"
 #include "device.h"
 
 #include <QtCore/QTextStream>
@@ -21,8 +22,8 @@ Field::Field(QuelmModel* model, const int& row, Device* device, QObject* parent)
 {
     if (!m_model)
         return;
-    m_address = quint8(cellData(AddressColumn, Qt::EditRole).toInt());
-    m_size = quint8(cellData(SizeColumn, Qt::EditRole).toInt());
+    m_address = quint8(cellNumber(cellData(AddressColumn, Qt::EditRole)));
+    m_size = quint8(cellNumber(cellData(SizeColumn, Qt::EditRole)));
 }
 
 QVariant Field::cellData(const QuelmModel* model, const int& row, const int& column,
@@ -96,7 +97,7 @@ QString Field::embeddedValueToString() const
 
 Quelm::FieldTypes Field::memoryType() const
 {
-    return Quelm::FieldTypes(cellData(TypeColumn, Qt::EditRole).toInt());
+    return Quelm::FieldTypes(cellNumber(cellData(TypeColumn, Qt::EditRole)));
 }
 
 QString Field::fieldSizeToString() const

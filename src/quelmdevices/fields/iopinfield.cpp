@@ -1,5 +1,6 @@
 #include "iopinfield.h"
 
+#include "cellnumber.h"
 #include "device.h"
 
 namespace {
@@ -13,7 +14,7 @@ IoPinField::IoPinField(QuelmModel* model, const int& row, Device* device, QObjec
     m_size = 1;
     if (!m_model || !m_device)
         return;
-    const int configuration = cellData(ConfigurationColumn, Qt::EditRole).toInt();
+    const int configuration = cellNumber(cellData(ConfigurationColumn, Qt::EditRole));
     m_activeHigh = (configuration & activeHighBit) ? 1 : 0;
     m_device->setIoPinPullUpEnable(m_address, (configuration & pullUpBit) != 0);
 }
@@ -48,7 +49,7 @@ QString IoPinField::memoryAddressToString() const
 {
     if (!m_model)
         return QString();
-    return QStringLiteral("IO_%1").arg(cellData(AddressColumn, Qt::EditRole).toInt());
+    return QStringLiteral("IO_%1").arg(cellNumber(cellData(AddressColumn, Qt::EditRole)));
 }
 
 QString IoPinField::memoryConfigToString() const

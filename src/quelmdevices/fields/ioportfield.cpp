@@ -1,5 +1,6 @@
 #include "ioportfield.h"
 
+#include "cellnumber.h"
 #include "device.h"
 
 IoPortField::IoPortField(QuelmModel* model, const int& row, Device* device, QObject* parent)
@@ -11,7 +12,7 @@ IoPortField::IoPortField(QuelmModel* model, const int& row, Device* device, QObj
     QByteArray enables = m_device->pullUpEnables();
     if (enables.isEmpty())
         enables.resize(1);
-    enables[0] = char(cellData(ConfigurationColumn, Qt::EditRole).toInt());
+    enables[0] = char(cellNumber(cellData(ConfigurationColumn, Qt::EditRole)));
     m_device->setPullUpEnables(enables);
 }
 
