@@ -14,7 +14,7 @@
 #include <QtCore/QTextStream>
 #include <QtGui/QCloseEvent>
 #include <QtGui/QKeySequence>
-#include <QtWidgets/QAction>
+#include <QAction> // QtWidgets in Qt 5, QtGui in Qt 6
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QHeaderView>

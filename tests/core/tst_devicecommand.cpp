@@ -71,7 +71,7 @@ void tst_DeviceCommand::answerLandsAtThePageStart()
     QCOMPARE(int(command.page()), page);
     QTEST(command.data(), "data");
     if (device) {
-        QTEST(device->rxBuffer().size(), "bufferSize");
+        QTEST(int(device->rxBuffer().size()), "bufferSize");
         QCOMPARE(device->rxBuffer().mid(address, answer.size()), answer);
         QCOMPARE(device->rxBuffer().left(address), QByteArray(address, '\0'));
     }
