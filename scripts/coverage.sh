@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # coverage.sh: builds the suites with gcov instrumentation, runs them, and
 # prints line and branch coverage per code folder (library, simulator,
-# runner, tools). A detailed report per file goes to build-coverage/coverage.txt.
+# runner, tools, studio). A detailed report per file goes to build-coverage/coverage.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/ensure-packages.sh $(cat scripts/packages.txt) gcovr
@@ -12,10 +12,10 @@ cmake --build build-coverage -j"$(nproc)" >/dev/null
 find build-coverage -name '*.gcda' -delete
 ctest --test-dir build-coverage -j"$(nproc)" >/dev/null
 gcovr --root . --object-directory build-coverage --exclude-directories 'build-coverage/tests/package' --exclude-directories 'build-coverage/CMakeFiles' --exclude-unreachable-branches \
-    --exclude-throw-branches --filter 'src/' --filter 'simulator/' --filter 'runner/' --filter 'tools/' \
+    --exclude-throw-branches --filter 'src/' --filter 'simulator/' --filter 'runner/' --filter 'tools/' --filter 'studio/' \
     --exclude '.*_autogen/.*' --txt build-coverage/coverage.txt >/dev/null
 printf '%-18s %8s %8s\n' folder lines branches
-for folder in src/quelmdevices simulator runner tools; do
+for folder in src/quelmdevices simulator runner tools studio; do
     gcovr --root . --object-directory build-coverage --exclude-directories 'build-coverage/tests/package' --exclude-directories 'build-coverage/CMakeFiles' --exclude-unreachable-branches --exclude-throw-branches \
         --filter "$folder/" --exclude '.*_autogen/.*' --print-summary -o /dev/null \
         | awk -v f="$folder" '/^lines:/ {l=$2} /^branches:/ {b=$2} END {printf "%-18s %8s %8s\n", f, l, b}'
