@@ -68,216 +68,205 @@ class TestProductCommands : public QObject
     Q_OBJECT
 
 private slots:
-    void workedExample();
-    void busMasterAndHeaderCommands();
-    void busSelection_data();
-    void busSelection();
-    void rangesAndDirtyPages();
-    void writeCommand();
-    void transactionsGoThroughTheBusMaster_data();
-    void transactionsGoThroughTheBusMaster();
-    void derivedStepsAreUsed();
-    void badInput();
-};
-
-// An EEPROM on bus 0 at 0xA0 and a quad potentiometer on bus 1 at 0x58.
-void TestProductCommands::workedExample()
-{
-    Rig<> rig;
-    Device* const eeprom = rig.add(Device::CAT24AA02, 0, 0xA0);
-    Device* const pot = rig.add(Device::AD5144A, 1, 0x58);
-    eeprom->setTxData(pattern(256));
-    pot->setTxData(hex("80818283"));
-    eeprom->setRxData(0, hex("FF"));
-
-    CommandDump dump;
-    const QList<DeviceCommand*> reads = rig.product.readCommands();
-    QCOMPARE(eeprom->rxData(0, 1), hex("00")); // a new read list clears what was read
-    QCOMPARE(reads.at(3)->bytes(), hex("53A0010053A10850"));
-    QCOMPARE(reads.at(35)->bytes(), hex("53580230035359 0150"));
-    dump.add("readCommands()", reads);
-    // Cached: the same objects again, and the receive buffers are left alone.
-    eeprom->setRxData(0, hex("FF"));
-    QCOMPARE(rig.product.readCommands(), reads);
-    QCOMPARE(eeprom->rxData(0, 1), hex("FF"));
-    dump.add("writeCommands()", rig.product.writeCommands()).add("eraseCommands()", rig.product.eraseCommands());
-    QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/worked-example.txt"));
-    QCOMPARE(rig.product.txData(), QByteArray(260, '\0'));
-}
-
-void TestProductCommands::busMasterAndHeaderCommands()
-{
-    Rig<> rig;
-    ProductInterface& product = rig.product;
-    CommandDump dump;
-    dump.add("initializeMasterBusController()", product.initializeMasterBusController())
-        .add("configureGpioCommands(02 0F)", product.configureGpioCommands(hex("020F")))
-        .add("writeGpioCommands(5), writeGpioCommands(255)", product.writeGpioCommands(5) + product.writeGpioCommands(255))
-        .add("readGpioCommands()", product.readGpioCommands())
-        .add("readBusMasterInternalRegistersCommands()", product.readBusMasterInternalRegistersCommands());
-    rig.add(Device::CAT24AA02, 0, 0xA2);
-    rig.add(Device::CAT24AA02, 0, 0xA0)->setTxData(pattern(256));
-    dump.add("header at 0.A0: writeHeaderCommands(56)", product.writeHeaderCommands(56))
-        .add("updateHeaderCommands(4, 8)", product.updateHeaderCommands(4, 8))
-        .add("readHeaderCommands()", product.readHeaderCommands());
-    QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/bus-master-and-header.txt"));
-}
-
-// Every list of a product with bus segments, for X95840s at the given places.
-void TestProductCommands::busSelection_data()
-{
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<QList<int>>("devices"); // bus, address pairs
-    QTest::addColumn<QString>("golden");
-    const QList<int> three{0, 0x50, 0, 0x52, 2, 0x50};
-    QTest::newRow("two buses: one select per bus change") << true << three << "product/select-two-buses.txt";
-    QTest::newRow("selection off") << false << three << "product/select-off.txt";
-    QTest::newRow("a device on a later bus only") << true << QList<int>{3, 0x50} << "product/select-later-bus.txt";
-    QTest::newRow("header device on bus 1") << true << QList<int>{1, 0x5E} << "product/select-header-on-bus-1.txt";
-}
-
-void TestProductCommands::busSelection()
-{
-    QFETCH(bool, enabled);
-    QFETCH(QList<int>, devices);
-    Rig<> rig(enabled);
-    for (int i = 0; i < devices.size(); i += 2)
-        rig.add(Device::X95840, devices.at(i), devices.at(i + 1));
-    BusSelectingProduct& product = rig.product;
-    CommandDump dump;
-    dump.add("readCommands()", product.readCommands())
-        .add("writeCommands()", product.writeCommands())
-        .add("eraseCommands()", product.eraseCommands())
-        .add("readHeaderCommands()", product.readHeaderCommands())
-        .add("updateHeaderCommands(1, 2)", product.updateHeaderCommands(1, 2))
-        .add("readDeviceCommands(first, dirty only)", product.readDeviceCommands(product.devices().first(), true));
-    QFETCH(QString, golden);
-    QUELM_COMPARE_GOLDEN(dump.text(), golden);
-}
-
-// Byte ranges cut into write pages from their offset on; dirty-only lists
-// take the changed pages, the header's pages read but not written.
-void TestProductCommands::rangesAndDirtyPages()
-{
-    CommandDump dump;
-    for (const QPair<int, int>& range : QList<QPair<int, int>>{{0, 16}, {0, 17}, {5, 20}, {4, 8}, {0, 0}, {0xFC, 10}}) {
+    // An EEPROM on bus 0 at 0xA0 and a quad potentiometer on bus 1 at 0x58.
+    void workedExample()
+    {
         Rig<> rig;
         Device* const eeprom = rig.add(Device::CAT24AA02, 0, 0xA0);
-        rig.add(Device::CAT24AA02, 0, 0x50); // takes the header: the range is no header write
-        dump.add(QStringLiteral("writeCommands(0.A0, %1, %2)").arg(range.first).arg(range.second),
-                 rig.product.writeCommands(eeprom, quint8(range.first), quint8(range.second)));
+        Device* const pot = rig.add(Device::AD5144A, 1, 0x58);
+        eeprom->setTxData(pattern(256));
+        pot->setTxData(hex("80818283"));
+        eeprom->setRxData(0, hex("FF"));
+
+        CommandDump dump;
+        const QList<DeviceCommand*> reads = rig.product.readCommands();
+        QCOMPARE(eeprom->rxData(0, 1), hex("00")); // a new read list clears what was read
+        QCOMPARE(reads.at(3)->bytes(), hex("53A0010053A10850"));
+        QCOMPARE(reads.at(35)->bytes(), hex("53580230035359 0150"));
+        dump.add("readCommands()", reads);
+        // Cached: the same objects again, and the receive buffers are left alone.
+        eeprom->setRxData(0, hex("FF"));
+        QCOMPARE(rig.product.readCommands(), reads);
+        QCOMPARE(eeprom->rxData(0, 1), hex("FF"));
+        dump.add("writeCommands()", rig.product.writeCommands()).add("eraseCommands()", rig.product.eraseCommands());
+        QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/worked-example.txt"));
+        QCOMPARE(rig.product.txData(), QByteArray(260, '\0'));
     }
-    for (const QPair<int, int>& change : QList<QPair<int, int>>{{0, -1}, {0xA0, 0x10}, {0xA0, 0x48}, {0xB0, 0}}) {
+
+    void busMasterAndHeaderCommands()
+    {
+        Rig<> rig;
+        ProductInterface& product = rig.product;
+        CommandDump dump;
+        dump.add("initializeMasterBusController()", product.initializeMasterBusController())
+            .add("configureGpioCommands(02 0F)", product.configureGpioCommands(hex("020F")))
+            .add("writeGpioCommands(5), writeGpioCommands(255)", product.writeGpioCommands(5) + product.writeGpioCommands(255))
+            .add("readGpioCommands()", product.readGpioCommands())
+            .add("readBusMasterInternalRegistersCommands()", product.readBusMasterInternalRegistersCommands());
+        rig.add(Device::CAT24AA02, 0, 0xA2);
+        rig.add(Device::CAT24AA02, 0, 0xA0)->setTxData(pattern(256));
+        dump.add("header at 0.A0: writeHeaderCommands(56)", product.writeHeaderCommands(56))
+            .add("updateHeaderCommands(4, 8)", product.updateHeaderCommands(4, 8))
+            .add("readHeaderCommands()", product.readHeaderCommands());
+        QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/bus-master-and-header.txt"));
+    }
+
+    // Every list of a product with bus segments, for X95840s at the given places.
+    void busSelection_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QList<int>>("devices"); // bus, address pairs
+        QTest::addColumn<QString>("golden");
+        const QList<int> three{0, 0x50, 0, 0x52, 2, 0x50};
+        QTest::newRow("two buses: one select per bus change") << true << three << "product/select-two-buses.txt";
+        QTest::newRow("selection off") << false << three << "product/select-off.txt";
+        QTest::newRow("a device on a later bus only") << true << QList<int>{3, 0x50} << "product/select-later-bus.txt";
+        QTest::newRow("header device on bus 1") << true << QList<int>{1, 0x5E} << "product/select-header-on-bus-1.txt";
+    }
+
+    void busSelection()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(QList<int>, devices);
+        Rig<> rig(enabled);
+        for (int i = 0; i < devices.size(); i += 2)
+            rig.add(Device::X95840, devices.at(i), devices.at(i + 1));
+        BusSelectingProduct& product = rig.product;
+        CommandDump dump;
+        dump.add("readCommands()", product.readCommands())
+            .add("writeCommands()", product.writeCommands())
+            .add("eraseCommands()", product.eraseCommands())
+            .add("readHeaderCommands()", product.readHeaderCommands())
+            .add("updateHeaderCommands(1, 2)", product.updateHeaderCommands(1, 2))
+            .add("readDeviceCommands(first, dirty only)", product.readDeviceCommands(product.devices().first(), true));
+        QFETCH(QString, golden);
+        QUELM_COMPARE_GOLDEN(dump.text(), golden);
+    }
+
+    // Byte ranges cut into write pages from their offset on; dirty-only lists
+    // take the changed pages, the header's pages read but not written.
+    void rangesAndDirtyPages()
+    {
+        CommandDump dump;
+        for (const QPair<int, int>& range : QList<QPair<int, int>>{{0, 16}, {0, 17}, {5, 20}, {4, 8}, {0, 0}, {0xFC, 10}}) {
+            Rig<> rig;
+            Device* const eeprom = rig.add(Device::CAT24AA02, 0, 0xA0);
+            rig.add(Device::CAT24AA02, 0, 0x50); // takes the header: the range is no header write
+            dump.add(QStringLiteral("writeCommands(0.A0, %1, %2)").arg(range.first).arg(range.second),
+                     rig.product.writeCommands(eeprom, quint8(range.first), quint8(range.second)));
+        }
+        for (const QPair<int, int>& change : QList<QPair<int, int>>{{0, -1}, {0xA0, 0x10}, {0xA0, 0x48}, {0xB0, 0}}) {
+            Rig<> rig(true);
+            Device* const pot = rig.add(Device::AD5144A, 0, 0xB0);
+            Device* const eeprom = rig.add(Device::CAT24AA02, 0, 0xA0);
+            if (change.second >= 0)
+                rig.product.device(0, change.first)->setTxData(quint8(change.second), hex("01"));
+            const QString what = change.second < 0 ? QStringLiteral("nothing changed")
+                                                   : QStringLiteral("byte 0x%1 of 0.%2 changed")
+                                                         .arg(QString::number(change.second, 16).toUpper(),
+                                                              QString::number(change.first, 16).toUpper());
+            dump.add(what + ": reads, dirty only", rig.product.readDeviceCommands(eeprom, true) + rig.product.readDeviceCommands(pot, true));
+            dump.add(what + ": writes, dirty only", rig.product.writeDeviceCommands(eeprom, true) + rig.product.writeDeviceCommands(pot, true));
+        }
+        QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/ranges-and-dirty-pages.txt"));
+    }
+
+    // One piece of a part's memory: the instruction parts send the wiper, then
+    // make it stick (X9408: transfer, AD5144A: copy to EEPROM).
+    void writeCommand()
+    {
+        CommandDump dump;
+        for (const QList<int>& write : QList<QList<int>>{{Device::X9408, 2, 1}, {Device::X9408, 3, 4}, {Device::AD5144A, 1, 1},
+                                                        {Device::CAT24AA02, 0x1A, 3}, {Device::CAT24AA02, 0xFE, 4}}) {
+            Rig<> rig;
+            Device* const device = rig.add(Device::DeviceTypes(write.at(0)), 0, 0x50);
+            device->setTxData(pattern(device->memorySize()));
+            dump.add(QStringLiteral("%1 writeCommand(0x%2, %3)").arg(device->partName(), QString::number(write.at(1), 16).toUpper()).arg(write.at(2)),
+                     rig.product.writeCommand(device, quint8(write.at(1)), quint8(write.at(2))));
+        }
+        QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/write-command.txt"));
+        QCOMPARE(dump.text().split('\n').mid(1, 2), (QList<QByteArray>{"Write Device: 0.50.2 (1 Bytes)  535002A24250",
+                                                                      "Write Device: 0.50.2 (1 Bytes)  535001E250"}));
+    }
+
+    void transactionsGoThroughTheBusMaster_data()
+    {
+        QTest::addColumn<int>("type");
+        for (const Device::DeviceTypes type : {Device::DS4520, Device::ISL22343, Device::X95840, Device::CAT24AA02,
+                                               Device::AD5144A, Device::X9408})
+            QTest::addRow("%s", qPrintable(Device::deviceName(type))) << int(type);
+    }
+
+    // Every part's reads and writes, instruction-taking parts included, are the
+    // bus master's encodings: a derived bus master sees and changes them all.
+    void transactionsGoThroughTheBusMaster()
+    {
+        QFETCH(int, type);
+        const auto bytesOf = [type](auto& rig) {
+            Device* const device = rig.add(Device::DeviceTypes(type), 0, 0x50);
+            return CommandList(rig.product.readDeviceCommands(device, false) + rig.product.eraseDeviceCommands(device)).bytes();
+        };
+        Rig<> plain;
+        Rig<BusSelectingProduct, BracketingBridge> bracketing;
+        QList<QByteArray> expected;
+        for (const QByteArray& bytes : bytesOf(plain))
+            expected << BracketingBridge::bracket(bytes);
+        QVERIFY(expected.size() >= 2); // a read and a write at least
+        QCOMPARE(bytesOf(bracketing), expected);
+    }
+
+    void derivedStepsAreUsed()
+    {
+        Rig<ReplacingProduct> rig;
+        rig.add(Device::X95840, 0, 0x50);
+        rig.add(Device::X95840, 0, 0x52);
+        const CommandList header(rig.product.writeHeaderCommands(3)), writes(rig.product.writeCommands());
+        const CommandList erase(rig.product.eraseCommands()), reads(rig.product.readCommands());
+        QCOMPARE(header.descriptions(), (QStringList{"init", "0+1", "1+1", "2+1"}));
+        QCOMPARE(writes.descriptions(), (QStringList{"0+1", "1+1", "2+1", "3+1"}));
+        QCOMPARE(erase.descriptions(), (QStringList{"0+1", "1+1", "2+1", "3+1", "0+1", "1+1", "2+1", "3+1"}));
+        QCOMPARE(reads.descriptions().first(), QStringLiteral("init"));
+    }
+
+    // Null and unbound arguments and a missing bus master give no commands and
+    // touch no buffer; page numbers outside the device keep their low 8 bits.
+    void badInput()
+    {
         Rig<> rig(true);
-        Device* const pot = rig.add(Device::AD5144A, 0, 0xB0);
+        ProductInterface& product = rig.product;
+        CommandDump dump;
+        dump.add("no devices: readHeaderCommands(), writeHeaderCommands(8), updateHeaderCommands(0, 8), writeCommands()",
+                 product.readHeaderCommands() + product.writeHeaderCommands(8) + product.updateHeaderCommands(0, 8)
+                     + product.writeCommands());
         Device* const eeprom = rig.add(Device::CAT24AA02, 0, 0xA0);
-        if (change.second >= 0)
-            rig.product.device(0, change.first)->setTxData(quint8(change.second), hex("01"));
-        const QString what = change.second < 0 ? QStringLiteral("nothing changed")
-                                               : QStringLiteral("byte 0x%1 of 0.%2 changed")
-                                                     .arg(QString::number(change.second, 16).toUpper(),
-                                                          QString::number(change.first, 16).toUpper());
-        dump.add(what + ": reads, dirty only", rig.product.readDeviceCommands(eeprom, true) + rig.product.readDeviceCommands(pot, true));
-        dump.add(what + ": writes, dirty only", rig.product.writeDeviceCommands(eeprom, true) + rig.product.writeDeviceCommands(pot, true));
+        QuelmModel model(1, 15);
+        model.setData(model.index(0, Field::AddressColumn), 0x10);
+        model.setData(model.index(0, Field::SizeColumn), 3);
+        Field unbound(&model, 0, nullptr), bound(&model, 0, eeprom);
+        dump.add("null device or field, unbound field",
+                 product.readDeviceCommands(nullptr, false) + product.readDevicePageCommands(nullptr, 0)
+                     + product.writeDeviceCommands(nullptr, false) + product.writeCommand(nullptr, 0, 1)
+                     + product.writeCommands(nullptr, 0, 1) + product.writeCommands(static_cast<Field*>(nullptr))
+                     + product.writeCommands(&unbound) + product.eraseDeviceCommands(nullptr));
+        dump.add("readDevicePageCommands(0.A0, 32)", product.readDevicePageCommands(eeprom, 32))
+            .add("writeDevicePageCommands(0.A0, -1)", product.writeDevicePageCommands(eeprom, -1))
+            .add("writeCommands(field at 0x10, 3 bytes)", product.writeCommands(&bound))
+            .add("writeCommands(bridge, 2, 5): no write pages to cut by", product.writeCommands(&rig.bridge, 2, 5));
+
+        rig.board->setBusController(nullptr);
+        eeprom->setRxData(0, hex("FF"));
+        eeprom->setTxData(0, hex("EE"));
+        dump.add("without a bus master",
+                 product.readCommands() + product.writeCommands() + product.eraseCommands() + product.eraseDeviceCommands(eeprom)
+                     + product.readHeaderCommands() + product.writeHeaderCommands(8) + product.updateHeaderCommands(0, 8)
+                     + product.readGpioCommands() + product.writeGpioCommands(1) + product.initializeMasterBusController()
+                     + product.readBusMasterInternalRegistersCommands() + product.readDevicePageCommands(eeprom, 0)
+                     + product.writeCommand(eeprom, 0, 1));
+        QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/bad-input.txt"));
+        QCOMPARE(eeprom->rxData(0, 1), hex("FF"));
+        QCOMPARE(eeprom->txData(0, 1), hex("EE"));
     }
-    QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/ranges-and-dirty-pages.txt"));
-}
-
-// One piece of a part's memory: the instruction parts send the wiper, then
-// make it stick (X9408: transfer, AD5144A: copy to EEPROM).
-void TestProductCommands::writeCommand()
-{
-    CommandDump dump;
-    for (const QList<int>& write : QList<QList<int>>{{Device::X9408, 2, 1}, {Device::X9408, 3, 4}, {Device::AD5144A, 1, 1},
-                                                    {Device::CAT24AA02, 0x1A, 3}, {Device::CAT24AA02, 0xFE, 4}}) {
-        Rig<> rig;
-        Device* const device = rig.add(Device::DeviceTypes(write.at(0)), 0, 0x50);
-        device->setTxData(pattern(device->memorySize()));
-        dump.add(QStringLiteral("%1 writeCommand(0x%2, %3)").arg(device->partName(), QString::number(write.at(1), 16).toUpper()).arg(write.at(2)),
-                 rig.product.writeCommand(device, quint8(write.at(1)), quint8(write.at(2))));
-    }
-    QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/write-command.txt"));
-    QCOMPARE(dump.text().split('\n').mid(1, 2), (QList<QByteArray>{"Write Device: 0.50.2 (1 Bytes)  535002A24250",
-                                                                  "Write Device: 0.50.2 (1 Bytes)  535001E250"}));
-}
-
-void TestProductCommands::transactionsGoThroughTheBusMaster_data()
-{
-    QTest::addColumn<int>("type");
-    for (const Device::DeviceTypes type : {Device::DS4520, Device::ISL22343, Device::X95840, Device::CAT24AA02,
-                                           Device::AD5144A, Device::X9408})
-        QTest::addRow("%s", qPrintable(Device::deviceName(type))) << int(type);
-}
-
-// Every part's reads and writes, instruction-taking parts included, are the
-// bus master's encodings: a derived bus master sees and changes them all.
-void TestProductCommands::transactionsGoThroughTheBusMaster()
-{
-    QFETCH(int, type);
-    const auto bytesOf = [type](auto& rig) {
-        Device* const device = rig.add(Device::DeviceTypes(type), 0, 0x50);
-        return CommandList(rig.product.readDeviceCommands(device, false) + rig.product.eraseDeviceCommands(device)).bytes();
-    };
-    Rig<> plain;
-    Rig<BusSelectingProduct, BracketingBridge> bracketing;
-    QList<QByteArray> expected;
-    for (const QByteArray& bytes : bytesOf(plain))
-        expected << BracketingBridge::bracket(bytes);
-    QVERIFY(expected.size() >= 2); // a read and a write at least
-    QCOMPARE(bytesOf(bracketing), expected);
-}
-
-void TestProductCommands::derivedStepsAreUsed()
-{
-    Rig<ReplacingProduct> rig;
-    rig.add(Device::X95840, 0, 0x50);
-    rig.add(Device::X95840, 0, 0x52);
-    const CommandList header(rig.product.writeHeaderCommands(3)), writes(rig.product.writeCommands());
-    const CommandList erase(rig.product.eraseCommands()), reads(rig.product.readCommands());
-    QCOMPARE(header.descriptions(), (QStringList{"init", "0+1", "1+1", "2+1"}));
-    QCOMPARE(writes.descriptions(), (QStringList{"0+1", "1+1", "2+1", "3+1"}));
-    QCOMPARE(erase.descriptions(), (QStringList{"0+1", "1+1", "2+1", "3+1", "0+1", "1+1", "2+1", "3+1"}));
-    QCOMPARE(reads.descriptions().first(), QStringLiteral("init"));
-}
-
-// Null and unbound arguments and a missing bus master give no commands and
-// touch no buffer; page numbers outside the device keep their low 8 bits.
-void TestProductCommands::badInput()
-{
-    Rig<> rig(true);
-    ProductInterface& product = rig.product;
-    CommandDump dump;
-    dump.add("no devices: readHeaderCommands(), writeHeaderCommands(8), updateHeaderCommands(0, 8), writeCommands()",
-             product.readHeaderCommands() + product.writeHeaderCommands(8) + product.updateHeaderCommands(0, 8)
-                 + product.writeCommands());
-    Device* const eeprom = rig.add(Device::CAT24AA02, 0, 0xA0);
-    QuelmModel model(1, 15);
-    model.setData(model.index(0, Field::AddressColumn), 0x10);
-    model.setData(model.index(0, Field::SizeColumn), 3);
-    Field unbound(&model, 0, nullptr), bound(&model, 0, eeprom);
-    dump.add("null device or field, unbound field",
-             product.readDeviceCommands(nullptr, false) + product.readDevicePageCommands(nullptr, 0)
-                 + product.writeDeviceCommands(nullptr, false) + product.writeCommand(nullptr, 0, 1)
-                 + product.writeCommands(nullptr, 0, 1) + product.writeCommands(static_cast<Field*>(nullptr))
-                 + product.writeCommands(&unbound) + product.eraseDeviceCommands(nullptr));
-    dump.add("readDevicePageCommands(0.A0, 32)", product.readDevicePageCommands(eeprom, 32))
-        .add("writeDevicePageCommands(0.A0, -1)", product.writeDevicePageCommands(eeprom, -1))
-        .add("writeCommands(field at 0x10, 3 bytes)", product.writeCommands(&bound))
-        .add("writeCommands(bridge, 2, 5): no write pages to cut by", product.writeCommands(&rig.bridge, 2, 5));
-
-    rig.board->setBusController(nullptr);
-    eeprom->setRxData(0, hex("FF"));
-    eeprom->setTxData(0, hex("EE"));
-    dump.add("without a bus master",
-             product.readCommands() + product.writeCommands() + product.eraseCommands() + product.eraseDeviceCommands(eeprom)
-                 + product.readHeaderCommands() + product.writeHeaderCommands(8) + product.updateHeaderCommands(0, 8)
-                 + product.readGpioCommands() + product.writeGpioCommands(1) + product.initializeMasterBusController()
-                 + product.readBusMasterInternalRegistersCommands() + product.readDevicePageCommands(eeprom, 0)
-                 + product.writeCommand(eeprom, 0, 1));
-    QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/bad-input.txt"));
-    QCOMPARE(eeprom->rxData(0, 1), hex("FF"));
-    QCOMPARE(eeprom->txData(0, 1), hex("EE"));
-}
+};
 
 QTEST_GUILESS_MAIN(TestProductCommands)
 #include "tst_productcommands.moc"
