@@ -10,6 +10,7 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include "golden.h"
 #include "hex.h"
 
 namespace {
@@ -42,6 +43,33 @@ std::unique_ptr<BridgeSimulator> makeProduct(bool timing = false)
     return simulator;
 }
 
+// Hex with spaces; runs of four or more equal bytes as "FF*252".
+QByteArray runs(const QByteArray& bytes)
+{
+    QByteArrayList parts;
+    for (int i = 0, end = 0; i < bytes.size(); i = end) {
+        for (end = i + 1; end < bytes.size() && bytes.at(end) == bytes.at(i);)
+            ++end;
+        const QByteArray run = bytes.mid(i, end - i).toHex(' ').toUpper();
+        parts << (end - i >= 4 ? run.left(2) + '*' + QByteArray::number(end - i) : run);
+    }
+    return parts.join(' ');
+}
+
+// The answer to a stream, the I2C status after it, the notes it added and
+// the input left waiting, as transcript lines.
+QByteArray answerTo(BridgeSimulator& simulator, const QByteArray& stream, int& notesShown)
+{
+    const QByteArray answer = simulator.feed(stream).toHex(' ').toUpper();
+    QByteArray text = "  <" + (answer.isEmpty() ? QByteArray() : ' ' + answer) + "\n  status "
+                    + QByteArray::number(simulator.status(), 16).toUpper() + '\n';
+    for (const QStringList notes = simulator.notes(); notesShown < notes.size(); ++notesShown)
+        text += "  note: " + notes.at(notesShown).toUtf8() + '\n';
+    if (simulator.pendingInputSize() > 0)
+        text += "  pending " + QByteArray::number(simulator.pendingInputSize()) + '\n';
+    return text;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(BridgeSimulator::BusSelect)
@@ -51,62 +79,36 @@ class TestBridgeSimulator : public QObject
     Q_OBJECT
 
 private slots:
-    // Each row: bytes sent first (their answer is not checked), the levels that
-    // drive the DS4520's pins (-1: none), whether the bus is held low, the bytes
-    // under test, their exact answer and the bridge's I2C status afterwards.
-    void transactions_data()
-    {
-        QTest::addColumn<QByteArray>("setup");
-        QTest::addColumn<int>("pins");
-        QTest::addColumn<bool>("held");
-        QTest::addColumn<QByteArray>("stream");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<int>("status");
-
-        const auto row = [](const char* name, const char* setup, const char* stream, const char* answer, int status) {
-            QTest::newRow(name) << hex(setup) << -1 << false << hex(stream) << hex(answer) << status;
-        };
-        row("eeprom page write wraps inside its page", "53A005 06 11223344 50", "53A00100 53A108 50", "3344FFFFFFFF1122", 0xF0);
-        row("eeprom sequential read wraps at 256", "53A002FFAA50 53A0020BBB50 53A0020001 50", "53A001FF 53A103 50", "AA01FF", 0xF0);
-        row("read without a register phase continues at the pointer", "53A00504 01020304 50 53A00104 53A101 50",
-            "53A10350", "020304", 0xF0);
-        row("nobody at the address: no answer, NACK on address", "", "53B00100 53B10450", "", 0xF1);
-        row("a NACK ends the transaction before its read", "", "53B00100 53A10250", "", 0xF1);
-        row("isl22343 auto-increments over its registers", "53500500 0A0B0C0D 50", "53500100 53510550", "0A0B0C0D00", 0xF0);
-        row("isl22343 refuses a pointer past its registers", "", "53500220 0150", "", 0xF2);
-        row("x95840 wraps its pointer at its end", "53520207 9950", "53520107 53530250", "9980", 0xF0);
-        row("ds4520 I/O status follows the control registers", "539003F2 0F0150", "539001F8 53910250", "0F01", 0xF0);
-        row("ds4520 I/O status cannot be written", "539002F2 FF50 539003F8 000050", "539001F8 53910350", "FF0100", 0xF0);
-        QTest::newRow("ds4520 I/O status shows the pin levels") << hex("539003F2 FF01 50") << 0x0FE << false << hex("539001F8 53910250") << hex("FE00") << 0xF0;
-        row("ad5144a reads back the RDAC", "53580212 7F50", "53580232 03 53590150", "7F", 0xF0);
-        row("ad5144a copies the RDAC to EEPROM", "535802127F50 5358027201 50 5358021200 50", "53580232 01 53590150", "7F", 0xF0);
-        row("ad5144a refuses an unknown command", "", "535802 5501 50", "", 0xF2);
-        row("x9408 writes, stores and reads back its counter", "535E02A22A50 535E01E250",
-            "535E0192 535F01 50 535E01B2 535F0150", "2A2A", 0xF0);
-        row("x9408 keeps six bits", "535E02A1FF50", "535E0191 535F0150", "3F", 0xF0);
-        row("bridge registers after power-on", "", "52 000102030405060708090A 50", "F0025555FF0026130066F0", 0xF0);
-        row("bridge register write and read back", "5702FF03FF50", "52020350", "FFFF", 0xF0);
-        row("gpio write and read", "4F5A50", "4950", "5A", 0xF0);
-        QTest::newRow("a held bus times out") << QByteArray() << -1 << true << hex("53A00100 53A10450") << QByteArray() << 0xF8;
-    }
-
+    // The cases of simulator/transactions.txt, each on a new product. The
+    // file's own lines are replayed and what the simulator does is written
+    // under them, indented, so the file is the whole expectation.
     void transactions()
     {
-        QFETCH(QByteArray, setup);
-        QFETCH(int, pins);
-        QFETCH(bool, held);
-        QFETCH(QByteArray, stream);
-        QFETCH(QByteArray, answer);
-        QFETCH(int, status);
-
-        const std::unique_ptr<BridgeSimulator> simulator = makeProduct();
-        simulator->feed(setup);
-        if (pins >= 0)
-            simulator->part<DS4520Part>(0, 0x90)->setPinLevels(quint16(pins));
-        simulator->setBusHeld(held);
-        QCOMPARE(simulator->feed(stream).toHex(), answer.toHex());
-        QCOMPARE(int(simulator->status()), status);
-        QCOMPARE(simulator->pendingInputSize(), 0);
+        std::unique_ptr<BridgeSimulator> simulator;
+        QByteArray transcript;
+        int notesShown = 0;
+        const QByteArrayList lines = Golden::contents(QStringLiteral("simulator/transactions.txt")).split('\n');
+        for (int i = 0; i + 1 < lines.size(); ++i) {
+            const QByteArray& line = lines.at(i);
+            if (line.startsWith("  "))
+                continue;
+            transcript += line + '\n';
+            if (line.startsWith("## "))
+                simulator = makeProduct(), notesShown = 0;
+            else if (line.startsWith("setup "))
+                simulator->feed(hex(line.mid(6)));
+            else if (line.startsWith("pins "))
+                simulator->part<DS4520Part>(0, 0x90)->setPinLevels(quint16(line.mid(5).toUInt(nullptr, 16)));
+            else if (line == "bus held")
+                simulator->setBusHeld(true);
+            else if (line == "discard")
+                simulator->discardPendingInput();
+            else if (line.startsWith("memory "))
+                transcript += "  " + runs(simulator->part(0, quint8(line.mid(7).toUInt(nullptr, 16)))->memory()) + '\n';
+            else if (line.startsWith("> "))
+                transcript += answerTo(*simulator, hex(line.mid(2)), notesShown);
+        }
+        QUELM_COMPARE_GOLDEN(transcript, QStringLiteral("simulator/transactions.txt"));
     }
 
     void thePartAtThePlaceAnswers_data()
@@ -179,50 +181,10 @@ private slots:
         QCOMPARE(cut->feed(hex("53A10150")), hex("85"));
         QCOMPARE(cut->pendingInputSize(), 0);
     }
-    // Broken input is dropped with a note; no part's memory changes and the
-    // command after it is still understood.
-    void brokenInput_data()
-    {
-        QTest::addColumn<QByteArray>("stream");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QStringList>("notes");
-
-        QTest::newRow("unknown command character") << hex("41 4950") << hex("FF") << QStringList{QStringLiteral("skipped 0x41: not a command")};
-        QTest::newRow("write without its P") << hex("53A00200 11 41 4950") << hex("FF") << QStringList{QStringLiteral("dropped a \"S\" command: 0x41 came where \"S\" or \"P\" belongs"),
-                           QStringLiteral("skipped 0x41: not a command")};
-        QTest::newRow("count past the data swallows the next command whole") << hex("53A00800 1150 4F0150 4950 4950") << hex("FF")
-            << QStringList{QStringLiteral("dropped a \"S\" command: 0x49 came where \"S\" or \"P\" belongs")};
-        QTest::newRow("gpio read without its P") << hex("49 4F0250 4950") << hex("02") << QStringList{QStringLiteral("dropped a \"I\" command: 0x4F came where \"S\" or \"P\" belongs")};
-        QTest::newRow("stray P") << hex("50 4950") << hex("FF") << QStringList{QStringLiteral("skipped 0x50: not a command")};
-        QTest::newRow("register that does not exist") << hex("520B0250") << hex("55") << QStringList{QStringLiteral("register 0x0B does not exist")};
-        QTest::newRow("status register is read-only") << hex("570A0050 520A50") << hex("F0") << QStringList{QStringLiteral("register 0x0A cannot be written")};
-        QTest::newRow("read from an absent part") << hex("53B10450") << QByteArray() << QStringList{QStringLiteral("nobody answers 0xB1 on bus 0")};
-    }
-
-    void brokenInput()
-    {
-        QFETCH(QByteArray, stream);
-        QFETCH(QByteArray, answer);
-        QFETCH(QStringList, notes);
-
-        const std::unique_ptr<BridgeSimulator> simulator = makeProduct();
-        QCOMPARE(simulator->feed(stream).toHex(), answer.toHex());
-        QCOMPARE(simulator->notes(), notes);
-        QCOMPARE(simulator->part(0, 0xA0)->memory(), QByteArray(256, '\xFF'));
-        QCOMPARE(simulator->pendingInputSize(), 0);
-    }
-
-    void unfinishedCommandWaits()
+    // Garbage that never ends a command does not pile up.
+    void unendedGarbageIsCapped()
     {
         const std::unique_ptr<BridgeSimulator> simulator = makeProduct();
-        QCOMPARE(simulator->feed(hex("53A00300 1122")), QByteArray());
-        QCOMPARE(simulator->pendingInputSize(), 6);
-        QCOMPARE(simulator->part(0, 0xA0)->memory().left(2), hex("FFFF"));
-        simulator->discardPendingInput();
-        QCOMPARE(simulator->feed(hex("4950")), hex("FF"));
-        QCOMPARE(simulator->part(0, 0xA0)->memory().left(2), hex("FFFF"));
-
-        // Garbage that never ends a command does not pile up.
         simulator->feed(QByteArray(1, 'R') + QByteArray(5000, '\x01'));
         QVERIFY(simulator->pendingInputSize() <= 4096);
     }

@@ -18,6 +18,13 @@ inline QString path(const QString& name)
     return QStringLiteral(QUELM_TEST_DATA_DIR "/") + name;
 }
 
+// The golden file's bytes; empty when it is missing.
+inline QByteArray contents(const QString& name)
+{
+    QFile file(path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // The first line where text differs from expected, 1-based.
 inline int firstDifferingLine(const QByteArray& expected, const QByteArray& text)
 {
