@@ -5,6 +5,7 @@
 #include <QtTest/QtTest>
 
 #include "driverfactory.h"
+#include "golden.h"
 
 #include <writecycle.h>
 
@@ -83,38 +84,24 @@ private slots:
         QVERIFY(cycle->typical > WriteCycle::Duration(0) && cycle->maximum >= cycle->typical);
     }
 
-    void pages_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("page");
-        QTest::addColumn<QString>("geometry");
-
-        const auto row = [](const char* name, const Device::DeviceTypes type, const int& page, const char* geometry) {
-            QTest::newRow(name) << int(type) << page << QString::fromLatin1(geometry);
-        };
-        row("DS4520 EEPROM page 7", Device::DS4520, 7, "read 8 at 0x38, write 8 at 0x38");
-        row("DS4520 register page 8 at 0xF0", Device::DS4520, 8, "read 8 at 0xf0, write 8 at 0xf0");
-        row("DS4520 page 9 follows the stride", Device::DS4520, 9, "read 8 at 0x48, write 8 at 0x48");
-        row("ISL22343 page 9: one register", Device::ISL22343, 9, "read 15 at 0x0, write 1 at 0x9");
-        row("X95840 page 3", Device::X95840, 3, "read 4 at 0x0, write 1 at 0x3");
-        row("CAT24AA02 page 31", Device::CAT24AA02, 31, "read 8 at 0xf8, write 8 at 0xf8");
-        row("CAT24AA02 page 32 lies past the memory", Device::CAT24AA02, 32, "read 8 at 0x100, write 8 at 0x100");
-        row("AD5144A page 3: channel 3", Device::AD5144A, 3, "read 1 at 0x3, write 1 at 0x3");
-        row("X9408 page 2: write only", Device::X9408, 2, "read 0 at 0x0, write 1 at 0x2");
-    }
-
+    // Every page of every part and the one past the last, as the command
+    // generators read them.
     void pages()
     {
-        QFETCH(int, type);
-        QFETCH(int, page);
-
-        const std::unique_ptr<Device> device = createDevice(type);
-        QTEST(QStringLiteral("read %1 at 0x%2, write %3 at 0x%4")
-                  .arg(device->readPageSize(page))
-                  .arg(device->readPageAddress(page), 0, 16)
-                  .arg(device->writePageSize(page))
-                  .arg(device->writePageAddress(page), 0, 16),
-              "geometry");
+        QByteArray dump;
+        for (const int type : {Device::DS4520, Device::ISL22343, Device::X95840, Device::CAT24AA02, Device::AD5144A, Device::X9408}) {
+            const std::unique_ptr<Device> device = createDevice(type);
+            dump += device->partName().toLatin1() + '\n';
+            for (int page = 0; page <= qMax(device->readPages(), device->writePages()); ++page)
+                dump += QStringLiteral("  page %1: read %2 at 0x%3, write %4 at 0x%5\n")
+                            .arg(page)
+                            .arg(device->readPageSize(page))
+                            .arg(QString::number(device->readPageAddress(page), 16).toUpper())
+                            .arg(device->writePageSize(page))
+                            .arg(QString::number(device->writePageAddress(page), 16).toUpper())
+                            .toLatin1();
+        }
+        QUELM_COMPARE_GOLDEN(dump, QStringLiteral("drivers/pages.txt"));
     }
 
     // Which write phases (the bytes after the address) start a part's cycle.
