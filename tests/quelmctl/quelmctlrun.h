@@ -39,9 +39,11 @@ inline QuelmCtlRun finished(QProcess& process)
 }
 
 inline QuelmCtlRun runQuelmCtl(const QString& directory, const QStringList& arguments,
-                               const QString& program = QStringLiteral(QUELMCTL_PROGRAM))
+                               const QString& program = QStringLiteral(QUELMCTL_PROGRAM),
+                               QProcess::ProcessChannelMode channels = QProcess::SeparateChannels)
 {
     QProcess process;
+    process.setProcessChannelMode(channels);
     process.setWorkingDirectory(directory);
     process.start(program, arguments);
     return finished(process);
