@@ -282,7 +282,9 @@ void TestStudio::portThatCannotOpen()
 }
 
 // The bench lacks the AD5144A: the read stops there, the part is marked in
-// the tree with the runner's message, and the scan marks it missing.
+// the tree with the runner's message, and the scan marks it missing. The
+// golden file has the log, the tree, and each scan grid with a dot for an
+// empty cell.
 void TestStudio::failingPartIsShownWithItsMessage()
 {
     QVERIFY(openDemo(QStringLiteral(QUELM_TEST_DATA_DIR "/studio/bench-without-gain.json")));
