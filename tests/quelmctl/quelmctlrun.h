@@ -9,7 +9,6 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 #include <QtCore/QLockFile>
-#include <QtCore/QMap>
 #include <QtCore/QProcess>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
@@ -19,7 +18,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <memory>
 
 struct QuelmCtlRun
@@ -41,9 +39,11 @@ inline QuelmCtlRun finished(QProcess& process)
 }
 
 inline QuelmCtlRun runQuelmCtl(const QString& directory, const QStringList& arguments,
-                               const QString& program = QStringLiteral(QUELMCTL_PROGRAM))
+                               const QString& program = QStringLiteral(QUELMCTL_PROGRAM),
+                               QProcess::ProcessChannelMode channels = QProcess::SeparateChannels)
 {
     QProcess process;
+    process.setProcessChannelMode(channels);
     process.setWorkingDirectory(directory);
     process.start(program, arguments);
     return finished(process);
@@ -88,23 +88,24 @@ public:
     Session()
     {
         const QDir inputs(QStringLiteral(QUELM_TEST_DATA_DIR "/quelmctl/inputs"));
-        m_ready = m_dir.isValid() && copyDemo(m_dir);
+        bool ready = m_dir.isValid() && copyDemo(m_dir);
         for (const QString& name : inputs.entryList(QDir::Files))
-            m_ready = m_ready && QFile::copy(inputs.filePath(name), path(name));
+            ready = ready && QFile::copy(inputs.filePath(name), path(name));
+        if (!ready)
+            m_text = QStringLiteral("[no session directory]\n");
+        m_background.setWorkingDirectory(m_dir.path());
+        m_served.setWorkingDirectory(m_dir.path());
+        m_served.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     }
     ~Session()
     {
-        for (QProcess* const process : {m_background.get(), m_served.get()}) {
-            if (process) {
-                process->terminate();
-                process->waitForFinished(10000);
-            }
+        for (QProcess* const process : {&m_background, &m_served}) {
+            process->terminate();
+            process->waitForFinished(10000);
         }
         if (m_master >= 0)
             close(m_master);
     }
-
-    bool ready() const { return m_ready; }
 
     QByteArray transcript(const QStringList& steps)
     {
@@ -116,7 +117,7 @@ public:
             text.replace(m_port, QStringLiteral("<port>"));
             text.replace(QRegularExpression(QStringLiteral("\"seconds\": [0-9.e-]+")), QStringLiteral("\"seconds\": <seconds>"));
         }
-        for (const qint64 pid : {QCoreApplication::applicationPid(), m_served ? m_served->processId() : -1})
+        for (const qint64 pid : {QCoreApplication::applicationPid(), m_served.processId()})
             text.replace(QStringLiteral("process %1").arg(pid), QStringLiteral("process <pid>"));
         return text.toUtf8();
     }
@@ -127,9 +128,8 @@ private:
     void record(const QuelmCtlRun& run)
     {
         for (const auto& [name, text] : {std::pair{"stderr", run.err}, std::pair{"stdout", run.out}}) {
-            if (!text.isEmpty())
-                m_text += QStringLiteral("%1:\n%2%3").arg(QLatin1String(name), text,
-                                                          text.endsWith(QLatin1Char('\n')) ? "" : "\n[no line end]\n");
+            if (!text.isEmpty()) // a missing line end glues the next line to it
+                m_text += QStringLiteral("%1:\n%2").arg(QLatin1String(name), text);
         }
         m_text += QStringLiteral("exit %1\n").arg(run.exitCode);
     }
@@ -148,21 +148,15 @@ private:
             // its own, and what libgcov says of it is not quelmctl's output.
             const QString script = QStringLiteral("trap '' XFSZ; export GCOV_PREFIX=\"$PWD/.profile\"; ulimit -f %1; "
                                                   "exec \"$0\" \"$@\"").arg(words.takeFirst());
-            QuelmCtlRun run = runQuelmCtl(m_dir.path(), QStringList{QStringLiteral("-c"), script,
-                                                                    QStringLiteral(QUELMCTL_PROGRAM)} + words,
-                                          QStringLiteral("/bin/sh"));
-            QStringList lines = run.err.split(QLatin1Char('\n'));
-            lines.erase(std::remove_if(lines.begin(), lines.end(), [](const QString& l) {
-                            return l.startsWith(QLatin1String("libgcov profiling error:")); }), lines.end());
-            run.err = lines.join(QLatin1Char('\n'));
+            QuelmCtlRun run = runQuelmCtl(m_dir.path(), QStringList{"-c", script, QUELMCTL_PROGRAM} + words, "/bin/sh");
+            run.err.remove(QRegularExpression(QStringLiteral("^libgcov profiling error:.*\n"),
+                                              QRegularExpression::MultilineOption));
             record(run);
         } else if (verb == QLatin1String("quelmctl&")) {
-            m_background = std::make_unique<QProcess>();
-            m_background->setWorkingDirectory(m_dir.path());
-            m_background->start(QStringLiteral(QUELMCTL_PROGRAM), words);
-            m_background->waitForStarted();
+            m_background.start(QStringLiteral(QUELMCTL_PROGRAM), words);
+            m_background.waitForStarted();
         } else if (verb == QLatin1String("wait")) {
-            record(finished(*m_background));
+            record(finished(m_background));
         } else if (verb == QLatin1String("cat")) {
             m_text += QFile::exists(file) ? QString::fromUtf8(readFile(file)) : QStringLiteral("[no such file]\n");
         } else if (verb == QLatin1String("json")) {
@@ -173,30 +167,23 @@ private:
             m_text += readFile(file) == m_kept ? QStringLiteral("unchanged\n") : QStringLiteral("changed\n");
         } else if (verb == QLatin1String("lock")) {
             m_lock = std::make_unique<QLockFile>(file);
-            if (!m_lock->tryLock(0))
-                m_text += QStringLiteral("[cannot lock]\n");
+            m_text += m_lock->tryLock(0) ? QString() : QStringLiteral("[cannot lock]\n");
         } else if (verb == QLatin1String("unlock")) {
             m_lock.reset();
         } else if (verb == QLatin1String("copy")) {
-            if (!QFile::copy(file, path(words.at(1))))
-                m_text += QStringLiteral("[cannot copy]\n");
+            m_text += QFile::copy(file, path(words.at(1))) ? QString() : QStringLiteral("[cannot copy]\n");
         } else if (verb == QLatin1String("sleep")) {
             QTest::qWait(words.first().toInt());
         } else if (verb == QLatin1String("ls")) {
             m_text += QDir(m_dir.path()).entryList(QDir::Files, QDir::Name).join(QLatin1Char('\n')) + '\n';
         } else if (verb == QLatin1String("serve")) {
-#ifdef QUELM_SIMULATOR_PROGRAM
-            m_served = std::make_unique<QProcess>();
-            m_served->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            m_served->setWorkingDirectory(m_dir.path());
-            m_served->start(QStringLiteral(QUELM_SIMULATOR_PROGRAM), words + QStringList{path(QStringLiteral("bench.json"))});
-            if (m_served->waitForReadyRead(10000))
-                m_port = QString::fromLocal8Bit(m_served->readLine()).trimmed();
-#endif
+            m_served.start(QStringLiteral(QUELM_SIMULATOR_PROGRAM), words + QStringList{path(QStringLiteral("bench.json"))});
+            if (m_served.waitForReadyRead(10000))
+                m_port = QString::fromLocal8Bit(m_served.readLine()).trimmed();
             m_text += m_port.startsWith(QLatin1String("/dev/")) ? QString() : QStringLiteral("[not served]\n");
         } else if (verb == QLatin1String("stop")) {
-            m_served->terminate();
-            m_text += m_served->waitForFinished(10000) && m_served->exitCode() == 0 ? QString() : QStringLiteral("[not stopped]\n");
+            m_served.terminate();
+            m_text += m_served.waitForFinished(10000) && m_served.exitCode() == 0 ? QString() : QStringLiteral("[not stopped]\n");
         } else if (verb == QLatin1String("pty")) {
             m_master = posix_openpt(O_RDWR | O_NOCTTY);
             if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)
@@ -208,13 +195,12 @@ private:
     }
 
     QTemporaryDir m_dir;
-    bool m_ready = false;
     QString m_text;
     QString m_port;
     QByteArray m_kept;
     std::unique_ptr<QLockFile> m_lock;
-    std::unique_ptr<QProcess> m_background;
-    std::unique_ptr<QProcess> m_served;
+    QProcess m_background;
+    QProcess m_served;
     int m_master = -1;
 };
 

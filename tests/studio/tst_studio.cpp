@@ -3,6 +3,7 @@
 // quelm-simulator's bench and a run cancelled half-way on its terminal; the
 // README picture.
 
+#include "golden.h"
 #include "quelmctlrun.h"
 
 #include <mainwindow.h>
@@ -11,9 +12,6 @@
 
 #include <devicecommand.h>
 
-#include <QtCore/QJsonArray>
-#include <QtCore/QJsonDocument>
-#include <QtCore/QJsonObject>
 #include <QtCore/QStandardPaths>
 #include <QtGui/QImage>
 #include <QtGui/QValidator>
@@ -26,26 +24,6 @@
 
 namespace {
 
-// The demo product without its AD5144A ("gain") and the settings on it.
-QByteArray withoutGain(const QByteArray& demo)
-{
-    QJsonObject root = QJsonDocument::fromJson(demo).object();
-    QJsonArray boards;
-    for (const QJsonValue& value : root.value(QStringLiteral("boards")).toArray()) {
-        QJsonObject board = value.toObject();
-        QJsonArray devices;
-        for (const QJsonValue& device : board.value(QStringLiteral("devices")).toArray()) {
-            if (device.toObject().value(QStringLiteral("name")) != QStringLiteral("gain"))
-                devices.append(device);
-        }
-        board.insert(QStringLiteral("devices"), devices);
-        boards.append(board);
-    }
-    root.insert(QStringLiteral("boards"), boards);
-    root.remove(QStringLiteral("settings"));
-    return QJsonDocument(root).toJson();
-}
-
 QStringList shownNames(const QAbstractItemModel* model)
 {
     QStringList names;
@@ -54,9 +32,18 @@ QStringList shownNames(const QAbstractItemModel* model)
     return names;
 }
 
-int rowNamed(const StudioSession& session, const QString& name)
+// Each setting's name and value as `quelmctl read` prints them; a null
+// setting holds nothing.
+QStringList quelmctlReads(const QString& directory)
 {
-    return session.description().settingIndex(name);
+    const QStringList lines = runQuelmCtl(directory, {"read", "-q", "demo.json"}).out.split('\n', Qt::SkipEmptyParts);
+    QStringList values;
+    for (const QString& line : lines.mid(1)) {
+        const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (words.at(1) != QLatin1String("null"))
+            values.append(words.first() + QLatin1Char(' ') + words.last());
+    }
+    return values;
 }
 
 } // namespace
@@ -69,16 +56,14 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init();
     void cleanup();
-    void readShowsWhatTheProductHolds();
+    void writeVerifiesAndSaves();
     void descriptionErrorKeepsTheProduct();
     void editValue_data();
     void editValue();
-    void writeVerifiesAndSaves();
     void actionsSayWhatQuelmctlSays_data();
     void actionsSayWhatQuelmctlSays();
     void reportIsQuelmctlsPage();
     void filterAndDeviceNarrowTheSettings();
-    void saveChangesOnlyTheValues();
     void portThatCannotOpen();
     void failingPartIsShownWithItsMessage();
     void cancelReportsTheAppliedCommands();
@@ -86,14 +71,20 @@ private slots:
 
 private:
     QString demo() const { return m_dir->filePath(QStringLiteral("demo.json")); }
-    // Opens the demo; on a port when one is given, else on the built-in simulator.
-    void openDemo(const QString& port = {});
-    // quelm-simulator serving description; the terminal's path.
-    QString startBench(const QByteArray& description);
+    StudioSession* session() const { return m_window->session(); }
+    int row(const QString& setting) const { return session()->description().settingIndex(setting); }
+    // Starts the action and returns when it is done.
+    void runToTheEnd(void (StudioSession::*action)()) { (session()->*action)(); session()->waitUntilIdle(); }
+    // Opens the demo on the built-in simulator, or on the terminal of
+    // quelm-simulator serving bench when one is given; whether it is then
+    // connected.
+    bool openDemo(const QString& bench = {});
+    // The log with the directory written as <dir>, beside what is shown.
+    QByteArray logText(const QStringList& shown = {}) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MainWindow> m_window;
-    std::unique_ptr<QProcess> m_simulator;
+    QProcess m_simulator;
 };
 
 void TestStudio::init()
@@ -107,89 +98,77 @@ void TestStudio::init()
 void TestStudio::cleanup()
 {
     m_window.reset();
-    if (m_simulator) {
-        m_simulator->terminate();
-        m_simulator->waitForFinished(10000);
-        m_simulator.reset();
-    }
+    m_simulator.terminate();
+    m_simulator.waitForFinished(10000);
 }
 
-void TestStudio::openDemo(const QString& port)
+bool TestStudio::openDemo(const QString& bench)
 {
-    StudioSession* session = m_window->session();
-    QVERIFY(m_window->openFile(demo()));
-    session->waitUntilIdle();
-    if (!port.isEmpty()) {
+    if (!m_window->openFile(demo()))
+        return false;
+    session()->waitUntilIdle();
+    if (!bench.isEmpty()) {
+        m_simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_simulator.start(QStringLiteral(QUELM_SIMULATOR_PROGRAM), {bench});
+        if (!m_simulator.waitForReadyRead(10000))
+            return false;
         TransportOptions options;
-        options.port = port;
+        options.port = QString::fromLocal8Bit(m_simulator.readLine()).trimmed();
         options.acknowledgeChecks = true;
-        session->connectTo(options);
-        session->waitUntilIdle();
+        session()->connectTo(options);
+        session()->waitUntilIdle();
     }
-    QVERIFY(session->isConnected());
+    return session()->isConnected();
 }
 
-QString TestStudio::startBench(const QByteArray& description)
+QByteArray TestStudio::logText(const QStringList& shown) const
 {
-    const QString file = m_dir->filePath(QStringLiteral("bench.json"));
-    if (!writeFile(file, description))
-        return QString();
-    m_simulator = std::make_unique<QProcess>();
-    m_simulator->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_simulator->start(QStringLiteral(QUELM_SIMULATOR_PROGRAM), {file});
-    if (!m_simulator->waitForReadyRead(10000))
-        return QString();
-    return QString::fromLocal8Bit(m_simulator->readLine()).trimmed();
+    const QString text = (session()->log() + shown).join(QLatin1Char('\n')) + QLatin1Char('\n');
+    return QString(text).replace(m_dir->path(), QStringLiteral("<dir>")).toUtf8();
 }
 
-// What the window shows after a read is what quelmctl reads from the same
-// simulator state: every setting's value column.
-void TestStudio::readShowsWhatTheProductHolds()
+// Write sends the changed pages, reads back and verifies, like quelmctl's
+// write, and the window then shows what quelmctl reads from the product.
+// Save puts only the edited value texts into the file.
+void TestStudio::writeVerifiesAndSaves()
 {
-    openDemo();
-    StudioSession* session = m_window->session();
-    session->read();
-    session->waitUntilIdle();
-    QCOMPARE(session->log(), QStringList({QStringLiteral("opened ") + demo(),
-                                          QStringLiteral("connected: Built-in simulator (state demo.sim-state.json), 9600 baud"),
-                                          QStringLiteral("read: 88 commands, 1.43 s at 9600 baud")}));
-    const auto* table = m_window->findChild<QTableView*>(QStringLiteral("settings"))->model();
-    const int rows = session->description().settings.size();
-    QCOMPARE(table->rowCount(), rows);
-    QList<QStringList> shown;
-    for (int row = 0; row < rows; ++row) {
-        shown.append({table->index(row, SettingsTableModel::NameColumn).data().toString(),
-                      table->index(row, SettingsTableModel::KindColumn).data().toString(),
-                      table->index(row, SettingsTableModel::HeldColumn).data().toString()});
+    QVERIFY(openDemo());
+    runToTheEnd(&StudioSession::read);
+    QString error;
+    QVERIFY(session()->setValue(row("serial"), "0badcafe", &error));
+    runToTheEnd(&StudioSession::write);
+    const auto* table = m_window->findChild<SettingsTableModel*>();
+    QStringList held;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QVERIFY2(!table->differs(row), qPrintable(session()->description().settings.at(row).name));
+        if (table->index(row, SettingsTableModel::KindColumn).data().toString() != QLatin1String("null"))
+            held.append(table->index(row, SettingsTableModel::NameColumn).data().toString() + QLatin1Char(' ')
+                        + table->index(row, SettingsTableModel::HeldColumn).data().toString());
     }
+
+    QByteArray expected = readFile(demo());
+    expected.replace("\"51450001\"", "\"0BADCAFE\"").replace("\"A5\"", "\"5A\"");
+    QVERIFY(session()->setValue(row("io_port"), "5A", &error));
+    QVERIFY(session()->save(&error));
+    QCOMPARE(readFile(demo()), expected);
+    QVERIFY(!session()->hasUnsavedValues());
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("demo.json - quelm-studio"));
+    QUELM_COMPARE_GOLDEN(logText(), QStringLiteral("studio/write-verifies-and-saves.txt"));
     m_window.reset(); // gives the simulator state back
-
-    const QuelmCtlRun read = runQuelmCtl(m_dir->path(), {QStringLiteral("read"), QStringLiteral("-q"), demo()});
-    QCOMPARE(read.exitCode, 0);
-    const QStringList lines = read.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), rows + 1);
-    for (int row = 0; row < rows; ++row) {
-        const QStringList columns = lines.at(row + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        QCOMPARE(shown.at(row).at(0), columns.first());
-        if (shown.at(row).at(1) != QLatin1String("null"))
-            QCOMPARE(shown.at(row).at(2), columns.last());
-    }
+    QCOMPARE(quelmctlReads(m_dir->path()), held);
 }
 
 void TestStudio::descriptionErrorKeepsTheProduct()
 {
-    openDemo();
-    const QString broken = m_dir->filePath(QStringLiteral("broken.json"));
-    QVERIFY(writeFile(broken, R"({"boards": [{"title": "A", "devices": [{"type": "CAT24AA02", "bus": 0,
-        "address": "0xA1", "name": "e"}]}]})"));
+    QVERIFY(openDemo());
+    const QString broken = QStringLiteral(QUELM_TEST_DATA_DIR "/quelmctl/refused/odd-bus-address.json");
     const QuelmCtlRun quelmctl = runQuelmCtl(m_dir->path(), {QStringLiteral("read"), broken});
     QCOMPARE(quelmctl.exitCode, 1);
-    StudioSession* session = m_window->session();
     QString error;
-    QVERIFY(!session->open(broken, &error));
+    QVERIFY(!session()->open(broken, &error));
     QCOMPARE(QStringLiteral("quelmctl: ") + error + QLatin1Char('\n'), quelmctl.err);
-    QCOMPARE(session->fileName(), demo());
-    QVERIFY(session->isConnected());
+    QCOMPARE(session()->fileName(), demo());
+    QVERIFY(session()->isConnected());
 }
 
 void TestStudio::editValue_data()
@@ -200,8 +179,7 @@ void TestStudio::editValue_data()
 
     QTest::newRow("bytes") << "serial" << "0A0B0C0D" << "";
     QTest::newRow("lower case") << "revision" << "7f" << "";
-    QTest::newRow("too short") << "serial" << "0A0B"
-                               << "setting \"serial\": value \"0A0B\" has 2 bytes, the setting holds 4";
+    QTest::newRow("too short") << "serial" << "0A0B" << "setting \"serial\": value \"0A0B\" has 2 bytes, the setting holds 4";
     QTest::newRow("not hex") << "revision" << "XY" << "setting \"revision\": value \"XY\" is not hex";
     QTest::newRow("odd digits") << "trim_wiper" << "123" << "setting \"trim_wiper\": value \"123\" is not hex";
 }
@@ -212,65 +190,24 @@ void TestStudio::editValue()
     QFETCH(QString, setting);
     QFETCH(QString, text);
     QFETCH(QString, error);
-    openDemo();
-    StudioSession* session = m_window->session();
+    QVERIFY(openDemo());
     auto* table = m_window->findChild<QTableView*>(QStringLiteral("settings"))->model();
-    const int row = rowNamed(*session, setting);
-    const QModelIndex value = table->index(row, SettingsTableModel::ValueColumn);
+    const QModelIndex value = table->index(row(setting), SettingsTableModel::ValueColumn);
     const QString before = value.data().toString();
     QSignalSpy rejected(m_window->findChild<SettingsTableModel*>(), &SettingsTableModel::valueRejected);
     QCOMPARE(table->setData(value, text), error.isEmpty());
-    if (error.isEmpty()) {
-        QCOMPARE(value.data().toString(), text.toUpper());
-        QVERIFY(session->isUnsaved(row));
-        QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("demo.json *")));
-        QVERIFY(rejected.isEmpty());
-    } else {
-        QCOMPARE(value.data().toString(), before);
-        QVERIFY(!session->hasUnsavedValues());
-        QCOMPARE(rejected.size(), 1);
+    QCOMPARE(value.data().toString(), error.isEmpty() ? text.toUpper() : before);
+    QCOMPARE(session()->isUnsaved(row(setting)), error.isEmpty());
+    QCOMPARE(m_window->windowTitle().startsWith(QStringLiteral("demo.json *")), error.isEmpty());
+    QCOMPARE(int(rejected.size()), error.isEmpty() ? 0 : 1);
+    if (!error.isEmpty())
         QCOMPARE(rejected.first().first().toString(), error);
-    }
     // The editor lets through hex digits only.
-    const QStyleOptionViewItem option;
-    std::unique_ptr<QWidget> editor(HexValueDelegate().createEditor(nullptr, option, value));
-    const QValidator* validator = qobject_cast<QLineEdit*>(editor.get())->validator();
+    std::unique_ptr<QWidget> editor(HexValueDelegate().createEditor(nullptr, QStyleOptionViewItem(), value));
     QString typed = text;
     int position = 0;
-    const bool hexDigits = !text.contains(QRegularExpression(QStringLiteral("[^0-9A-Fa-f]")));
-    QCOMPARE(validator->validate(typed, position) != QValidator::Invalid, hexDigits);
-}
-
-// Write sends the changed pages, reads back and verifies, like quelmctl's
-// write; Save puts the values into the file, which quelmctl then reads as
-// the product now holds them.
-void TestStudio::writeVerifiesAndSaves()
-{
-    openDemo();
-    StudioSession* session = m_window->session();
-    QString error;
-    QVERIFY(session->setValue(rowNamed(*session, QStringLiteral("trim_wiper")), QStringLiteral("22"), &error));
-    session->write();
-    session->waitUntilIdle();
-    QCOMPARE(session->log().mid(2), QStringList({
-        QStringLiteral("read: 88 commands, 1.43 s at 9600 baud"),
-        QStringLiteral("write: 20 commands, 0.16 s at 9600 baud"),
-        QStringLiteral("write: 20 commands sent"),
-        QStringLiteral("verify: 88 commands, 1.43 s at 9600 baud"),
-        QStringLiteral("verify: 6 devices match (write-only, not read back: offset)")}));
-    const auto* table = m_window->findChild<SettingsTableModel*>();
-    for (int row = 0; row < table->rowCount(); ++row)
-        QVERIFY2(!table->differs(row), qPrintable(session->description().settings.at(row).name));
-    QVERIFY(session->save(&error));
-    QVERIFY(!session->hasUnsavedValues());
-    const int row = rowNamed(*session, QStringLiteral("trim_wiper"));
-    m_window.reset();
-
-    const QuelmCtlRun read = runQuelmCtl(m_dir->path(), {QStringLiteral("read"), QStringLiteral("-q"), demo()});
-    QCOMPARE(read.exitCode, 0);
-    const QStringList lines = read.out.split(QLatin1Char('\n'));
-    QCOMPARE(lines.at(row + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts).constLast(), QStringLiteral("22"));
-    QCOMPARE(ProductDescription::load(demo(), &error)->settings.at(row).value, QByteArray::fromHex("22"));
+    QCOMPARE(qobject_cast<QLineEdit*>(editor.get())->validator()->validate(typed, position) != QValidator::Invalid,
+             QRegularExpression(QStringLiteral("^[0-9A-Fa-f]*$")).match(text).hasMatch());
 }
 
 void TestStudio::actionsSayWhatQuelmctlSays_data()
@@ -287,166 +224,115 @@ void TestStudio::actionsSayWhatQuelmctlSays()
     QFETCH(QString, action);
     QTemporaryDir other;
     QVERIFY(copyDemo(other));
-    QProcess quelmctl;
-    quelmctl.setProcessChannelMode(QProcess::MergedChannels);
-    quelmctl.start(QStringLiteral(QUELMCTL_PROGRAM), {action, other.filePath(QStringLiteral("demo.json"))});
-    QVERIFY(quelmctl.waitForFinished(60000));
-    QCOMPARE(quelmctl.exitCode(), 0);
-    const QStringList printed = QString::fromUtf8(quelmctl.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QuelmCtlRun printed = runQuelmCtl(other.path(), {action, "demo.json"}, QUELMCTL_PROGRAM, QProcess::MergedChannels);
+    QCOMPARE(printed.exitCode, 0);
 
-    openDemo();
-    StudioSession* session = m_window->session();
-    QSignalSpy finished(session, &StudioSession::finished);
-    QMetaObject::invokeMethod(session, action.toLatin1().constData());
-    session->waitUntilIdle();
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.first().first().toBool(), true);
-    QCOMPARE(session->log().mid(2), printed);
+    QVERIFY(openDemo());
+    QSignalSpy done(session(), &StudioSession::finished);
+    QMetaObject::invokeMethod(session(), action.toLatin1().constData());
+    session()->waitUntilIdle();
+    QCOMPARE(int(done.size()), 1);
+    QCOMPARE(done.first().first().toBool(), true);
+    QCOMPARE(session()->log().mid(2), printed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
 }
 
 void TestStudio::reportIsQuelmctlsPage()
 {
-    QTemporaryDir other;
+    QTemporaryDir other; // the product as the studio finds it
     QVERIFY(copyDemo(other));
-    const QString expected = other.filePath(QStringLiteral("expected.html"));
-    const QuelmCtlRun report = runQuelmCtl(other.path(), {QStringLiteral("report"), QStringLiteral("-q"),
-                                                          other.filePath(QStringLiteral("demo.json")),
-                                                          QStringLiteral("-o"), expected});
-    QCOMPARE(report.exitCode, 0);
-    openDemo();
+    QCOMPARE(runQuelmCtl(other.path(), {"report", "-q", "-o", "expected.html", "demo.json"}).exitCode, 0);
+    QVERIFY(openDemo());
     const QString page = m_dir->filePath(QStringLiteral("report.html"));
-    m_window->session()->saveReport(page);
-    m_window->session()->waitUntilIdle();
-    QCOMPARE(m_window->session()->log().constLast(), QStringLiteral("report: ") + page);
-    QCOMPARE(readFile(page), readFile(expected));
+    session()->saveReport(page);
+    session()->waitUntilIdle();
+    QCOMPARE(session()->log().constLast(), QStringLiteral("report: ") + page);
+    QCOMPARE(readFile(page), readFile(other.filePath(QStringLiteral("expected.html"))));
 }
 
 // The filter matches any column; the device page lists the device's own.
 void TestStudio::filterAndDeviceNarrowTheSettings()
 {
-    openDemo();
+    QVERIFY(openDemo());
     m_window->findChild<QLineEdit*>()->setText(QStringLiteral("GAIN"));
     const QList<QTableView*> views = m_window->findChildren<QTableView*>();
-    QCOMPARE(views.size(), 2);
+    QCOMPARE(int(views.size()), 2);
     const QTableView* all = m_window->findChild<QTableView*>(QStringLiteral("settings"));
     const QTableView* onDevice = views.at(views.at(0) == all ? 1 : 0);
-    QCOMPARE(shownNames(all->model()), QStringList({QStringLiteral("gain_ch0"), QStringLiteral("gain_ch2"),
-                                                    QStringLiteral("gain_ch0_backup")}));
+    QCOMPARE(shownNames(all->model()), QStringList({"gain_ch0", "gain_ch2", "gain_ch0_backup"}));
     m_window->selectDevice(QStringLiteral("calibration"));
     QCOMPARE(m_window->selectedDevice(), QStringLiteral("calibration"));
-    QCOMPARE(shownNames(onDevice->model()), QStringList({QStringLiteral("gain_ch0_backup"), QStringLiteral("cal_note"),
-                                                         QStringLiteral("cal_table")}));
+    QCOMPARE(shownNames(onDevice->model()), QStringList({"gain_ch0_backup", "cal_note", "cal_table"}));
     QCOMPARE(m_window->findChild<QLabel*>(QStringLiteral("deviceHeading"))->text(),
              QStringLiteral("calibration: CAT24AA02 at bus 1, address 0xA0 (not read yet)"));
-}
-
-void TestStudio::saveChangesOnlyTheValues()
-{
-    openDemo();
-    StudioSession* session = m_window->session();
-    const QByteArray before = readFile(demo());
-    QString error;
-    QVERIFY(session->setValue(rowNamed(*session, QStringLiteral("serial")), QStringLiteral("0badcafe"), &error));
-    QVERIFY(session->setValue(rowNamed(*session, QStringLiteral("io_port")), QStringLiteral("5A"), &error));
-    QVERIFY(session->save(&error));
-    QByteArray expected = before;
-    expected.replace("\"51450001\"", "\"0BADCAFE\"").replace("\"A5\"", "\"5A\"");
-    QCOMPARE(readFile(demo()), expected);
-    QCOMPARE(session->log().constLast(),
-             QStringLiteral("saved %1 (serial=0BADCAFE, io_port=5A)").arg(demo()));
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("demo.json - quelm-studio"));
 }
 
 // The port's error in the log and the status bar; the actions then say
 // there is no bridge instead of running.
 void TestStudio::portThatCannotOpen()
 {
-    QVERIFY(m_window->openFile(demo()));
-    StudioSession* session = m_window->session();
-    session->waitUntilIdle();
+    QVERIFY(openDemo());
     TransportOptions options;
     options.port = m_dir->filePath(QStringLiteral("ttyNone"));
-    session->connectTo(options);
-    session->waitUntilIdle();
-    QVERIFY(!session->isConnected());
-    QCOMPARE(session->connectionText(), QStringLiteral("Not connected"));
-    QCOMPARE(session->log().constLast(),
-             QStringLiteral("cannot open %1: No such file or directory").arg(options.port));
-    session->read();
-    session->waitUntilIdle();
-    QCOMPARE(session->log().constLast(), QStringLiteral("read: not connected to a bridge"));
-    QVERIFY(!session->hasBeenRead());
+    session()->connectTo(options);
+    session()->waitUntilIdle();
+    QCOMPARE(session()->connectionText(), QStringLiteral("Not connected"));
+    runToTheEnd(&StudioSession::read);
+    QVERIFY(!session()->hasBeenRead());
+    QUELM_COMPARE_GOLDEN(logText(), QStringLiteral("studio/a-port-that-cannot-open.txt"));
 }
 
 // The bench lacks the AD5144A: the read stops there, the part is marked in
-// the tree with the runner's message, and the scan marks it missing.
+// the tree with the runner's message, and the scan marks it missing. The
+// golden file has the log, the tree, and each scan grid with a dot for an
+// empty cell.
 void TestStudio::failingPartIsShownWithItsMessage()
 {
-    const QString port = startBench(withoutGain(readFile(demo())));
-    QVERIFY(!port.isEmpty());
-    openDemo(port);
-    StudioSession* session = m_window->session();
-    session->read();
-    session->waitUntilIdle();
-    const QString message = QStringLiteral(
-        "Command 52 of 88 (Read Device: 1.58.0 (1 Bytes)): no answer from the bridge (1 bytes expected); "
-        "bus 1, address 0x58 (gain): no acknowledge on the address (I2C status 0xF1)");
-    QCOMPARE(session->lastFailure().errorString, message);
-    QCOMPARE(session->log().mid(session->log().size() - 2), QStringList({
-        QStringLiteral("read stopped: ") + message,
-        QStringLiteral("read: commands 1 to 51 of 88 were applied, the last \"Write GPIO Register 1.\"")}));
-    const QList<QTreeWidgetItem*> failed = m_window->findChild<QTreeWidget*>()->findItems(
-        QStringLiteral("gain (failed)"), Qt::MatchExactly | Qt::MatchRecursive);
-    QCOMPARE(failed.size(), 1);
-    QCOMPARE(failed.first()->toolTip(0), message);
-
-    session->scan();
-    session->waitUntilIdle();
-    QCOMPARE(session->log().constLast(), QStringLiteral("scan: 2 segments probed"));
-    const QList<QTableWidget*> grids = m_window->findChildren<QTableWidget*>();
-    QCOMPARE(grids.size(), 2);
-    QCOMPARE(grids.at(1)->item(0x5, 0x8)->text(), QStringLiteral("58!"));
-    QCOMPARE(grids.at(1)->item(0x5, 0x0)->text(), QStringLiteral("50"));
-    QCOMPARE(grids.at(1)->item(0x5, 0x4)->text(), QStringLiteral("--"));
+    QVERIFY(openDemo(QStringLiteral(QUELM_TEST_DATA_DIR "/studio/bench-without-gain.json")));
+    runToTheEnd(&StudioSession::read);
+    QStringList shown;
+    const auto* tree = m_window->findChild<QTreeWidget*>();
+    for (const QTreeWidgetItem* item : tree->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive))
+        shown.append(QStringLiteral("%1 %2").arg(item->text(0), item->toolTip(0)).trimmed());
+    runToTheEnd(&StudioSession::scan);
+    for (const QTableWidget* grid : m_window->findChildren<QTableWidget*>()) {
+        for (int row = -1; row < grid->rowCount(); ++row) { // the column headings first
+            QString line = row < 0 ? QStringLiteral("  ") : grid->verticalHeaderItem(row)->text();
+            for (int column = 0; column < grid->columnCount(); ++column)
+                line += QLatin1Char(' ') + (row < 0 ? grid->horizontalHeaderItem(column) : grid->item(row, column))
+                                               ->text().leftJustified(1, QLatin1Char('.'));
+            shown.append(line);
+        }
+    }
+    const QByteArray port = session()->connectionText().section(QLatin1Char(','), 0, 0).toUtf8();
+    QUELM_COMPARE_GOLDEN(logText(shown).replace(port, "<port>"),
+                         QStringLiteral("studio/a-part-missing-from-the-bench.txt"));
 }
 
 // Cancel stops the read at its next command on the terminal, and the log
 // says which commands were applied.
 void TestStudio::cancelReportsTheAppliedCommands()
 {
-    const QString port = startBench(readFile(demo()));
-    QVERIFY(!port.isEmpty());
-    openDemo(port);
-    StudioSession* session = m_window->session();
-    connect(session, &StudioSession::progress, session, [session](int done) {
+    QVERIFY(openDemo(demo()));
+    connect(session(), &StudioSession::progress, session(), [this](int done) {
         if (done == 5)
-            session->cancel();
+            session()->cancel();
     });
-    session->read();
-    session->waitUntilIdle();
-    const RunResult& stopped = session->lastFailure();
+    runToTheEnd(&StudioSession::read);
+    const RunResult& stopped = session()->lastFailure();
     QVERIFY(stopped.applied >= 5 && stopped.applied < 88);
-    const QList<DeviceCommand*> commands = session->product()->readCommands();
-    QCOMPARE(session->log().mid(session->log().size() - 2), QStringList({
+    const QList<DeviceCommand*> commands = session()->product()->readCommands();
+    QCOMPARE(session()->log().mid(session()->log().size() - 2), QStringList({
         QStringLiteral("read stopped: Command %1 of 88 (%2): could not be sent: stopped by the user")
             .arg(stopped.applied + 1).arg(commands.at(stopped.applied)->description()),
         QStringLiteral("read: commands 1 to %1 of 88 were applied, the last \"%2\"")
             .arg(stopped.applied).arg(commands.at(stopped.applied - 1)->description())}));
-    QVERIFY(!session->isBusy());
 }
 
 void TestStudio::screenshotWritesThePicture()
 {
     const QString image = m_dir->filePath(QStringLiteral("studio.png"));
-    QProcess studio;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    studio.setProcessEnvironment(environment);
-    studio.start(QStringLiteral(QUELM_STUDIO_PROGRAM), {QStringLiteral("--screenshot"), image, demo()});
-    QVERIFY(studio.waitForFinished(60000));
-    QCOMPARE(studio.exitCode(), 0);
-    const QImage picture(image);
-    QCOMPARE(picture.size(), QSize(1280, 860));
+    QCOMPARE(runQuelmCtl(m_dir->path(), {"--screenshot", image, demo()}, QUELM_STUDIO_PROGRAM).exitCode, 0);
+    QCOMPARE(QImage(image).size(), QSize(1280, 860));
 }
 
 QTEST_MAIN(TestStudio)
