@@ -3,24 +3,34 @@
 
 #include "simulatorlink.h"
 
-#include <QtCore/QByteArray>
+#include <QtCore/QByteArrayList>
 
-// A bridge that goes quiet: passes on only the first `budget` answer bytes.
+#include <limits>
+
+// A link to the simulator that keeps every write, and with a budget a bridge
+// that goes quiet: passes on only the first `budget` answer bytes.
 class FadingLink : public SimulatorLink
 {
 public:
-    FadingLink(BridgeSimulator* simulator, int budget)
+    explicit FadingLink(BridgeSimulator* simulator, int budget = std::numeric_limits<int>::max())
         : SimulatorLink(simulator)
         , m_budget(budget)
     {
     }
 
+    bool write(const QByteArray& bytes) override
+    {
+        written.append(bytes);
+        return SimulatorLink::write(bytes);
+    }
     QByteArray read(int count, int timeoutMs) override
     {
         const QByteArray bytes = SimulatorLink::read(qMin(count, m_budget), timeoutMs);
         m_budget -= bytes.size();
         return bytes;
     }
+
+    QByteArrayList written;
 
 private:
     int m_budget;
