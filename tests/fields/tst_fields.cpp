@@ -67,6 +67,25 @@ QByteArray counting(const int& first, const int& step)
     return bytes;
 }
 
+// Bytes in hexadecimal, a run of 8 or more zeros at the end as 00*count.
+QString hexText(QByteArray bytes)
+{
+    int zeros = 0;
+    while (bytes.endsWith('\0'))
+        bytes.chop(1), ++zeros;
+    const QString text = QString::fromLatin1((bytes + QByteArray(zeros < 8 ? zeros : 0, '\0')).toHex().toUpper());
+    return zeros < 8 ? text : (text.isEmpty() ? text : text + ' ') + QStringLiteral("00*%1").arg(zeros);
+}
+
+// " pin 3 on pin 5 off" for the states a device was given.
+QString states(const char* what, const QMap<int, bool>& states)
+{
+    QString text;
+    for (auto it = states.cbegin(); it != states.cend(); ++it)
+        text += QStringLiteral(" %1 %2 %3").arg(QLatin1String(what)).arg(it.key()).arg(it.value() ? "on" : "off");
+    return text;
+}
+
 // A host model with texts of its own for its rows.
 class TextModel : public QuelmModel
 {
@@ -146,49 +165,76 @@ class TestFields : public QObject
     Q_OBJECT
 
 private slots:
-    void location_data()
+    void mapping_data()
     {
-        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("type"); // 3: a pin, else a plain field
         QTest::addColumn<QVariant>("address");
         QTest::addColumn<QVariant>("size");
         QTest::addColumn<int>("configuration");
-        QTest::addColumn<QString>("location"); // address+size; for pins the polarity and the pull-ups set
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("received"); // the pin's state as the device reads it
+        // address+size, for pins the polarity and the pull-ups set; after ">" the transmit buffer and pins;
+        // after "<" the value mapped back from a receive buffer of 00 01 .. FF, for pins the state to transmit.
+        QTest::addColumn<QString>("trace");
 
-        const auto row = [](const char* name, int type, QVariant address, QVariant size, int configuration,
-                            const char* location) {
-            QTest::newRow(name) << type << address << size << configuration << QString::fromLatin1(location);
+        const auto row = [](const char* name, int type, QVariant address, QVariant size, int configuration, const char* value,
+                            bool received, const char* trace) {
+            QTest::newRow(name) << type << address << size << configuration << hex(value) << received << QString::fromLatin1(trace);
         };
-        row("numbers", 5, 0x1A, 3, 0, "26+3");
-        row("low 8 bits kept", 5, 0x1A5, 258, 0, "165+2");
-        row("doubles round half up", 5, 2.5, -0.5, 0, "3+0");
-        row("negative half rounds up", 5, -1.5, -2.5, 0, "255+254");
-        row("numeric text", 5, QStringLiteral("17"), QStringLiteral("4"), 0, "17+4");
-        row("text that is no number", 5, QStringLiteral("0x1A"), QStringLiteral("one"), 0, "0+0");
-        row("empty cells", 5, QVariant(), QVariant(), 0, "0+0");
-        row("pin active high, no pull-up", 3, 3, 4, activeHigh, "3+1 high 1 {3: off}");
-        row("pin active low, pull-up", 3, 3, 4, pullUpOn, "3+1 high 0 {3: on}");
-        row("pin, higher bits ignored", 3, 0, 4, 0xFC, "0+1 high 0 {0: off}");
-        row("pin above 8 bits", 3, 0x105, 4, pullUpOn, "5+1 high 0 {5: on}");
+        row("numbers", 5, 0x1A, 3, 0, "", false, "26+3 > 00*256 < 1A1B1C");
+        row("low 8 bits kept", 5, 0x1A5, 258, 0, "", false, "165+2 > 00*256 < A5A6");
+        row("doubles round half up", 5, 2.5, -0.5, 0, "", false, "3+0 > 00*256 < ");
+        row("negative half rounds up", 5, -1.5, -2.5, 0, "", false, "255+254 > 00*256 < FF 00*253");
+        row("numeric text", 5, QStringLiteral("17"), QStringLiteral("4"), 0, "", false, "17+4 > 00*256 < 11121314");
+        row("text that is no number", 5, QStringLiteral("0x1A"), QStringLiteral("one"), 0, "", false, "0+0 > 00*256 < ");
+        row("empty cells", 5, QVariant(), QVariant(), 0, "", false, "0+0 > 00*256 < ");
+        row("every byte of the value is written; size 1 reads one", 2, 5, 1, 0, "A1B2C3", false,
+            "5+1 > 0000000000A1B2C3 00*248 < 05");
+        row("one byte at 0", 2, 0, 1, 0, "7F", false, "0+1 > 7F 00*255 < 00");
+        row("past the end reads zeros", 2, 250, 10, 0, "", false, "250+10 > 00*256 < FAFBFCFDFEFF00000000");
+        row("size 0 writes the value, reads nothing", 2, 5, 0, 0, "EE", false, "5+0 > 0000000000EE 00*250 < ");
+        // Only bit 0 of the value's first byte counts, an empty value is 0; active low inverts both ways.
+        row("pin active high, no pull-up", 3, 3, 4, activeHigh, "", false, "3+1 high 1 pull-up 3 off > 00*256 pin 3 off < 00 0");
+        row("pin active low, pull-up", 3, 3, 4, pullUpOn, "", false, "3+1 high 0 pull-up 3 on > 00*256 pin 3 on < 01 0");
+        row("pin, higher bits ignored", 3, 0, 4, 0xFC, "", false, "0+1 high 0 pull-up 0 off > 00*256 pin 0 on < 01 0");
+        row("pin above 8 bits", 3, 0x105, 4, pullUpOn, "", false, "5+1 high 0 pull-up 5 on > 00*256 pin 5 on < 01 0");
+        row("active high, 0x03 sets; pin 1 reads 01", 3, 6, 1, activeHigh, "03", true, "6+1 high 1 pull-up 6 off > 00*256 pin 6 on < 01 1");
+        row("active high, 0x02 clears; pin 0 reads 00", 3, 6, 1, activeHigh, "02", false, "6+1 high 1 pull-up 6 off > 00*256 pin 6 off < 00 0");
+        row("active high, later bytes ignored", 3, 6, 1, activeHigh, "00FF", true, "6+1 high 1 pull-up 6 off > 00*256 pin 6 off < 01 0");
+        row("active low, 0x01 clears; pin 0 reads 01", 3, 6, 1, pullUpOn, "01", false, "6+1 high 0 pull-up 6 on > 00*256 pin 6 off < 01 1");
+        row("active low, 0x00 sets; pin 1 reads 00", 3, 6, 1, pullUpOn, "00", true, "6+1 high 0 pull-up 6 on > 00*256 pin 6 on < 00 0");
     }
 
-    void location()
+    // The state source goes to the device unchanged: 1 asks for the state to transmit.
+    void mapping()
     {
         QFETCH(int, type);
         QFETCH(QVariant, address);
         QFETCH(QVariant, size);
         QFETCH(int, configuration);
+        QFETCH(QByteArray, value);
+        QFETCH(bool, received);
         QuelmModel model(4, 15);
-        fillRow(model, 2, {QVariant(), type, address, size, configuration});
+        fillRow(model, 2, {value, type, address, size, configuration});
         RecordingDevice device;
         const std::unique_ptr<Field> field(type == 3 ? new IoPinField(&model, 2, &device) : new Field(&model, 2, &device));
-        QString location = QStringLiteral("%1+%2").arg(field->address()).arg(field->size());
-        if (const auto* pin = qobject_cast<const IoPinField*>(field.get()))
-            location += QStringLiteral(" high %1").arg(pin->activeHigh());
-        for (auto it = device.pullUps.cbegin(); it != device.pullUps.cend(); ++it)
-            location += QStringLiteral(" {%1: %2}").arg(it.key()).arg(it.value() ? "on" : "off");
-        QTEST(location, "location");
-        QVERIFY(device.transmitPins.isEmpty());
-        QVERIFY(field->model() == &model && field->row() == 2 && field->device() == &device);
+        QVERIFY(field->model() == &model && field->row() == 2 && field->device() == &device && device.transmitPins.isEmpty());
+        const auto* pin = qobject_cast<const IoPinField*>(field.get());
+        QString trace = QStringLiteral("%1+%2").arg(field->address()).arg(field->size());
+        if (pin)
+            trace += QStringLiteral(" high %1").arg(pin->activeHigh());
+        trace += states("pull-up", device.pullUps);
+        field->mapToEmbeddedData();
+        trace += " > " + hexText(device.txBuffer()) + states("pin", device.transmitPins);
+        QCOMPARE(device.rxBuffer(), QByteArray(256, '\0'));
+        device.setRxData(counting(0, 1));
+        device.receivedPins[field->address()] = received;
+        field->mapFromEmbeddedData();
+        trace += " < " + hexText(modelValue(model, 2));
+        if (pin)
+            trace += QStringLiteral(" %1").arg(pin->ioPinState(1));
+        QCOMPARE(model.data(model.index(2, Field::ValueColumn), Qt::EditRole).userType(), int(QMetaType::QByteArray));
+        QTEST(trace, "trace");
     }
 
     // Each kind of field's texts and report row, compared whole. Those without
@@ -239,43 +285,6 @@ private slots:
         }
     }
 
-    void fieldMapping_data()
-    {
-        QTest::addColumn<int>("address");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<QByteArray>("tx");   // bytes 0 to 8 after the value is mapped to the device
-        QTest::addColumn<QByteArray>("read"); // the value mapped back from a receive buffer of 00 01 .. FF
-
-        const auto row = [](const char* name, int address, int size, const char* value, const char* tx, const char* read) {
-            QTest::newRow(name) << address << size << hex(value) << hex(tx) << hex(read);
-        };
-        row("every byte of the value is written; size 1 reads one", 5, 1, "A1B2C3", "0000000000A1B2C300", "05");
-        row("one byte at 0", 0, 1, "7F", "7F0000000000000000", "00");
-        row("empty value changes nothing; two bytes read", 5, 2, "", "000000000000000000", "0506");
-        row("past the end reads zeros", 250, 10, "", "000000000000000000", "FAFBFCFDFEFF00000000");
-        row("size 0 reads nothing", 5, 0, "EE", "0000000000EE000000", "");
-    }
-
-    void fieldMapping()
-    {
-        QFETCH(int, address);
-        QFETCH(int, size);
-        QFETCH(QByteArray, value);
-        QuelmModel model(1, 15);
-        fillRow(model, 0, {value, 2, address, size});
-        RecordingDevice device;
-        Field field(&model, 0, &device);
-        field.mapToEmbeddedData();
-        QTEST(device.txData(0, 9), "tx");
-        QCOMPARE(int(device.txBuffer().size()), 256);
-        QCOMPARE(device.rxBuffer(), QByteArray(256, '\0'));
-        device.setRxData(counting(0, 1));
-        field.mapFromEmbeddedData();
-        QTEST(modelValue(model, 0), "read");
-        QCOMPARE(model.data(model.index(0, Field::ValueColumn), Qt::EditRole).userType(), int(QMetaType::QByteArray));
-    }
-
     // An offset moves the start of the three bytes within the 8-bit memory
     // space, up and down; the run after it reads zeros past the end.
     void embeddedValueStartWraps()
@@ -288,45 +297,6 @@ private slots:
         const Field field(&model, 0, &device);
         QCOMPARE(field.rxEmbeddedValue(100) + field.rxEmbeddedValue(-210) + field.rxEmbeddedValue(55), hex("2C2D2E F6F7F8 FF0000"));
         QCOMPARE(field.txEmbeddedValue(100) + field.txEmbeddedValue(-210) + field.txEmbeddedValue(55), hex("D3D2D1 090807 000000"));
-    }
-
-    void pinMapping_data()
-    {
-        QTest::addColumn<int>("configuration");
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<bool>("received");
-        QTest::addColumn<QString>("mapped"); // the pin to transmit, the value read back, the state to transmit
-
-        const auto row = [](const char* name, int configuration, const char* value, bool received, const char* mapped) {
-            QTest::newRow(name) << configuration << hex(value) << received << QString::fromLatin1(mapped);
-        };
-        row("active high, 0x03 sets; pin 1 reads 01", activeHigh, "03", true, "on 01 1");
-        row("active high, 0x02 clears; pin 0 reads 00", activeHigh, "02", false, "off 00 0");
-        row("active high, later bytes ignored", activeHigh, "00FF", true, "off 01 0");
-        row("active high, empty clears", activeHigh, "", true, "off 01 0");
-        row("active low, 0x01 clears; pin 0 reads 01", pullUpOn, "01", false, "off 01 1");
-        row("active low, 0x00 sets; pin 1 reads 00", pullUpOn, "00", true, "on 00 0");
-        row("active low, empty sets", 0, "", true, "on 00 0");
-    }
-
-    // The state source goes to the device unchanged: 1 asks for the state to transmit.
-    void pinMapping()
-    {
-        QFETCH(int, configuration);
-        QFETCH(QByteArray, value);
-        QFETCH(bool, received);
-        QuelmModel model(1, 15);
-        fillRow(model, 0, {value, 3, 6, 1, configuration});
-        RecordingDevice device;
-        IoPinField field(&model, 0, &device);
-        field.mapToEmbeddedData();
-        QCOMPARE(device.transmitPins.keys(), QList<int>{6});
-        QCOMPARE(device.txBuffer(), QByteArray(256, '\0'));
-        device.receivedPins[6] = received;
-        field.mapFromEmbeddedData();
-        QTEST(QStringLiteral("%1 %2 %3").arg(device.transmitPins.value(6) ? "on" : "off", modelValue(model, 0).toHex().toUpper())
-                  .arg(field.ioPinState(1)),
-              "mapped");
     }
 
     // The configuration replaces the low pull-up byte at construction; the
