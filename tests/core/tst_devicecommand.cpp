@@ -27,17 +27,17 @@ private slots:
         QTest::addColumn<int>("length");
         QTest::addColumn<int>("responseBytes");
         QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<int>("address");
-        QTest::addColumn<int>("bufferSize");
         QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("image"); // the device's receive buffer after the answer
         const QByteArray eight = hex("0102030405060708");
         const QByteArray ten = hex("00112233445566778899");
         QTest::newRow("DS4520 page 8 at 0xF0, negative length: the page's")
-            << int(Device::DS4520) << 8 << -4 << 8 << eight << 0xF0 << 0xF8 << eight;
+            << int(Device::DS4520) << 8 << -4 << 8 << eight << eight << QByteArray(0xF0, '\0') + eight;
         QTest::newRow("explicit length, longer than the page: stored whole, data is the page")
-            << int(Device::CAT24AA02) << 31 << 10 << 10 << ten << 0xF8 << 258 << ten.left(8);
-        QTest::newRow("GPIO answer at 12 grows the bridge image") << int(Device::SC18IM700) << 12 << 0 << 1 << hex("A5") << 12 << 13 << hex("A5");
-        QTest::newRow("no device: nothing expected, the answer dropped") << -1 << 0 << 5 << 0 << hex("FF") << 0 << 0 << QByteArray();
+            << int(Device::CAT24AA02) << 31 << 10 << 10 << ten << ten.left(8) << QByteArray(0xF8, '\0') + ten;
+        QTest::newRow("GPIO answer at 12 grows the bridge image")
+            << int(Device::SC18IM700) << 12 << 0 << 1 << hex("A5") << hex("A5") << QByteArray(12, '\0') + hex("A5");
+        QTest::newRow("no device: nothing expected, the answer dropped") << -1 << 0 << 5 << 0 << hex("FF") << QByteArray() << QByteArray();
     }
 
     void answerLandsAtThePageStart()
@@ -46,10 +46,8 @@ private slots:
         QFETCH(int, page);
         QFETCH(int, length);
         QFETCH(QByteArray, answer);
-        QFETCH(int, address);
         const std::unique_ptr<Device> device(type == Device::SC18IM700 ? new SC18IM700(QStringLiteral("bridge"))
-                                             : type < 0                ? nullptr
-                                                                       : createDevice(type).release());
+                                             : type < 0 ? nullptr : createDevice(type).release());
         DeviceCommand command(QStringLiteral("read"), device.get(), page, hex("4950"));
         command.setResponseLength(length);
         QTEST(command.responseBytes(), "responseBytes");
@@ -57,9 +55,7 @@ private slots:
         command.setRxData(answer);
         QVERIFY(answer == given && command.device() == device.get() && int(command.page()) == page);
         QTEST(command.data(), "data");
-        const QByteArray image = device ? device->rxBuffer() : QByteArray();
-        QTEST(int(image.size()), "bufferSize");
-        QCOMPARE(image.left(address + int(answer.size())), device ? QByteArray(address, '\0') + answer : QByteArray());
+        QTEST(device ? device->rxBuffer() : QByteArray(), "image");
     }
 
     // A write's payload replaces the bytes after its four-byte header in place;
