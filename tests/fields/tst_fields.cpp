@@ -46,12 +46,9 @@ public:
 // A model row as the host fills it for a field: value, type, address, size, configuration.
 void fillRow(QuelmModel& model, const int& row, const QVariantList& cells)
 {
-    const int columns[] = {Field::ValueColumn, Field::TypeColumn, Field::AddressColumn, Field::SizeColumn,
-                           Field::ConfigurationColumn};
-    for (int i = 0; i < cells.size(); ++i) {
-        if (cells.at(i).isValid())
-            model.setData(model.index(row, columns[i]), cells.at(i), Qt::EditRole);
-    }
+    const int columns[] = {Field::ValueColumn, Field::TypeColumn, Field::AddressColumn, Field::SizeColumn, Field::ConfigurationColumn};
+    for (int i = 0; i < cells.size(); ++i)
+        model.setData(model.index(row, columns[i]), cells.at(i), Qt::EditRole);
 }
 
 QByteArray modelValue(const QuelmModel& model, const int& row)
@@ -68,13 +65,13 @@ QByteArray counting(const int& first, const int& step)
 }
 
 // Bytes in hexadecimal, a run of 8 or more zeros at the end as 00*count.
-QString hexText(QByteArray bytes)
+QString hexText(const QByteArray& bytes)
 {
-    int zeros = 0;
-    while (bytes.endsWith('\0'))
-        bytes.chop(1), ++zeros;
-    const QString text = QString::fromLatin1((bytes + QByteArray(zeros < 8 ? zeros : 0, '\0')).toHex().toUpper());
-    return zeros < 8 ? text : (text.isEmpty() ? text : text + ' ') + QStringLiteral("00*%1").arg(zeros);
+    int end = int(bytes.size());
+    while (end > 0 && bytes.at(end - 1) == '\0')
+        --end;
+    const QByteArray text = bytes.size() - end < 8 ? bytes.toHex() : bytes.left(end).toHex() + " 00*" + QByteArray::number(bytes.size() - end);
+    return QString::fromLatin1(text.toUpper()).trimmed();
 }
 
 // " pin 3 on pin 5 off" for the states a device was given.
@@ -119,10 +116,7 @@ struct Bench
         device.receivedPorts[0] = 0x77;
         source = std::make_unique<Field>(&model, 7, &sourceDevice); // once its row is filled
     }
-    Field* proxy(const int& address, const int& size, Device* on)
-    {
-        return new IdentityProxyField(source.get(), address, size, on, &fields);
-    }
+    Field* proxy(const int& address, const int& size, Device* on) { return new IdentityProxyField(source.get(), address, size, on, &fields); }
 
     TextModel model{20, 15};
     RecordingDevice device{1, 0x50};
@@ -146,12 +140,9 @@ QByteArrayList state(const Bench& b)
 // 31 in the number base the row leaves behind.
 QByteArray describe(const Field& field, const int& base)
 {
-    QString text = QStringLiteral("%1+%2 [%3] [%4] [%5] [%6] [%7] %8\n")
-                       .arg(field.address())
-                       .arg(field.size())
-                       .arg(field.memoryAddressToString(), field.fieldSizeToString(), field.memoryConfigToString(),
-                            field.embeddedValueToString(), QString::fromLatin1(field.modelEmbeddedValue().toHex()),
-                            Quelm::fieldTypeToString(field.memoryType()));
+    QString text = QStringLiteral("%1+%2 [%3] [%4] [%5] [%6] [%7] %8\n").arg(field.address()).arg(field.size())
+                       .arg(field.memoryAddressToString(), field.fieldSizeToString(), field.memoryConfigToString(), field.embeddedValueToString(),
+                            QString::fromLatin1(field.modelEmbeddedValue().toHex()), Quelm::fieldTypeToString(field.memoryType()));
     QTextStream stream(&text);
     stream.setIntegerBase(base);
     field.output(stream) << 31;
@@ -167,14 +158,15 @@ class TestFields : public QObject
 private slots:
     void mapping_data()
     {
-        QTest::addColumn<int>("type"); // 3: a pin, else a plain field
+        QTest::addColumn<int>("type"); // 3 (bit): a pin, 2 (byte): a port, else a plain field
         QTest::addColumn<QVariant>("address");
         QTest::addColumn<QVariant>("size");
         QTest::addColumn<int>("configuration");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<bool>("received"); // the pin's state as the device reads it
-        // address+size, for pins the polarity and the pull-ups set; after ">" the transmit buffer and pins;
-        // after "<" the value mapped back from a receive buffer of 00 01 .. FF, for pins the state to transmit.
+        // address+size, for pins the polarity and the pull-ups set, for ports the pull-up enables (0001 before, and
+        // alone those a device without enables gets); after ">" the transmit buffer, pins and ports; after "<" the
+        // value mapped back from a receive buffer of 00 01 .. FF or a port reading A5, for pins the state to transmit.
         QTest::addColumn<QString>("trace");
 
         const auto row = [](const char* name, int type, QVariant address, QVariant size, int configuration, const char* value,
@@ -188,14 +180,12 @@ private slots:
         row("numeric text", 5, QStringLiteral("17"), QStringLiteral("4"), 0, "", false, "17+4 > 00*256 < 11121314");
         row("text that is no number", 5, QStringLiteral("0x1A"), QStringLiteral("one"), 0, "", false, "0+0 > 00*256 < ");
         row("empty cells", 5, QVariant(), QVariant(), 0, "", false, "0+0 > 00*256 < ");
-        row("every byte of the value is written; size 1 reads one", 2, 5, 1, 0, "A1B2C3", false,
+        row("every byte of the value is written; size 1 reads one", 5, 5, 1, 0, "A1B2C3", false,
             "5+1 > 0000000000A1B2C3 00*248 < 05");
-        row("one byte at 0", 2, 0, 1, 0, "7F", false, "0+1 > 7F 00*255 < 00");
-        row("past the end reads zeros", 2, 250, 10, 0, "", false, "250+10 > 00*256 < FAFBFCFDFEFF00000000");
-        row("size 0 writes the value, reads nothing", 2, 5, 0, 0, "EE", false, "5+0 > 0000000000EE 00*250 < ");
+        row("one byte at 0", 5, 0, 1, 0, "7F", false, "0+1 > 7F 00*255 < 00");
+        row("past the end reads zeros", 5, 250, 10, 0, "", false, "250+10 > 00*256 < FAFBFCFDFEFF00000000");
+        row("size 0 writes the value, reads nothing", 5, 5, 0, 0, "EE", false, "5+0 > 0000000000EE 00*250 < ");
         // Only bit 0 of the value's first byte counts, an empty value is 0; active low inverts both ways.
-        row("pin active high, no pull-up", 3, 3, 4, activeHigh, "", false, "3+1 high 1 pull-up 3 off > 00*256 pin 3 off < 00 0");
-        row("pin active low, pull-up", 3, 3, 4, pullUpOn, "", false, "3+1 high 0 pull-up 3 on > 00*256 pin 3 on < 01 0");
         row("pin, higher bits ignored", 3, 0, 4, 0xFC, "", false, "0+1 high 0 pull-up 0 off > 00*256 pin 0 on < 01 0");
         row("pin above 8 bits", 3, 0x105, 4, pullUpOn, "", false, "5+1 high 0 pull-up 5 on > 00*256 pin 5 on < 01 0");
         row("active high, 0x03 sets; pin 1 reads 01", 3, 6, 1, activeHigh, "03", true, "6+1 high 1 pull-up 6 off > 00*256 pin 6 on < 01 1");
@@ -203,6 +193,9 @@ private slots:
         row("active high, later bytes ignored", 3, 6, 1, activeHigh, "00FF", true, "6+1 high 1 pull-up 6 off > 00*256 pin 6 off < 01 0");
         row("active low, 0x01 clears; pin 0 reads 01", 3, 6, 1, pullUpOn, "01", false, "6+1 high 0 pull-up 6 on > 00*256 pin 6 off < 01 1");
         row("active low, 0x00 sets; pin 1 reads 00", 3, 6, 1, pullUpOn, "00", true, "6+1 high 0 pull-up 6 on > 00*256 pin 6 on < 00 0");
+        // The configuration replaces the low pull-up byte; the value's first byte is the port, an empty value 0.
+        row("port", 2, 1, 3, 0x1A5, "C3FF", false, "1+1 enables A501 alone A5 > 00*256 port 1 C3 < A5");
+        row("port, empty value", 2, 1, 3, 0x1A5, "", false, "1+1 enables A501 alone A5 > 00*256 port 1 00 < A5");
     }
 
     // The state source goes to the device unchanged: 1 asks for the state to transmit.
@@ -217,18 +210,31 @@ private slots:
         QuelmModel model(4, 15);
         fillRow(model, 2, {value, type, address, size, configuration});
         RecordingDevice device;
-        const std::unique_ptr<Field> field(type == 3 ? new IoPinField(&model, 2, &device) : new Field(&model, 2, &device));
+        device.setPullUpEnables(hex("0001"));
+        const std::unique_ptr<Field> field(type == 3   ? new IoPinField(&model, 2, &device)
+                                           : type == 2 ? new IoPortField(&model, 2, &device)
+                                                       : new Field(&model, 2, &device));
         QVERIFY(field->model() == &model && field->row() == 2 && field->device() == &device && device.transmitPins.isEmpty());
         const auto* pin = qobject_cast<const IoPinField*>(field.get());
         QString trace = QStringLiteral("%1+%2").arg(field->address()).arg(field->size());
         if (pin)
             trace += QStringLiteral(" high %1").arg(pin->activeHigh());
         trace += states("pull-up", device.pullUps);
+        if (device.pullUpEnables() != hex("0001"))
+            trace += " enables " + hexText(device.pullUpEnables());
+        if (type == 2) {
+            RecordingDevice withoutEnables;
+            const IoPortField alone(&model, 2, &withoutEnables);
+            trace += " alone " + hexText(withoutEnables.pullUpEnables());
+        }
         field->mapToEmbeddedData();
         trace += " > " + hexText(device.txBuffer()) + states("pin", device.transmitPins);
+        for (auto it = device.ports.cbegin(); it != device.ports.cend(); ++it)
+            trace += QStringLiteral(" port %1 %2").arg(it.key()).arg(hexText(QByteArray(1, char(it.value()))));
         QCOMPARE(device.rxBuffer(), QByteArray(256, '\0'));
         device.setRxData(counting(0, 1));
         device.receivedPins[field->address()] = received;
+        device.receivedPorts[field->address()] = 0xA5;
         field->mapFromEmbeddedData();
         trace += " < " + hexText(modelValue(model, 2));
         if (pin)
@@ -313,30 +319,6 @@ private slots:
         const Field field(&model, 0, &device);
         QCOMPARE(field.rxEmbeddedValue(100) + field.rxEmbeddedValue(-210) + field.rxEmbeddedValue(55), hex("2C2D2E F6F7F8 FF0000"));
         QCOMPARE(field.txEmbeddedValue(100) + field.txEmbeddedValue(-210) + field.txEmbeddedValue(55), hex("D3D2D1 090807 000000"));
-    }
-
-    // The configuration replaces the low pull-up byte at construction; the
-    // value's first byte is the port, an empty value 0.
-    void portMapping()
-    {
-        QuelmModel model(1, 15);
-        fillRow(model, 0, {hex("C3FF"), 2, 1, 1, 0x1A5});
-        RecordingDevice device;
-        device.setPullUpEnables(hex("0001"));
-        IoPortField field(&model, 0, &device);
-        QCOMPARE(device.pullUpEnables(), hex("A501"));
-        device.setPullUpEnables(QByteArray());
-        const IoPortField withoutPinEight(&model, 0, &device);
-        QCOMPARE(device.pullUpEnables(), hex("A5"));
-
-        device.receivedPorts[1] = 0xA5;
-        field.mapToEmbeddedData();
-        QCOMPARE(device.ports, (QMap<int, unsigned char>{{1, 0xC3}}));
-        field.mapFromEmbeddedData();
-        QCOMPARE(modelValue(model, 0), hex("A5"));
-        model.setData(model.index(0, Field::ValueColumn), QByteArray(), Qt::EditRole);
-        field.mapToEmbeddedData();
-        QCOMPARE(device.ports, (QMap<int, unsigned char>{{1, 0x00}}));
     }
 
     // The real expander keeps pins, port and pull-ups in its registers at 0xF0.
