@@ -20,13 +20,15 @@
 #include <QtTest/QtTest>
 
 #include <memory>
+#include <utility>
 
 namespace {
 constexpr int pullUpOn = 0x01;
 constexpr int activeHigh = 0x02;
 
-// A 256-byte device that records what the pin and port fields ask of it and
-// answers their reads from values the test sets.
+// A 256-byte device that logs what the pin and port fields ask of it
+// (" pull-up 3 on", " pin 6 off", " port 1 C3") and answers their reads from
+// values the test sets.
 class RecordingDevice : public CAT24AA02Device
 {
 public:
@@ -34,13 +36,17 @@ public:
 
     bool ioPinState(const int& pin, const int& source) const override { return (source ? transmitPins : receivedPins).value(pin); }
     unsigned char ioPortValue(const int& port, const int& source) const override { return source ? 0 : receivedPorts.value(port); }
-    void setIoPinState(const int& pin, const bool& state) override { transmitPins[pin] = state; }
-    void setIoPinPullUpEnable(const int& pin, const bool& enable) override { pullUps[pin] = enable; }
-    void setIoPortValue(const int& port, const unsigned char& value) override { ports[port] = value; }
+    void setIoPinState(const int& pin, const bool& state) override { transmitPins[pin] = state, record("pin", pin, state ? "on" : "off"); }
+    void setIoPinPullUpEnable(const int& pin, const bool& on) override { record("pull-up", pin, on ? "on" : "off"); }
+    void setIoPortValue(const int& port, const unsigned char& value) override { record("port", port, QByteArray(1, char(value)).toHex().toUpper()); }
     void setPullUpEnables(const QByteArray& enables) override { m_pullUpEnables = enables; }
 
-    QMap<int, bool> receivedPins, transmitPins, pullUps;
-    QMap<int, unsigned char> receivedPorts, ports;
+    QMap<int, bool> receivedPins, transmitPins;
+    QMap<int, unsigned char> receivedPorts;
+    QString log;
+
+private:
+    void record(const char* what, int number, const QByteArray& value) { log += QStringLiteral(" %1 %2 ").arg(QLatin1String(what)).arg(number) + value; }
 };
 
 // A model row as the host fills it for a field: value, type, address, size, configuration.
@@ -72,15 +78,6 @@ QString hexText(const QByteArray& bytes)
         --end;
     const QByteArray text = bytes.size() - end < 8 ? bytes.toHex() : bytes.left(end).toHex() + " 00*" + QByteArray::number(bytes.size() - end);
     return QString::fromLatin1(text.toUpper()).trimmed();
-}
-
-// " pin 3 on pin 5 off" for the states a device was given.
-QString states(const char* what, const QMap<int, bool>& states)
-{
-    QString text;
-    for (auto it = states.cbegin(); it != states.cend(); ++it)
-        text += QStringLiteral(" %1 %2 %3").arg(QLatin1String(what)).arg(it.key()).arg(it.value() ? "on" : "off");
-    return text;
 }
 
 // A host model with texts of its own for its rows.
@@ -130,7 +127,7 @@ struct Bench
 QByteArrayList state(const Bench& b)
 {
     QByteArrayList state{b.device.txBuffer(), b.sourceDevice.rxBuffer(), b.sourceDevice.txBuffer(), b.device.pullUpEnables(),
-                         QByteArray::number(b.device.pullUps.size() + b.device.transmitPins.size() + b.device.ports.size())};
+                         b.device.log.toLatin1()};
     for (int row = 0; row < b.model.rowCount(); ++row)
         state << modelValue(b.model, row);
     return state;
@@ -146,7 +143,6 @@ QByteArray describe(const Field& field, const int& base)
     QTextStream stream(&text);
     stream.setIntegerBase(base);
     field.output(stream) << 31;
-    stream.flush();
     return text.toUtf8();
 }
 } // namespace
@@ -214,12 +210,11 @@ private slots:
         const std::unique_ptr<Field> field(type == 3   ? new IoPinField(&model, 2, &device)
                                            : type == 2 ? new IoPortField(&model, 2, &device)
                                                        : new Field(&model, 2, &device));
-        QVERIFY(field->model() == &model && field->row() == 2 && field->device() == &device && device.transmitPins.isEmpty());
+        QVERIFY(field->model() == &model && field->row() == 2 && field->device() == &device);
         const auto* pin = qobject_cast<const IoPinField*>(field.get());
         QString trace = QStringLiteral("%1+%2").arg(field->address()).arg(field->size());
-        if (pin)
-            trace += QStringLiteral(" high %1").arg(pin->activeHigh());
-        trace += states("pull-up", device.pullUps);
+        trace += pin ? QStringLiteral(" high %1").arg(pin->activeHigh()) : QString();
+        trace += std::exchange(device.log, QString());
         if (device.pullUpEnables() != hex("0001"))
             trace += " enables " + hexText(device.pullUpEnables());
         if (type == 2) {
@@ -228,17 +223,14 @@ private slots:
             trace += " alone " + hexText(withoutEnables.pullUpEnables());
         }
         field->mapToEmbeddedData();
-        trace += " > " + hexText(device.txBuffer()) + states("pin", device.transmitPins);
-        for (auto it = device.ports.cbegin(); it != device.ports.cend(); ++it)
-            trace += QStringLiteral(" port %1 %2").arg(it.key()).arg(hexText(QByteArray(1, char(it.value()))));
+        trace += " > " + hexText(device.txBuffer()) + device.log;
         QCOMPARE(device.rxBuffer(), QByteArray(256, '\0'));
         device.setRxData(counting(0, 1));
         device.receivedPins[field->address()] = received;
         device.receivedPorts[field->address()] = 0xA5;
         field->mapFromEmbeddedData();
         trace += " < " + hexText(modelValue(model, 2));
-        if (pin)
-            trace += QStringLiteral(" %1").arg(pin->ioPinState(1));
+        trace += pin ? QStringLiteral(" %1").arg(pin->ioPinState(1)) : QString();
         QCOMPARE(model.data(model.index(2, Field::ValueColumn), Qt::EditRole).userType(), int(QMetaType::QByteArray));
         QTEST(trace, "trace");
     }
@@ -282,11 +274,10 @@ private slots:
         cuteLoggerInstance()->removeAppender(&appender);
         QCOMPARE(int(appender.records.size()), 1);
         const LogRecord& record = appender.records.first();
-        QCOMPARE(record.level, Logger::Error);
-        QCOMPARE(record.file + ':' + QString::number(record.line) + ' ' + record.function + ": " + record.message,
-                 QStringLiteral("src/quelmdevices/fields/proxyfield.cpp:24 IdentityProxyField::IdentityProxyField(Field*, "
+        QCOMPARE(QString::number(record.level) + ' ' + record.file + ':' + QString::number(record.line) + ' ' + record.function + ": " + record.message,
+                 QStringLiteral("%1 src/quelmdevices/fields/proxyfield.cpp:24 IdentityProxyField::IdentityProxyField(Field*, "
                                 "const int&, const int&, Device*, QObject*): IdentityProxyField::IdentityProxyField() "
-                                "NULL Source Field addr= 7"));
+                                "NULL Source Field addr= 7").arg(Logger::Error));
 
         QByteArray text;
         for (const auto& row : rows)
@@ -331,15 +322,13 @@ private slots:
         DS4520Device device(0, 0x50, QStringLiteral("expander"));
         IoPinField activeLowPin(&model, 0, &device);
         IoPinField pinEight(&model, 1, &device);
-        QCOMPARE(device.txData(0xF0, 2), hex("FF00"));
+        const QByteArray pinPullUps = device.txData(0xF0, 2);
         IoPortField port(&model, 2, &device);
-        QCOMPARE(device.txData(0xF0, 2), hex("5A00"));
-
         activeLowPin.mapToEmbeddedData();
         pinEight.mapToEmbeddedData();
-        QCOMPARE(device.txData(0xF2, 2), hex("0801"));
+        const QByteArray pins = device.txData(0xF2, 2);
         port.mapToEmbeddedData();
-        QCOMPARE(device.txData(0xF2, 2), hex("3C01"));
+        QCOMPARE(pinPullUps + device.txData(0xF0, 2) + pins + device.txData(0xF2, 2), hex("FF00 5A00 0801 3C01"));
         device.setRxData(0xF2, hex("AD01"));
         for (Field* field : std::initializer_list<Field*>{&activeLowPin, &pinEight, &port})
             field->mapFromEmbeddedData();
