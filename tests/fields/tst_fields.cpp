@@ -154,57 +154,49 @@ class TestFields : public QObject
 private slots:
     void mapping_data()
     {
-        QTest::addColumn<int>("type"); // 3 (bit): a pin, 2 (byte): a port, else a plain field
-        QTest::addColumn<QVariant>("address");
-        QTest::addColumn<QVariant>("size");
-        QTest::addColumn<int>("configuration");
-        QTest::addColumn<QByteArray>("value");
+        // The row's value, type (3 makes a pin, 2 a port, any other a plain field), address, size, configuration.
+        QTest::addColumn<QVariantList>("cells");
         QTest::addColumn<bool>("received"); // the pin's state as the device reads it
         // address+size, for pins the polarity and the pull-ups set, for ports the pull-up enables (0001 before, and
         // alone those a device without enables gets); after ">" the transmit buffer, pins and ports; after "<" the
         // value mapped back from a receive buffer of 00 01 .. FF or a port reading A5, for pins the state to transmit.
         QTest::addColumn<QString>("trace");
 
-        const auto row = [](const char* name, int type, QVariant address, QVariant size, int configuration, const char* value,
-                            bool received, const char* trace) {
-            QTest::newRow(name) << type << address << size << configuration << hex(value) << received << QString::fromLatin1(trace);
+        const auto row = [](const char* name, const QVariantList& cells, bool received, const char* trace) {
+            QTest::newRow(name) << cells << received << QString::fromLatin1(trace);
         };
-        row("numbers", 5, 0x1A, 3, 0, "", false, "26+3 > 00*256 < 1A1B1C");
-        row("low 8 bits kept", 5, 0x1A5, 258, 0, "", false, "165+2 > 00*256 < A5A6");
-        row("doubles round half up", 5, 2.5, -0.5, 0, "", false, "3+0 > 00*256 < ");
-        row("negative half rounds up", 5, -1.5, -2.5, 0, "", false, "255+254 > 00*256 < FF 00*253");
-        row("numeric text", 5, QStringLiteral("17"), QStringLiteral("4"), 0, "", false, "17+4 > 00*256 < 11121314");
-        row("text that is no number", 5, QStringLiteral("0x1A"), QStringLiteral("one"), 0, "", false, "0+0 > 00*256 < ");
-        row("empty cells", 5, QVariant(), QVariant(), 0, "", false, "0+0 > 00*256 < ");
-        row("every byte of the value is written; size 1 reads one", 5, 5, 1, 0, "A1B2C3", false,
-            "5+1 > 0000000000A1B2C3 00*248 < 05");
-        row("one byte at 0", 5, 0, 1, 0, "7F", false, "0+1 > 7F 00*255 < 00");
-        row("past the end reads zeros", 5, 250, 10, 0, "", false, "250+10 > 00*256 < FAFBFCFDFEFF00000000");
-        row("size 0 writes the value, reads nothing", 5, 5, 0, 0, "EE", false, "5+0 > 0000000000EE 00*250 < ");
+        row("numbers", {QByteArray(), 5, 0x1A, 3, 0}, false, "26+3 > 00*256 < 1A1B1C");
+        row("low 8 bits kept", {QByteArray(), 5, 0x1A5, 258, 0}, false, "165+2 > 00*256 < A5A6");
+        row("doubles round half up", {QByteArray(), 5, 2.5, -0.5, 0}, false, "3+0 > 00*256 < ");
+        row("negative half rounds up", {QByteArray(), 5, -1.5, -2.5, 0}, false, "255+254 > 00*256 < FF 00*253");
+        row("numeric text", {QByteArray(), 5, QStringLiteral("17"), QStringLiteral("4"), 0}, false, "17+4 > 00*256 < 11121314");
+        row("text that is no number", {QByteArray(), 5, QStringLiteral("0x1A"), QStringLiteral("one"), 0}, false, "0+0 > 00*256 < ");
+        row("empty cells", {QByteArray(), 5, QVariant(), QVariant(), 0}, false, "0+0 > 00*256 < ");
+        row("every byte of the value is written; size 1 reads one", {hex("A1B2C3"), 5, 5, 1, 0}, false, "5+1 > 0000000000A1B2C3 00*248 < 05");
+        row("one byte at 0", {hex("7F"), 5, 0, 1, 0}, false, "0+1 > 7F 00*255 < 00");
+        row("past the end reads zeros", {QByteArray(), 5, 250, 10, 0}, false, "250+10 > 00*256 < FAFBFCFDFEFF00000000");
+        row("size 0 writes the value, reads nothing", {hex("EE"), 5, 5, 0, 0}, false, "5+0 > 0000000000EE 00*250 < ");
         // Only bit 0 of the value's first byte counts, an empty value is 0; active low inverts both ways.
-        row("pin, higher bits ignored", 3, 0, 4, 0xFC, "", false, "0+1 high 0 pull-up 0 off > 00*256 pin 0 on < 01 0");
-        row("pin above 8 bits", 3, 0x105, 4, pullUpOn, "", false, "5+1 high 0 pull-up 5 on > 00*256 pin 5 on < 01 0");
-        row("active high, 0x03 sets; pin 1 reads 01", 3, 6, 1, activeHigh, "03", true, "6+1 high 1 pull-up 6 off > 00*256 pin 6 on < 01 1");
-        row("active high, 0x02 clears; pin 0 reads 00", 3, 6, 1, activeHigh, "02", false, "6+1 high 1 pull-up 6 off > 00*256 pin 6 off < 00 0");
-        row("active high, later bytes ignored", 3, 6, 1, activeHigh, "00FF", true, "6+1 high 1 pull-up 6 off > 00*256 pin 6 off < 01 0");
-        row("active low, 0x01 clears; pin 0 reads 01", 3, 6, 1, pullUpOn, "01", false, "6+1 high 0 pull-up 6 on > 00*256 pin 6 off < 01 1");
-        row("active low, 0x00 sets; pin 1 reads 00", 3, 6, 1, pullUpOn, "00", true, "6+1 high 0 pull-up 6 on > 00*256 pin 6 on < 00 0");
+        row("pin, higher bits ignored", {QByteArray(), 3, 0, 4, 0xFC}, false, "0+1 high 0 pull-up 0 off > 00*256 pin 0 on < 01 0");
+        row("pin above 8 bits", {QByteArray(), 3, 0x105, 4, pullUpOn}, false, "5+1 high 0 pull-up 5 on > 00*256 pin 5 on < 01 0");
+        row("active high, 0x03 sets; pin 1 reads 01", {hex("03"), 3, 6, 1, activeHigh}, true, "6+1 high 1 pull-up 6 off > 00*256 pin 6 on < 01 1");
+        row("active high, 0x02 clears; pin 0 reads 00", {hex("02"), 3, 6, 1, activeHigh}, false, "6+1 high 1 pull-up 6 off > 00*256 pin 6 off < 00 0");
+        row("active high, later bytes ignored", {hex("00FF"), 3, 6, 1, activeHigh}, true, "6+1 high 1 pull-up 6 off > 00*256 pin 6 off < 01 0");
+        row("active low, 0x01 clears; pin 0 reads 01", {hex("01"), 3, 6, 1, pullUpOn}, false, "6+1 high 0 pull-up 6 on > 00*256 pin 6 off < 01 1");
+        row("active low, 0x00 sets; pin 1 reads 00", {hex("00"), 3, 6, 1, pullUpOn}, true, "6+1 high 0 pull-up 6 on > 00*256 pin 6 on < 00 0");
         // The configuration replaces the low pull-up byte; the value's first byte is the port, an empty value 0.
-        row("port", 2, 1, 3, 0x1A5, "C3FF", false, "1+1 enables A501 alone A5 > 00*256 port 1 C3 < A5");
-        row("port, empty value", 2, 1, 3, 0x1A5, "", false, "1+1 enables A501 alone A5 > 00*256 port 1 00 < A5");
+        row("port", {hex("C3FF"), 2, 1, 3, 0x1A5}, false, "1+1 enables A501 alone A5 > 00*256 port 1 C3 < A5");
+        row("port, empty value", {QByteArray(), 2, 1, 3, 0x1A5}, false, "1+1 enables A501 alone A5 > 00*256 port 1 00 < A5");
     }
 
     // The state source goes to the device unchanged: 1 asks for the state to transmit.
     void mapping()
     {
-        QFETCH(int, type);
-        QFETCH(QVariant, address);
-        QFETCH(QVariant, size);
-        QFETCH(int, configuration);
-        QFETCH(QByteArray, value);
+        QFETCH(QVariantList, cells);
         QFETCH(bool, received);
         QuelmModel model(4, 15);
-        fillRow(model, 2, {value, type, address, size, configuration});
+        fillRow(model, 2, cells);
+        const int type = cells.at(1).toInt();
         RecordingDevice device;
         device.setPullUpEnables(hex("0001"));
         const std::unique_ptr<Field> field(type == 3   ? new IoPinField(&model, 2, &device)
