@@ -23,9 +23,7 @@ constexpr int activeHigh = 0x02;
 // A 256-byte device that logs what the pin and port fields ask of it
 // (" pull-up 3 on", " pin 6 off", " port 1 C3") and answers their reads from
 // values the test sets.
-class RecordingDevice : public CAT24AA02Device
-{
-public:
+struct RecordingDevice : CAT24AA02Device {
     RecordingDevice(const int& bus = 1, const int& address = 0x50) : CAT24AA02Device(bus, address, "recorder") {}
 
     bool ioPinState(const int& pin, const int& source) const override { return (source ? transmitPins : receivedPins).value(pin); }
@@ -38,8 +36,6 @@ public:
     QMap<int, bool> receivedPins, transmitPins;
     QMap<int, unsigned char> receivedPorts;
     QString log;
-
-private:
     void record(const char* what, int number, const QByteArray& value) { log += QStringLiteral(" %1 %2 ").arg(QLatin1String(what)).arg(number) + value; }
 };
 
@@ -70,14 +66,12 @@ QString hexText(const QByteArray& bytes)
     int end = int(bytes.size());
     while (end > 0 && bytes.at(end - 1) == '\0')
         --end;
-    const QByteArray text = bytes.size() - end < 8 ? bytes.toHex() : bytes.left(end).toHex() + " 00*" + QByteArray::number(bytes.size() - end);
-    return QString::fromLatin1(text.toUpper()).trimmed();
+    const int zeros = int(bytes.size()) - end;
+    return QString::fromLatin1((zeros < 8 ? bytes.toHex() : bytes.left(end).toHex() + " 00*" + QByteArray::number(zeros)).toUpper()).trimmed();
 }
 
 // A host model with texts of its own for its rows.
-class TextModel : public QuelmModel
-{
-public:
+struct TextModel : QuelmModel {
     using QuelmModel::QuelmModel;
     QString rowText(const int& row) const override { return QStringLiteral("text of %1").arg(row); }
 };
@@ -120,8 +114,7 @@ struct Bench
 // What a field can change: the devices' buffers, pins, ports and pull-ups, the model's values.
 QByteArrayList state(const Bench& b)
 {
-    QByteArrayList state{b.device.txBuffer(), b.sourceDevice.rxBuffer(), b.sourceDevice.txBuffer(), b.device.pullUpEnables(),
-                         b.device.log.toLatin1()};
+    QByteArrayList state{b.device.txBuffer(), b.sourceDevice.rxBuffer(), b.sourceDevice.txBuffer(), b.device.pullUpEnables(), b.device.log.toLatin1()};
     for (int row = 0; row < b.model.rowCount(); ++row)
         state << modelValue(b.model, row);
     return state;
@@ -193,9 +186,8 @@ private slots:
         const int type = cells.at(1).toInt();
         RecordingDevice device;
         device.setPullUpEnables(hex("0001"));
-        const std::unique_ptr<Field> field(type == 3   ? new IoPinField(&model, 2, &device)
-                                           : type == 2 ? new IoPortField(&model, 2, &device)
-                                                       : new Field(&model, 2, &device));
+        const std::unique_ptr<Field> field(type == 3 ? new IoPinField(&model, 2, &device)
+                                                     : type == 2 ? new IoPortField(&model, 2, &device) : new Field(&model, 2, &device));
         QVERIFY(field->model() == &model && field->row() == 2 && field->device() == &device);
         const auto* pin = qobject_cast<const IoPinField*>(field.get());
         QString trace = QStringLiteral("%1+%2").arg(field->address()).arg(field->size())
@@ -273,11 +265,9 @@ private slots:
                 continue;
             row.field->mapToEmbeddedData();
             row.field->mapFromEmbeddedData();
-            QVERIFY2(state(b) == state(fresh), row.name);
-            if (const auto* pin = qobject_cast<const IoPinField*>(row.field))
-                QCOMPARE(pin->ioPinState(0), 0);
-            if (!row.field->device())
-                QCOMPARE(row.field->rxEmbeddedValue(0) + row.field->txEmbeddedValue(0), QByteArray());
+            const auto* pin = qobject_cast<const IoPinField*>(row.field);
+            QVERIFY2(state(b) == state(fresh) && (!pin || pin->ioPinState(0) == 0)
+                         && (row.field->device() || (row.field->rxEmbeddedValue(0) + row.field->txEmbeddedValue(0)).isEmpty()), row.name);
         }
     }
 
@@ -328,9 +318,8 @@ private slots:
         proxy.mapToEmbeddedData();
         bench.device.setRxData(0x10, hex("ABCD"));
         proxy.mapFromEmbeddedData();
-        QCOMPARE(bench.device.txData(0x0F, 4) + bench.sourceDevice.rxData(0x3F, 4) + modelValue(bench.model, 7),
-                 hex("00123400 00ABCD00 ABCD"));
-        QCOMPARE(bench.sourceDevice.txBuffer(), QByteArray(256, '\0'));
+        QCOMPARE(bench.device.txData(0x0F, 4) + bench.sourceDevice.rxData(0x3F, 4) + modelValue(bench.model, 7) + bench.sourceDevice.txBuffer(),
+                 hex("00123400 00ABCD00 ABCD") + QByteArray(256, '\0'));
 
         // Read for a source without a device, the bytes go nowhere.
         Field sourceWithoutDevice(&bench.model, 7, nullptr);
