@@ -41,8 +41,7 @@ private slots:
         QTest::newRow("across the end") << hex("0102") << 1 << hex("020000") << hex("AABBCC") << hex("01AABBCC");
         QTest::newRow("empty buffer, gap zero-filled") << QByteArray() << 3 << hex("000000") << hex("AB") << hex("000000AB");
         QTest::newRow("count 0, empty bytes") << hex("01") << 200 << QByteArray() << QByteArray() << hex("01");
-        QTest::newRow("largest offset and count") << hex("01") << 255 << QByteArray(255, '\0') << hex("0102")
-                                                  << hex("01") + QByteArray(254, '\0') + hex("0102");
+        QTest::newRow("largest offset and count") << hex("01") << 255 << QByteArray(255, '\0') << hex("0102") << hex("01") + QByteArray(254, '\0') + hex("0102");
     }
 
     void rangesOfTheBuffers()
@@ -85,11 +84,8 @@ private slots:
         SmallDevice device;
         device.setRxData(rx);
         device.setTxData(tx);
-        const auto pages = [&device](bool (Device::*dirty)(const int&) const) {
-            return QStringLiteral("%1 %2 %3").arg(device.isDirty()).arg((device.*dirty)(0)).arg((device.*dirty)(1));
-        };
-        QTEST(pages(&Device::readPageIsDirty), "dirty");
-        QTEST(pages(&Device::writePageIsDirty), "dirty");
+        QTEST(QStringLiteral("%1 %2 %3").arg(device.isDirty()).arg(device.readPageIsDirty(0)).arg(device.readPageIsDirty(1)), "dirty");
+        QTEST(QStringLiteral("%1 %2 %3").arg(device.isDirty()).arg(device.writePageIsDirty(0)).arg(device.writePageIsDirty(1)), "dirty");
     }
 
     // A page number is any int: its address saturates at the int range, and only

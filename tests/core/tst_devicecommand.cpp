@@ -85,7 +85,6 @@ private slots:
         QByteArray answer = hex("0AFF");
         read.setRxData(answer);
         stream << &accented << &read << 255;
-        stream.flush();
         QDebug(&debug).nospace() << &read;
         QDebug(&debug) << &accented << QStringLiteral("after");
         QUELM_COMPARE_GOLDEN((text + "\n" + debug).toUtf8(), "core/command-dumps.txt");
