@@ -72,8 +72,9 @@ private slots:
     // The text dump: two lines without an answer, a third with it; the
     // description goes out in Latin-1, and the stream is left in base 16.
     // The debug dump: one line, spaced unless the stream is not; quoting is
-    // the caller's again after it.
-    void textAndDebugDumps()
+    // the caller's again after it. The list dump replaces the file under tmp/
+    // beside the executable with the text dumps, an empty list empties it.
+    void dumps()
     {
         CAT24AA02Device eeprom(0, 0xA0, QStringLiteral("eeprom"));
         DeviceCommand accented(QStringLiteral("Caf\u00e9 \u2713"), hex("4F5A50"));
@@ -88,18 +89,12 @@ private slots:
         QDebug(&debug).nospace() << &read;
         QDebug(&debug) << &accented << QStringLiteral("after");
         QUELM_COMPARE_GOLDEN((text + "\n" + debug).toUtf8(), "core/command-dumps.txt");
-    }
 
-    // The file under tmp/ beside the executable is replaced, and emptied by an empty list.
-    void listDumpWritesTheFile()
-    {
         QVERIFY(QDir().mkpath(QCoreApplication::applicationDirPath() + QStringLiteral("/tmp")));
         QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/tmp/commands.txt"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("stale contents that must disappear") > 0);
         file.close();
-        CAT24AA02Device eeprom(0, 0xA0, QStringLiteral("eeprom"));
         DeviceCommand write(QStringLiteral("Write Device: 0.A0.0 (1 Bytes)"), hex("53A002001150"));
-        DeviceCommand read(QStringLiteral("Read Device: 0.A0.0 (8 Bytes)"), &eeprom, 0, hex("53A0010053A10850"));
         commandsListDump({&write, &read}, QStringLiteral("commands.txt"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QUELM_COMPARE_GOLDEN(file.readAll(), QStringLiteral("core/commands-list.txt"));
