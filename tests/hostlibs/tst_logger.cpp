@@ -54,8 +54,7 @@ private slots:
         fflush(stderr);
         const int saved = dup(STDERR_FILENO);
         dup2(file.handle(), STDERR_FILENO);
-        CuteMessageLogger(&logger, Logger::LogLevel(level), "a/b.cpp", 24, "void f()").write() << "addr=" << 7;
-        fflush(stderr);
+        CuteMessageLogger(&logger, Logger::LogLevel(level), "a/b.cpp", 24, "void f()").write() << "addr=" << 7; // the logger flushes stderr itself
         dup2(saved, STDERR_FILENO);
         close(saved);
         file.seek(0);
