@@ -3,8 +3,6 @@
 
 #include <quelmdevices/quelmdevices.h>
 
-#include <QtCore/QDir>
-#include <QtCore/QFile>
 #include <QtTest/QtTest>
 
 #include "driverfactory.h"
@@ -29,8 +27,7 @@ private slots:
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("image"); // the device's receive buffer after the answer
-        const QByteArray eight = hex("0102030405060708");
-        const QByteArray ten = hex("00112233445566778899");
+        const QByteArray eight = hex("0102030405060708"), ten = hex("00112233445566778899");
         QTest::newRow("DS4520 page 8 at 0xF0, negative length: the page's") << int(Device::DS4520) << 8 << -4 << 8 << eight << eight << QByteArray(0xF0, '\0') + eight;
         QTest::newRow("explicit length, longer than the page: stored whole, data is the page") << int(Device::CAT24AA02) << 31 << 10 << 10 << ten << ten.left(8) << QByteArray(0xF8, '\0') + ten;
         QTest::newRow("GPIO answer at 12 grows the bridge image") << int(Device::SC18IM700) << 12 << 0 << 1 << hex("A5") << hex("A5") << QByteArray(12, '\0') + hex("A5");
@@ -90,9 +87,8 @@ private slots:
         QDebug(&debug) << &accented << QStringLiteral("after");
         QUELM_COMPARE_GOLDEN((text + "\n" + debug).toUtf8(), "core/command-dumps.txt");
 
-        QVERIFY(QDir().mkpath(QCoreApplication::applicationDirPath() + QStringLiteral("/tmp")));
         QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/tmp/commands.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("stale contents that must disappear") > 0);
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly) && file.write("stale contents that must disappear") > 0);
         file.close();
         DeviceCommand write(QStringLiteral("Write Device: 0.A0.0 (1 Bytes)"), hex("53A002001150"));
         commandsListDump({&write, &read}, QStringLiteral("commands.txt"));
