@@ -3,7 +3,6 @@
 
 #include <quelmcore/quelmcore.h>
 
-#include <QtTest/QSignalSpy>
 #include <QtTest/QtTest>
 
 class TestQuelmCore : public QObject
@@ -28,8 +27,7 @@ private slots:
     void memoryAddress()
     {
         QFETCH(QString, text);
-        QTEST(QStringLiteral("%1 %2+%3").arg(int(MemoryAddress::fieldType(text))).arg(MemoryAddress::memoryAddress(text))
-                  .arg(MemoryAddress::memorySize(text)), "address");
+        QTEST(QStringLiteral("%1 %2+%3").arg(int(MemoryAddress::fieldType(text))).arg(MemoryAddress::memoryAddress(text)).arg(MemoryAddress::memorySize(text)), "address");
     }
 
     // The names in the table, and none for a type outside it.
@@ -76,9 +74,8 @@ private slots:
     {
         QuelmModel model(3, 2);
         const QuelmModel other(5, 5);
-        const QModelIndex outside = other.index(4, 4);
-        QVERIFY(!model.index(3, 0).isValid() && !model.setData(outside, 1, Qt::EditRole));
-        QCOMPARE(QVariantList({model.data(outside, Qt::EditRole), model.data(QModelIndex(), Qt::DisplayRole)}), QVariantList({QVariant(), QVariant()}));
+        QVERIFY(!model.index(3, 0).isValid() && !model.setData(other.index(4, 4), 1, Qt::EditRole));
+        QCOMPARE(QVariantList({model.data(other.index(4, 4), Qt::EditRole), model.data(QModelIndex(), Qt::DisplayRole)}), QVariantList({QVariant(), QVariant()}));
         const QuelmModel empty(-3, -1);
         QCOMPARE(model.rowCount(model.index(0, 0)) + empty.rowCount() + empty.columnCount(), 0);
 
