@@ -7,7 +7,7 @@
 
 #include "hex.h"
 
-#include <limits>
+#include <climits>
 
 // Two 4-byte pages at 0 and 4 in an 8-byte memory: page edges are easy to see.
 struct SmallDevice : PagedDevice {
@@ -91,15 +91,13 @@ private slots:
         QTest::addColumn<int>("page");
         QTest::addColumn<int>("address");
         QTest::addColumn<bool>("dirty");
-        const int largest = std::numeric_limits<int>::max();
-        const int smallest = std::numeric_limits<int>::min();
         QTest::newRow("last page") << 31 << 0xF8 << true;
         QTest::newRow("just past the last page: the extra transmit bytes") << 32 << 0x100 << true;
         QTest::newRow("negative") << -1 << -8 << false;
         QTest::newRow("far past the memory") << 100000 << 800000 << false;
-        QTest::newRow("lowest page whose address fits") << -268435456 << smallest << false;
-        QTest::newRow("first page whose address does not fit") << 268435456 << largest << false;
-        QTest::newRow("smallest page number") << smallest << smallest << false;
+        QTest::newRow("lowest page whose address fits") << -268435456 << INT_MIN << false;
+        QTest::newRow("first page whose address does not fit") << 268435456 << INT_MAX << false;
+        QTest::newRow("smallest page number") << INT_MIN << INT_MIN << false;
     }
 
     void pagesOutsideTheMemory()

@@ -28,9 +28,12 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("image"); // the device's receive buffer after the answer
         const QByteArray eight = hex("0102030405060708"), ten = hex("00112233445566778899");
-        QTest::newRow("DS4520 page 8 at 0xF0, negative length: the page's") << int(Device::DS4520) << 8 << -4 << 8 << eight << eight << QByteArray(0xF0, '\0') + eight;
-        QTest::newRow("explicit length, longer than the page: stored whole, data is the page") << int(Device::CAT24AA02) << 31 << 10 << 10 << ten << ten.left(8) << QByteArray(0xF8, '\0') + ten;
-        QTest::newRow("GPIO answer at 12 grows the bridge image") << int(Device::SC18IM700) << 12 << 0 << 1 << hex("A5") << hex("A5") << QByteArray(12, '\0') + hex("A5");
+        QTest::newRow("DS4520 page 8 at 0xF0, negative length: the page's")
+            << int(Device::DS4520) << 8 << -4 << 8 << eight << eight << QByteArray(0xF0, '\0') + eight;
+        QTest::newRow("explicit length, longer than the page: stored whole, data is the page")
+            << int(Device::CAT24AA02) << 31 << 10 << 10 << ten << ten.left(8) << QByteArray(0xF8, '\0') + ten;
+        QTest::newRow("GPIO answer at 12 grows the bridge image")
+            << int(Device::SC18IM700) << 12 << 0 << 1 << hex("A5") << hex("A5") << QByteArray(12, '\0') + hex("A5");
         QTest::newRow("no device: nothing expected, the answer dropped") << -1 << 0 << 5 << 0 << hex("FF") << QByteArray() << QByteArray();
     }
 

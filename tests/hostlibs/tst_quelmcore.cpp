@@ -27,7 +27,8 @@ private slots:
     void memoryAddress()
     {
         QFETCH(QString, text);
-        QTEST(QStringLiteral("%1 %2+%3").arg(int(MemoryAddress::fieldType(text))).arg(MemoryAddress::memoryAddress(text)).arg(MemoryAddress::memorySize(text)), "address");
+        QTEST(QStringLiteral("%1 %2+%3").arg(int(MemoryAddress::fieldType(text))).arg(MemoryAddress::memoryAddress(text))
+                  .arg(MemoryAddress::memorySize(text)), "address");
     }
 
     // The names in the table, and none for a type outside it.
