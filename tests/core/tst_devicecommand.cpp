@@ -9,8 +9,6 @@
 #include "golden.h"
 #include "hex.h"
 
-#include <memory>
-
 class tst_DeviceCommand : public QObject
 {
     Q_OBJECT
