@@ -2,6 +2,8 @@
 # coverage.sh: builds the suites with gcov instrumentation, runs them, and
 # prints line and branch coverage per code folder (library, simulator,
 # runner, tools, studio). A detailed report per file goes to build-coverage/coverage.txt.
+# Reports go to files, never to /dev/null: gcovr replaces an output file
+# rather than writing into it, and would put a plain file there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/ensure-packages.sh $(cat scripts/packages.txt) gcovr
@@ -17,6 +19,7 @@ gcovr --root . --object-directory build-coverage --exclude-directories 'build-co
 printf '%-18s %8s %8s\n' folder lines branches
 for folder in src/quelmdevices simulator runner tools studio; do
     gcovr --root . --object-directory build-coverage --exclude-directories 'build-coverage/tests/package' --exclude-directories 'build-coverage/CMakeFiles' --exclude-unreachable-branches --exclude-throw-branches \
-        --filter "$folder/" --exclude '.*_autogen/.*' --print-summary -o /dev/null \
+        --filter "$folder/" --exclude '.*_autogen/.*' --print-summary \
+        --txt "build-coverage/coverage-${folder//\//-}.txt" \
         | awk -v f="$folder" '/^lines:/ {l=$2} /^branches:/ {b=$2} END {printf "%-18s %8s %8s\n", f, l, b}'
 done
