@@ -11,7 +11,10 @@
 
 // Two 4-byte pages at 0 and 4 in an 8-byte memory: page edges are easy to see.
 struct SmallDevice : PagedDevice {
-    explicit SmallDevice(const int type = Device::CAT24AA02) : PagedDevice(0, 0x50, QStringLiteral("small"), nullptr) { initialize(), m_deviceType = type; }
+    explicit SmallDevice(const int type = Device::CAT24AA02) : PagedDevice(0, 0x50, QStringLiteral("small"), nullptr)
+    {
+        initialize(), m_deviceType = type;
+    }
     const DeviceGeometry& geometry() const override { return layout; }
     static const DeviceGeometry layout;
 };

@@ -76,7 +76,8 @@ private slots:
     {
         CAT24AA02Device eeprom(0, 0xA0, QStringLiteral("eeprom"));
         DeviceCommand accented(QStringLiteral("Caf\u00e9 \u2713"), hex("4F5A50"));
-        DeviceCommand read(QStringLiteral("Read Device: 0.A0.8 (8 Bytes)"), &eeprom, 1, SC18IM700::readExternalDeviceCommands(0xA0, 0x08, 8));
+        DeviceCommand read(QStringLiteral("Read Device: 0.A0.8 (8 Bytes)"), &eeprom, 1,
+                           SC18IM700::readExternalDeviceCommands(0xA0, 0x08, 8));
         QString text, debug;
         QTextStream stream(&text);
         stream << &read;
@@ -90,7 +91,8 @@ private slots:
 
         QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/tmp/commands.txt"));
         // Stale contents longer than the dump, that must disappear; the open file sees what the dumps leave.
-        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::ReadWrite) && file.write(QByteArray(1000, '~')) > 0 && file.flush());
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::ReadWrite));
+        QVERIFY(file.write(QByteArray(1000, '~')) > 0 && file.flush());
         DeviceCommand write(QStringLiteral("Write Device: 0.A0.0 (1 Bytes)"), hex("53A002001150"));
         commandsListDump({&write, &read}, QStringLiteral("commands.txt"));
         QVERIFY(file.seek(0));

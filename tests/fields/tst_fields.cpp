@@ -30,13 +30,19 @@ struct RecordingDevice : CAT24AA02Device {
     unsigned char ioPortValue(const int& port, const int& source) const override { return source ? 0 : receivedPorts.value(port); }
     void setIoPinState(const int& pin, const bool& state) override { transmitPins[pin] = state, record("pin", pin, state ? "on" : "off"); }
     void setIoPinPullUpEnable(const int& pin, const bool& on) override { record("pull-up", pin, on ? "on" : "off"); }
-    void setIoPortValue(const int& port, const unsigned char& value) override { record("port", port, QByteArray(1, char(value)).toHex().toUpper()); }
+    void setIoPortValue(const int& port, const unsigned char& value) override
+    {
+        record("port", port, QByteArray(1, char(value)).toHex().toUpper());
+    }
     void setPullUpEnables(const QByteArray& enables) override { m_pullUpEnables = enables; }
 
     QMap<int, bool> receivedPins, transmitPins;
     QMap<int, unsigned char> receivedPorts;
     QString log;
-    void record(const char* what, int number, const QByteArray& value) { log += QStringLiteral(" %1 %2 ").arg(QLatin1String(what)).arg(number) + value; }
+    void record(const char* what, int number, const QByteArray& value)
+    {
+        log += QStringLiteral(" %1 %2 ").arg(QLatin1String(what)).arg(number) + value;
+    }
 };
 
 // A model row as the host fills it for a field: value, type, address, size, configuration.
@@ -67,7 +73,8 @@ QString hexText(const QByteArray& bytes)
     while (end > 0 && bytes.at(end - 1) == '\0')
         --end;
     const int zeros = int(bytes.size()) - end;
-    return QString::fromLatin1((zeros < 8 ? bytes.toHex() : bytes.left(end).toHex() + " 00*" + QByteArray::number(zeros)).toUpper()).trimmed();
+    const QByteArray text = zeros < 8 ? bytes.toHex() : bytes.left(end).toHex() + " 00*" + QByteArray::number(zeros);
+    return QString::fromLatin1(text.toUpper()).trimmed();
 }
 
 // A host model with texts of its own for its rows.
@@ -101,7 +108,10 @@ struct Bench
         device.receivedPorts[0] = 0x77;
         source = std::make_unique<Field>(&model, 7, &sourceDevice); // once its row is filled
     }
-    Field* proxy(const int& address, const int& size, Device* on) { return new IdentityProxyField(source.get(), address, size, on, &fields); }
+    Field* proxy(const int& address, const int& size, Device* on)
+    {
+        return new IdentityProxyField(source.get(), address, size, on, &fields);
+    }
 
     TextModel model{20, 15};
     RecordingDevice device{1, 0x50};
@@ -114,7 +124,8 @@ struct Bench
 // What a field can change: the devices' buffers, pins, ports and pull-ups, the model's values.
 QByteArrayList state(const Bench& b)
 {
-    QByteArrayList state{b.device.txBuffer(), b.sourceDevice.rxBuffer(), b.sourceDevice.txBuffer(), b.device.pullUpEnables(), b.device.log.toLatin1()};
+    QByteArrayList state{b.device.txBuffer(), b.sourceDevice.rxBuffer(), b.sourceDevice.txBuffer(),
+                         b.device.pullUpEnables(), b.device.log.toLatin1()};
     for (int row = 0; row < b.model.rowCount(); ++row)
         state << modelValue(b.model, row);
     return state;

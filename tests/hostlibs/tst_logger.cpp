@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 struct RecordingAppender : AbstractAppender {
-    void append(const LogRecord& r) override { records << QStringLiteral("%1 %2:%3 %4: %5").arg(r.level).arg(r.file).arg(r.line).arg(r.function, r.message); }
+    void append(const LogRecord& r) override
+    {
+        records << QStringLiteral("%1 %2:%3 %4: %5").arg(r.level).arg(r.file).arg(r.line).arg(r.function, r.message);
+    }
     QStringList records;
 };
 

@@ -76,12 +76,14 @@ private slots:
         QuelmModel model(3, 2);
         const QuelmModel other(5, 5);
         QVERIFY(!model.index(3, 0).isValid() && !model.setData(other.index(4, 4), 1, Qt::EditRole));
-        QCOMPARE(QVariantList({model.data(other.index(4, 4), Qt::EditRole), model.data(QModelIndex(), Qt::DisplayRole)}), QVariantList({QVariant(), QVariant()}));
+        QCOMPARE(model.data(other.index(4, 4), Qt::EditRole), QVariant());
+        QCOMPARE(model.data(QModelIndex(), Qt::DisplayRole), QVariant());
         const QuelmModel empty(-3, -1);
         QCOMPARE(model.rowCount(model.index(0, 0)) + empty.rowCount() + empty.columnCount(), 0);
 
         QVERIFY(model.setHeaderData(1, Qt::Vertical, QStringLiteral("Gain")));
-        QVERIFY(!model.setHeaderData(3, Qt::Vertical, QStringLiteral("past")) && !model.setHeaderData(-1, Qt::Vertical, QStringLiteral("before")));
+        QVERIFY(!model.setHeaderData(3, Qt::Vertical, QStringLiteral("past")));
+        QVERIFY(!model.setHeaderData(-1, Qt::Vertical, QStringLiteral("before")));
         QCOMPARE(QVariantList({model.headerData(1, Qt::Vertical), model.headerData(0, Qt::Vertical), model.headerData(3, Qt::Vertical)}),
                  QVariantList({QVariant("Gain"), QVariant(QString()), QVariant()}));
         QCOMPARE(model.rowText(1), QString());
@@ -89,7 +91,8 @@ private slots:
         model.setData(model.index(1, 1), 5, Qt::EditRole);
         QVERIFY(model.insertRows(0, 2) && model.insertColumns(1, 1) && !model.insertRows(9, 1));
         QCOMPARE(QSize(model.columnCount(), model.rowCount()), QSize(3, 5));
-        QCOMPARE(QVariantList({model.data(model.index(3, 2), Qt::EditRole), model.headerData(3, Qt::Vertical)}), QVariantList({QVariant(5), QVariant("Gain")}));
+        QCOMPARE(model.data(model.index(3, 2), Qt::EditRole), QVariant(5));
+        QCOMPARE(model.headerData(3, Qt::Vertical), QVariant("Gain"));
     }
 };
 

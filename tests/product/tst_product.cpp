@@ -410,8 +410,9 @@ private slots:
                                                    : QStringLiteral("byte 0x%1 of 0.%2 changed")
                                                          .arg(QString::number(change.second, 16).toUpper(),
                                                               QString::number(change.first, 16).toUpper());
-            dump.add(what + ": reads, dirty only", rig.product.readDeviceCommands(eeprom, true) + rig.product.readDeviceCommands(pot, true));
-            dump.add(what + ": writes, dirty only", rig.product.writeDeviceCommands(eeprom, true) + rig.product.writeDeviceCommands(pot, true));
+            ProductInterface& product = rig.product;
+            dump.add(what + ": reads, dirty only", product.readDeviceCommands(eeprom, true) + product.readDeviceCommands(pot, true));
+            dump.add(what + ": writes, dirty only", product.writeDeviceCommands(eeprom, true) + product.writeDeviceCommands(pot, true));
         }
         QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/ranges-and-dirty-pages.txt"));
     }
@@ -426,7 +427,8 @@ private slots:
             Rig<> rig;
             Device* const device = rig.add(Device::DeviceTypes(write.at(0)), 0, 0x50);
             device->setTxData(pattern(device->memorySize()));
-            dump.add(QStringLiteral("%1 writeCommand(0x%2, %3)").arg(device->partName(), QString::number(write.at(1), 16).toUpper()).arg(write.at(2)),
+            const QString offset = QString::number(write.at(1), 16).toUpper();
+            dump.add(QStringLiteral("%1 writeCommand(0x%2, %3)").arg(device->partName(), offset).arg(write.at(2)),
                      rig.product.writeCommand(device, quint8(write.at(1)), quint8(write.at(2))));
         }
         QUELM_COMPARE_GOLDEN(dump.text(), QStringLiteral("product/write-command.txt"));
