@@ -11,11 +11,15 @@ using namespace SC18IM700Protocol;
 
 namespace {
 
-// Standard mode is the power-on setting, about 99 kHz; fast mode uses the
-// smallest divider the bridge takes, about 375 kHz.
+// Standard is the reset setting, about 97 kHz; fast is the fastest the
+// formula allows at or under the parts' 400 kHz, the sum split evenly
+// between the high and the low half of SCL.
+constexpr quint8 fastLow = quint8(fastestClockDivider() / 2);
+constexpr quint8 fastHigh = quint8(fastestClockDivider() - fastLow);
+
 const BridgeSetup::ClockSetting clockSettings[] = {
-    {BridgeSetup::I2CClock::Standard, "standard", 0x13, 0x00},
-    {BridgeSetup::I2CClock::Fast, "fast", 0x05, 0x00},
+    {BridgeSetup::I2CClock::Standard, "standard", 0x13, 0x13},
+    {BridgeSetup::I2CClock::Fast, "fast", fastLow, fastHigh},
 };
 
 // Enough characters for the write itself and the FIFOs of the bridge and of
@@ -49,11 +53,6 @@ std::optional<quint16> BridgeSetup::baudRateGenerator(qint32 rate)
     return quint16(generator);
 }
 
-double BridgeSetup::baudRateOf(quint16 generator)
-{
-    return CrystalHz / (BaudDividerOffset + generator);
-}
-
 QByteArray BridgeSetup::baudRateCommand(quint16 generator)
 {
     return registerWrite(BRG0, quint8(generator & 0xFF), BRG1, quint8(generator >> 8));
@@ -65,6 +64,11 @@ int BridgeSetup::settleMs(qint32 rate)
         return settleMarginMs;
     const int bitsMs = settleCharacters * BitsPerByte * 1000;
     return (bitsMs + rate - 1) / rate + settleMarginMs;
+}
+
+QString BridgeSetup::ClockSetting::text() const
+{
+    return QStringLiteral("%1 (%2 kHz)").arg(QLatin1String(name)).arg(qRound(SC18IM700Protocol::i2cClockHz(divider()) / 1000));
 }
 
 const BridgeSetup::ClockSetting* BridgeSetup::clockSetting(const QString& name)
@@ -87,14 +91,27 @@ const BridgeSetup::ClockSetting& BridgeSetup::clockSetting(I2CClock clock)
 
 double BridgeSetup::i2cClockHz(quint8 low, quint8 high)
 {
-    const int divider = low + high;
-    return divider > 0 ? I2CClockSourceHz / (I2CClockPrescaler * divider) : 0.0;
+    return SC18IM700Protocol::i2cClockHz(low + high);
+}
+
+QString BridgeSetup::clockRangeError(quint8 low, quint8 high)
+{
+    if (low + high >= MinimumClockDivider)
+        return QString();
+    return QStringLiteral("I2C clock registers %1 and %2 add up to %3; the bridge needs at least %4 (%5 kHz)")
+        .arg(hexByte(low), hexByte(high)).arg(low + high).arg(MinimumClockDivider)
+        .arg(qRound(SC18IM700Protocol::i2cClockHz(MinimumClockDivider) / 1000));
 }
 
 QByteArray BridgeSetup::i2cClockCommand(I2CClock clock)
 {
     const ClockSetting& setting = clockSetting(clock);
-    return registerWrite(I2CClkL, setting.low, I2CClkH, setting.high);
+    return i2cClockCommand(setting.low, setting.high);
+}
+
+QByteArray BridgeSetup::i2cClockCommand(quint8 low, quint8 high)
+{
+    return registerWrite(I2CClkL, low, I2CClkH, high);
 }
 
 BridgeSetup::BridgeSetup(Link* link)
@@ -161,12 +178,20 @@ bool BridgeSetup::moveBridge(qint32 rate, const QByteArray& command, const QByte
 
 bool BridgeSetup::setI2CClock(I2CClock clock)
 {
+    const ClockSetting& setting = clockSetting(clock);
+    return setI2CClock(setting.low, setting.high);
+}
+
+bool BridgeSetup::setI2CClock(quint8 low, quint8 high)
+{
+    const QString outOfRange = clockRangeError(low, high);
+    if (!outOfRange.isEmpty())
+        return fail(outOfRange);
     if (!m_link)
         return fail(QStringLiteral("no link to the bridge"));
-    const ClockSetting& setting = clockSetting(clock);
-    if (!m_link->write(i2cClockCommand(clock)))
+    if (!m_link->write(i2cClockCommand(low, high)))
         return fail(QStringLiteral("cannot send the I2C clock: %1").arg(m_link->errorString()));
-    const QByteArray written = twoBytes(char(setting.low), char(setting.high));
+    const QByteArray written = twoBytes(char(low), char(high));
     const QByteArray readBack = readRegisters(twoBytes(I2CClkL, I2CClkH));
     if (readBack != written)
         return fail(QStringLiteral("the bridge's I2C clock registers read %1 after writing %2")

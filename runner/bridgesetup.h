@@ -28,6 +28,8 @@ public:
         quint8 high;        // I2CClkH
 
         int divider() const { return low + high; }
+        // "standard (97 kHz)"
+        QString text() const;
     };
 
     static constexpr qint32 PowerOnBaudRate = SC18IM700Protocol::PowerOnBaudRate;
@@ -35,7 +37,7 @@ public:
     // BRG = 7.3728 MHz / rate - 16, rounded; none when the generator cannot
     // come within 2 % of the rate.
     static std::optional<quint16> baudRateGenerator(qint32 rate);
-    static double baudRateOf(quint16 generator);
+    static constexpr double baudRateOf(quint16 generator) { return SC18IM700Protocol::baudRateOf(generator); }
     // "W", 0x00, BRG0, 0x01, BRG1, "P"
     static QByteArray baudRateCommand(quint16 generator);
     // How long the bridge gets, after the last byte left the host at rate,
@@ -45,10 +47,14 @@ public:
     // Null for a name that is not "standard" or "fast".
     static const ClockSetting* clockSetting(const QString& name);
     static const ClockSetting& clockSetting(I2CClock clock);
-    // 15 MHz / (8 x (I2CClkL + I2CClkH)); 0 while both are 0.
+    // 7.3728 MHz / (2 x (I2CClkL + I2CClkH)); 0 while both are 0.
     static double i2cClockHz(quint8 low, quint8 high);
+    // Why the bridge cannot run its I2C clock from these registers (their
+    // sum is under the data sheet's 10); empty when it can.
+    static QString clockRangeError(quint8 low, quint8 high);
     // "W", 0x07, I2CClkL, 0x08, I2CClkH, "P"
     static QByteArray i2cClockCommand(I2CClock clock);
+    static QByteArray i2cClockCommand(quint8 low, quint8 high);
 
     // The link is not owned and must outlive the setup.
     explicit BridgeSetup(Link* link);
@@ -59,8 +65,10 @@ public:
     // to the new rate and reads the registers back there. A bridge that an
     // earlier session left at the new rate is found there and kept.
     bool setBaudRate(qint32 rate);
-    // Writes the clock registers and reads them back.
+    // Writes the clock registers and reads them back. A sum under the
+    // data sheet's smallest is refused before anything is sent.
     bool setI2CClock(I2CClock clock);
+    bool setI2CClock(quint8 low, quint8 high);
     QString errorString() const { return m_errorString; }
 
 private:

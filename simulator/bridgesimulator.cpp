@@ -118,14 +118,12 @@ quint8 BridgeSimulator::registerValue(int reg) const
 
 double BridgeSimulator::baudRate() const
 {
-    const int generator = registerValue(BRG1) << 8 | registerValue(BRG0);
-    return CrystalHz / (BaudDividerOffset + generator);
+    return baudRateOf(quint16(registerValue(BRG1) << 8 | registerValue(BRG0)));
 }
 
 double BridgeSimulator::i2cClockHz() const
 {
-    const int divider = registerValue(I2CClkL) + registerValue(I2CClkH);
-    return divider > 0 ? I2CClockSourceHz / (I2CClockPrescaler * divider) : 0.0;
+    return SC18IM700Protocol::i2cClockHz(registerValue(I2CClkL) + registerValue(I2CClkH));
 }
 
 bool BridgeSimulator::understands(double hostBaudRate) const

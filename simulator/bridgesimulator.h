@@ -81,7 +81,7 @@ public:
     // The UART rate the baud-rate generator gives: 7.3728 MHz / (16 + BRG),
     // BRG being BRG1:BRG0 (9600 at power-on).
     double baudRate() const;
-    // The I2C clock: 15 MHz / (8 x (I2CClkL + I2CClkH)), 0 while both are 0.
+    // The I2C clock: 7.3728 MHz / (2 x (I2CClkL + I2CClkH)), 0 while both are 0.
     double i2cClockHz() const;
     // Whether the UART frames bytes sent at the host's rate: within the
     // few percent a UART tolerates of baudRate().

@@ -42,8 +42,8 @@ ConnectionDialog::ConnectionDialog(const TransportOptions& options, const QStrin
     m_baudRate->setCurrentIndex(qMax(0, m_baudRate->findData(options.baudRate)));
     m_i2cClock->addItem(tr("as the bridge has it"), QString());
     for (const BridgeSetup::I2CClock clock : {BridgeSetup::I2CClock::Standard, BridgeSetup::I2CClock::Fast}) {
-        const QString name = QLatin1String(BridgeSetup::clockSetting(clock).name);
-        m_i2cClock->addItem(name, name);
+        const BridgeSetup::ClockSetting& setting = BridgeSetup::clockSetting(clock);
+        m_i2cClock->addItem(setting.text(), QLatin1String(setting.name));
     }
     m_i2cClock->setCurrentIndex(qMax(0, m_i2cClock->findData(options.i2cClock)));
     m_acknowledgeChecks->setChecked(options.acknowledgeChecks);

@@ -218,6 +218,8 @@ private slots:
     void baudRateChange();
     void i2cClock_data();
     void i2cClock();
+    void i2cClockRange_data();
+    void i2cClockRange();
     void scanProbesUntilTheAnswersStop_data();
     void scanProbesUntilTheAnswersStop();
 };
@@ -298,10 +300,10 @@ void TestRunner::runs_data()
 
     // Time on the link in units of 1/23.04 GHz: a byte is 10 bits of
     // 7.3728 MHz / rate crystal periods (3125 units each), an I2C clock
-    // 8 x (I2CClkL + I2CClkH) periods of 15 MHz (1536 units each).
+    // 2 x (I2CClkL + I2CClkH) crystal periods.
     const auto byteAt = [](qint64 rate) { return 10 * (7372800 / rate) * 3125; };
-    const qint64 standardClock = 8 * 19 * 1536;
-    const qint64 fastClock = 8 * 5 * 1536;
+    const qint64 standardClock = 2 * (0x13 + 0x13) * 3125;
+    const qint64 fastClock = 2 * (5 + 5) * 3125;
     // "S A0 01 00 S A1 08 P": 8 bytes out; start, address and pointer, a
     // repeated start, the address and 8 bytes, the stop: 102 clocks; 8 back.
     const qint64 read = 102;
@@ -438,14 +440,45 @@ void TestRunner::baudRateChange()
         QVERIFY2(link.settledMs >= BridgeSetup::settleMs(9600), qPrintable(QString::number(link.settledMs)));
 }
 
-// f = 15 MHz / (8 x (I2CClkL + I2CClkH)).
+// f = 7.3728 MHz / (2 x (I2CClkL + I2CClkH)): standard is the reset
+// setting, fast the smallest sum the data sheet allows (10).
 void TestRunner::i2cClock_data()
 {
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<int>("hertz");
 
-    QTest::newRow("standard") << hex("570713080050") << 98684;
-    QTest::newRow("fast") << hex("570705080050") << 375000;
+    QTest::newRow("standard") << hex("570713081350") << 97011;
+    QTest::newRow("fast") << hex("570705080550") << 368640;
+}
+
+// Sums under 10 are out of the data sheet's range and never reach the
+// bridge; 10 and more are taken.
+void TestRunner::i2cClockRange_data()
+{
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("5 + 5, the smallest") << 5 << 5 << QString();
+    QTest::newRow("9 + 0") << 9 << 0 << QStringLiteral("I2C clock registers 0x09 and 0x00 add up to 9; the bridge needs at least 10 (369 kHz)");
+    QTest::newRow("0 + 0") << 0 << 0 << QStringLiteral("I2C clock registers 0x00 and 0x00 add up to 0; the bridge needs at least 10 (369 kHz)");
+    QTest::newRow("0xFF + 0xFF, the slowest") << 0xFF << 0xFF << QString();
+}
+
+void TestRunner::i2cClockRange()
+{
+    QFETCH(int, low);
+    QFETCH(int, high);
+    QFETCH(QString, error);
+
+    BridgeSimulator simulator;
+    SimulatorLink link(&simulator);
+    BridgeSetup setup(&link);
+    QCOMPARE(setup.setI2CClock(quint8(low), quint8(high)), error.isEmpty());
+    QCOMPARE(setup.errorString(), error);
+    const QByteArray expected = error.isEmpty() ? QByteArray(1, char(low)) + char(high) : hex("1313");
+    QCOMPARE(QByteArray(1, char(simulator.registerValue(SC18IM700Protocol::I2CClkL)))
+                 + char(simulator.registerValue(SC18IM700Protocol::I2CClkH)), expected);
 }
 
 void TestRunner::i2cClock()

@@ -66,7 +66,9 @@ struct Options
                                 .arg(SC18IM700Protocol::PowerOnBaudRate),
                             QStringLiteral("N"), QString::number(SC18IM700Protocol::PowerOnBaudRate)};
     QCommandLineOption i2cClock{QStringLiteral("i2c-clock"),
-                                QStringLiteral("Set the bridge's I2C clock: standard (99 kHz) or fast (375 kHz)."),
+                                QStringLiteral("Set the bridge's I2C clock: %1, the bridge's reset setting, or %2.")
+                                    .arg(BridgeSetup::clockSetting(BridgeSetup::I2CClock::Standard).text(),
+                                         BridgeSetup::clockSetting(BridgeSetup::I2CClock::Fast).text()),
                                 QStringLiteral("SPEED")};
     QCommandLineOption verify{QStringLiteral("verify"),
                               QStringLiteral("Read the bridge's I2C status after every bus transaction; stop at the first part that does not acknowledge.")};

@@ -31,7 +31,7 @@ QString statusText(int status)
 QByteArray powerOnRegisters()
 {
     // BRG0 BRG1 PortConf1 PortConf2 IOState Reserved I2CAdr I2CClkL I2CClkH I2CTO I2CStat
-    return QByteArray::fromHex("F0 02 55 55 FF 00 26 13 00 66 F0");
+    return QByteArray::fromHex("F0 02 55 55 FF 00 26 13 13 66 F0");
 }
 
 QByteArray registerReadCommand(const QByteArray& registers)
