@@ -56,6 +56,16 @@ public:
 
     // The answer bytes, and when each has fully arrived at the host.
     QByteArray feed(const QByteArray& bytes, QVector<Duration>* answerTimes = nullptr);
+    // Stand-ins until the simulator's announcement and restarts land: the
+    // bytes the bridge sent on its own (none yet), a restart, and the fault
+    // that restarts it instead of running a command string.
+    QByteArray takeOutput(QVector<Duration>* arrivalTimes = nullptr)
+    {
+        Q_UNUSED(arrivalTimes);
+        return QByteArray();
+    }
+    void restart() {}
+    void setRestartAfter(int commandStrings) { Q_UNUSED(commandStrings); }
     // Drops a command that is still waiting for its end, as a reset would.
     void discardPendingInput();
     int pendingInputSize() const { return m_input.size(); }
