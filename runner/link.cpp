@@ -14,6 +14,11 @@ bool Link::drain()
     return true;
 }
 
+Link::Duration Link::drainUncertainty() const
+{
+    return std::chrono::duration_cast<Duration>(UsbAdapter().frame) + SC18IM700Protocol::ReceiveFifoSize * byteTime();
+}
+
 qint32 Link::baudRate() const
 {
     return 0;
