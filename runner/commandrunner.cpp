@@ -112,11 +112,18 @@ void CommandRunner::runAll(const QList<DeviceCommand*>& commands)
     // An answer left over from an earlier, broken run must not be taken
     // for the first answer of this one.
     m_link->discardInput();
-    for (int index = 0; index < commands.size(); ++index) {
-        if (!runCommand(index))
+    for (int index = 0; index < commands.size();) {
+        if (runCommand(index)) {
+            ++index;
+            continue;
+        }
+        const int refused = m_refusable ? m_refusable->index : -1;
+        if (!sendAgain())
             return;
+        index = refused + 1;
     }
-    receiveAll();
+    if (!receiveAll() && sendAgain())
+        receiveAll();
 }
 
 bool CommandRunner::runCommand(int index, bool retry)
@@ -134,39 +141,55 @@ bool CommandRunner::runCommand(int index, bool retry)
     const int bus = currentBus();
     const qint64 key = placeKey(bus, shape.address);
     bool readsStatus = m_acknowledgeChecks && shape.address >= 0;
-    // The part's earlier write, while its cycle may still run.
-    std::optional<Cycle> previous;
+    // The part's earlier write, while its cycle may still run. It is
+    // forgotten once the command that waited for it has gone out.
+    const bool written = shape.address >= 0 && m_writing.contains(key);
     Wait wait = Wait::None;
-    if (shape.address >= 0 && m_writing.contains(key)) {
-        previous = m_writing.take(key);
-        wait = waitBefore(&*previous, bytes.size(), command->responseBytes() > 0);
-        if (m_stop || (wait == Wait::Poll && !pollUntilReady(*previous, index, shape.address)))
+    if (written) {
+        wait = waitBefore(&m_writing[key], bytes.size(), command->responseBytes() > 0);
+        if (m_stop || (wait == Wait::Poll && !pollUntilReady(m_writing.value(key), index, shape.address)))
             return false;
         readsStatus = readsStatus || wait == Wait::Clock || wait == Wait::Attempt;
     }
-    if (!sendCommand(index, bytes, bus, readsStatus))
+    Cycle previous{};
+    if (!sendCommand(index, bytes, bus, readsStatus, written ? &previous : nullptr))
         return false;
-    if (wait != Wait::Clock && wait != Wait::Attempt)
-        return true;
+    m_refusable.reset();
+    if (written && retry)
+        m_refusable = Refusable{index, bus, shape.address, previous};
     // Nothing goes after a command sent after a wait until its status is
-    // in: a part still busy takes nothing of it, and it is sent again once
-    // the part answers a poll, in its place in the list.
-    if (receiveAll())
-        return true;
-    if (!retry || m_stop->restarted || m_stop->failedIndex != index || m_stop->status != StatusNackOnAddress)
+    // in: a part still busy takes nothing of it, and it is sent again in
+    // its place in the list.
+    return (wait != Wait::Clock && wait != Wait::Attempt) || receiveAll();
+}
+
+// A part that did not acknowledge its address while its write cycle may
+// have outlasted the data sheet is polled until it does, and the command
+// sent once more, when nothing was sent after it; past the bound the run
+// stops.
+bool CommandRunner::sendAgain()
+{
+    if (!m_stop || !m_refusable || m_stop->restarted || m_stop->failedIndex != m_refusable->index
+        || m_stop->status != StatusNackOnAddress || !m_inFlight.empty())
         return false;
+    const Refusable refused = *m_refusable;
+    m_refusable.reset();
     m_stop.reset();
-    if (!pollUntilReady(*previous, index, shape.address))
+    // The part took nothing of the refused command: the cycle that may still
+    // run is the one before, until the part answers.
+    const qint64 key = placeKey(refused.bus, refused.address);
+    m_writing.insert(key, refused.cycle);
+    if (!pollUntilReady(refused.cycle, refused.index, refused.address))
         return false;
-    // The part took nothing of the refused command: no cycle of it runs.
     m_writing.remove(key);
-    return runCommand(index, false);
+    return runCommand(refused.index, false);
 }
 
 // Sends the command with the read that proves it done (its status with the
 // checks on or after a wait, else a port read when it has no answer of its
-// own), once the FIFO has room for both.
-bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, bool readsStatus)
+// own), once the FIFO has room for both. `waited`: the part's earlier write
+// cycle the command waited for, moved there once the command has gone out.
+bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, bool readsStatus, Cycle* waited)
 {
     const DeviceCommand* const command = m_commands->at(index);
     const BridgeStatus::CommandShape shape = BridgeStatus::CommandShape::of(bytes);
@@ -204,6 +227,8 @@ bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, boo
         if (!proof.empty() && !send(trailer, proof))
             return false;
     }
+    if (waited)
+        *waited = m_writing.take(placeKey(bus, shape.address));
     if (shape.gpio >= 0)
         m_gpio = shape.gpio;
     recordCycles(command, shape, bus, sequence, backlog);
@@ -407,6 +432,7 @@ QByteArray CommandRunner::sentinelCommand(QByteArray* expected) const
 void CommandRunner::complete(std::size_t upTo, const QByteArray& answer)
 {
     const Duration seen = m_link->now();
+    m_lastSeen = seen;
     const qint64 sequence = m_inFlight.at(upTo).sequence;
     for (Cycle& cycle : m_writing) {
         if (cycle.doneBy < Duration(0) && cycle.sequence < sequence)
@@ -632,23 +658,27 @@ void CommandRunner::recordCycles(const DeviceCommand* command, const BridgeStatu
     }
 }
 
-// Once every byte written has left the host, a write still in flight has
-// ended by the time the bridge has run it and what it queued before it.
+// Once every byte written has left the host, the runner knows when each
+// string in flight had reached the bridge at the latest: the bytes written
+// after it took at least their line time. A write has then ended by the time
+// the bridge could have run it and every string before it.
 void CommandRunner::noteDrained()
 {
+    const Duration byte = atFastestRate(m_link->byteTime());
     const Duration drained = m_link->now() + m_link->drainUncertainty();
+    qint64 after = unconfirmedBytes();
+    Duration free = m_lastSeen;
+    int answers = 0;
+    QHash<qint64, Duration> endedBy;
+    for (const Sent& sent : m_inFlight) {
+        after -= sent.size;
+        answers += sent.answerSize;
+        free = qMax(free, drained - after * byte) + sent.busTime;
+        endedBy.insert(sent.sequence, free + qMax(0, answers - TransmitFifoSize) * m_link->byteTime());
+    }
     for (Cycle& cycle : m_writing) {
-        if (cycle.doneBy >= Duration(0))
-            continue;
-        Duration backlog{0};
-        int answers = 0;
-        for (const Sent& sent : m_inFlight) {
-            if (sent.sequence > cycle.sequence)
-                break;
-            backlog += sent.busTime;
-            answers += sent.answerSize;
-        }
-        cycle.doneBy = drained + backlog + qMax(0, answers - TransmitFifoSize) * m_link->byteTime();
+        if (cycle.doneBy < Duration(0) && endedBy.contains(cycle.sequence))
+            cycle.doneBy = endedBy.value(cycle.sequence);
     }
 }
 
@@ -684,10 +714,6 @@ CommandRunner::Wait CommandRunner::waitBefore(Cycle* cycle, int sending, bool an
     m_link->drain();
     noteDrained();
     const Duration typical = qMin(cycle->facts->typical, maximum);
-    if (typical == maximum) {
-        m_link->wait(maximum - elapsedAtLeast(*cycle, sending));
-        return Wait::None;
-    }
     const Duration byte = m_link->byteTime();
     const Duration statusRead = (statusReadCommand().size() + 1) * byte;
     const Duration pollCost = statusRead + sending * byte

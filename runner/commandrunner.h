@@ -179,10 +179,20 @@ private:
         Duration doneBy{-1};      // the write surely ended by then
     };
     enum class Wait { None, Attempt, Clock, Poll };
+    // The last command sent to a part that may have been in its write
+    // cycle: refused, it is sent again after polling.
+    struct Refusable
+    {
+        int index;
+        int bus;
+        int address;
+        Cycle cycle;
+    };
 
     void runAll(const QList<DeviceCommand*>& commands);
     bool runCommand(int index, bool retry = true);
-    bool sendCommand(int index, const QByteArray& bytes, int bus, bool readsStatus);
+    bool sendAgain();
+    bool sendCommand(int index, const QByteArray& bytes, int bus, bool readsStatus, Cycle* waited);
     int unconfirmedBytes() const;
     bool foreignAnswerFits(int answer, qint64 place) const;
     bool makeRoom(int bytes, int answer, qint64 place);
@@ -242,8 +252,10 @@ private:
     std::optional<Sent> m_awaitingStatus; // done, applied once its status is in
     qint64 m_sequence = 0;
     int m_pollStatus = -1;
+    std::optional<Refusable> m_refusable;
     QByteArray m_peeked;                  // answer bytes read ahead
     int m_lastByte = -1;                  // the last answer byte, for an "OK" split over two answers
+    Duration m_lastSeen{0};               // when the last answer came in
     QSet<qint64> m_answered;              // parts that have answered in this run
 };
 

@@ -247,8 +247,8 @@ void TestRunner::runs_data()
     const QString missing = "write A0 00 1112131415161718; write A0 08 2122232425262728; "
                             "page A0 0; page %1 1; page A0 2";
     row("nobody answers the address", "", missing.arg("B0"));
-    row("the bridge falls silent", "budget=8", missing.arg("A0"));
-    row("the answer breaks off", "budget=11", missing.arg("A0"));
+    row("the bridge falls silent", "budget=10", missing.arg("A0"));
+    row("the answer breaks off", "budget=13", missing.arg("A0"));
 
     // The status read goes out after every "S" transaction when the checks
     // are on, never after the bridge's own commands, and lands nowhere.
@@ -308,15 +308,20 @@ void TestRunner::runs_data()
     // repeated start, the address and 8 bytes, the stop: 102 clocks; 8 back.
     const qint64 read = 102;
     row("a page read at 9600 baud, standard clock", "baud=9600", "page A0 0", 16 * byteAt(9600) + read * standardClock);
-    // "S A0 09 00 d0..d7 P": 13 bytes and 92 clocks to the stop. The status
-    // read's answer proves the stop past; the runner then waits the rest of
-    // the data sheet's 5 ms, less the read's 8 bytes at the fastest rate the
-    // bridge takes (2 % above nominal); after the read, one more status read.
+    // "S A0 09 00 d0..d7 P": 13 bytes and 92 clocks to the stop, sent with
+    // a port read ("I", "P"). Once the 15 bytes have reached the bridge, the
+    // write's last byte came at least the port read's 2 bytes before, at the
+    // fastest rate the bridge takes (2 % above nominal): its stop is 92
+    // clocks after that at the latest. The runner waits the data sheet's
+    // 5 ms from there, less the read's own 8 bytes at that rate. The read
+    // goes with a status read, whose 3 bytes arrive while the bridge reads
+    // the part and whose answer follows the read's.
     const qint64 byte = byteAt(460800);
-    const qint64 statusAnswered = 13 * byte + 92 * fastClock + byte;
-    const qint64 wait = 23040000000 / 200 - 8 * (byte * 98 / 100);
+    const qint64 fastest = byte * 98 / 100;
+    const qint64 stopBy = 15 * byte - 2 * fastest + 92 * fastClock;
+    const qint64 wait = 23040000000 / 200 - 8 * fastest;
     row("a page written, then read, at 460800 baud, fast clock", "baud=460800 fast",
-        "write A0 00 0102030405060708; page A0 0", statusAnswered + wait + 16 * byte + read * fastClock + 4 * byte);
+        "write A0 00 0102030405060708; page A0 0", stopBy + wait + 17 * byte + read * fastClock);
 }
 
 void TestRunner::runs()
