@@ -60,6 +60,11 @@ int read(Link* link, int timeoutMs)
     return answer.size() == 1 ? quint8(answer.at(0)) : -1;
 }
 
+bool readAnnouncement(Link* link, int timeoutMs)
+{
+    return link && link->read(AnnouncementSize, timeoutMs) == QByteArray(Announcement, AnnouncementSize);
+}
+
 CommandShape CommandShape::of(const QByteArray& command)
 {
     CommandShape shape;

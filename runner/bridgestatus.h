@@ -33,6 +33,9 @@ inline QString hexByte(int value) { return SC18IM700Protocol::hexByte(value); }
 // Sends the status read and waits for its byte: the status, or -1 when the
 // bridge does not answer.
 QUELMRUNNER_EXPORT int read(Link* link, int timeoutMs);
+// After power-on or a reset the bridge says "OK" at 9600 baud: waits that
+// long for it. True when those two bytes came; whatever came is read.
+QUELMRUNNER_EXPORT bool readAnnouncement(Link* link, int timeoutMs);
 
 // What a command string does on the bus, found by walking its commands:
 // the address of its first "S" transaction (bit 0 cleared, -1 for none) and

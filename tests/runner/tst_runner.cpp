@@ -32,7 +32,10 @@ namespace {
 // stuck (the EEPROM's cycle never ends), stale (an unread answer waits on
 // the link), baud=N and fast (the bridge moved to that rate and I2C clock,
 // the runner told the parts), product (the runner told all three parts),
-// checks, timeout=N, hold=N (the bus held low once command N is applied).
+// checks, timeout=N, hold=N (the bus held low once command N is applied),
+// adapter=N (a USB adapter with an N ms latency timer), restart=N (the
+// bridge restarts instead of running the Nth string it takes, the runner's
+// own reads counted), lose=N (byte N of the run's first write is lost).
 struct Rig
 {
     explicit Rig(const QString& text)
@@ -41,6 +44,8 @@ struct Rig
         , link(&simulator, option("budget", std::numeric_limits<int>::max()))
         , runner(&link)
     {
+        // The bridge was just powered on: its "OK" is read before anything.
+        BridgeStatus::readAnnouncement(&link, 5);
         simulator.addPart(Device::CAT24AA02, 0, 0xA0);
         simulator.addPart(Device::ISL22343, 0, 0x50);
         simulator.part(0, 0x50)->setWriteCycleTime(std::chrono::milliseconds(option("cycle"))); // 0: the typical
@@ -60,7 +65,12 @@ struct Rig
             runner.setProduct({&eeprom, &pots, &spare}, option("gpio"));
         runner.setAcknowledgeChecks(option("checks"));
         runner.setTimeout(option("timeout", CommandRunner::DefaultTimeoutMs));
+        if (option("adapter"))
+            link.setAdapter(UsbAdapter{std::chrono::milliseconds(option("adapter"))});
+        simulator.setRestartAfter(option("restart", -1));
         link.written.clear();
+        if (option("lose", -1) >= 0)
+            link.loseByte(0, option("lose"));
     }
     ~Rig() { qDeleteAll(commands); }
 
@@ -288,11 +298,35 @@ void TestRunner::runs_data()
                     "write A0 00 0102030405060708; write A0 08 1112131415161718; write A0 10 2122232425262728");
         }
     }
-    // Four page writes queue for 55 ms on the link at 9600 baud: the read
-    // after them gets its answer within 20 ms of its own bytes going out.
-    row("the timeout counts from the wire", "baud=9600 timeout=20",
-        "write A0 00 0102030405060708; write A0 08 0102030405060708; write A0 10 0102030405060708; "
-        "write A0 18 0102030405060708; page A0 3");
+    // At 9600 baud a page read's answer is in 9.4 ms after its 8 bytes have
+    // left the host, and 17.7 ms after they were handed to the link with a
+    // read before them: a 10 ms timeout is enough, counted from the wire.
+    row("the timeout counts from the wire", "baud=9600 timeout=10", "page A0 0; page A0 1; page A0 2; page A0 3");
+    // Several commands in flight: the one the bridge refuses is named, and
+    // the port read behind it, answered, is not applied (the bridge's buffer
+    // keeps its zeros); the commands before it are.
+    row("a refusal with commands in flight behind it", "checks product",
+        "write A0 00 AA; write B0 00 11; gpio; select 0");
+    // The bridge restarts instead of running a string: the run stops at the
+    // first command it has not proved done, nothing of that command or after
+    // it stored, and the link is back at 9600 baud for the next run. An "OK"
+    // among the data is checked against registers the runner knows, and
+    // taken as data.
+    const QString pages = "write A0 00 0102030405060708; page A0 0; page A0 1; page A0 2";
+    row("a restart during a read", "restart=4", pages);
+    row("a restart during a write", "restart=3", "write A0 00 0102030405060708; write A0 08 1112131415161718; page A0 0");
+    row("a restart at 115200 baud", "baud=115200 restart=4", pages);
+    row("an answer that holds OK", "", "write A0 00 4F4B4F4B4F4B4F4B; page A0 0; page A0 1");
+    // A byte lost on the line: in the port read that proves a write done,
+    // the run stops at the write; inside the write, the bridge drops the
+    // write whole where the port read comes, and the read-back shows the
+    // page as the part holds it.
+    row("a byte lost from a write's port read", "lose=13", "write A0 00 0102030405060708; page A0 0");
+    row("a byte lost inside a write", "lose=5", "write A0 00 0102030405060708; page A0 0");
+    // Behind a USB adapter every answer waits for its latency timer.
+    for (const int latency : {1, 16})
+        row(QStringLiteral("pages written and read behind a %1 ms adapter").arg(latency),
+            QStringLiteral("baud=460800 fast adapter=%1").arg(latency), pages);
     // At 460800 baud a poll costs far less than the 8 ms between the
     // ISL22343's typical and maximum cycle, so the runner polls; the polls'
     // answers land in no buffer.
