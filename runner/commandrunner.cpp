@@ -193,8 +193,9 @@ bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, boo
 {
     const DeviceCommand* const command = m_commands->at(index);
     const BridgeStatus::CommandShape shape = BridgeStatus::CommandShape::of(bytes);
-    const Sent sent(Sent::Command, index, bytes.size(), command->responseBytes(), bus, shape.address,
-                    shape.i2cClocks * i2cClockPeriod(m_clockDivider));
+    Sent sent(Sent::Command, index, bytes.size(), command->responseBytes(), bus, shape.address,
+              shape.i2cClocks * i2cClockPeriod(m_clockDivider));
+    sent.statusFollows = readsStatus;
     QByteArray trailer;
     std::vector<Sent> proof;
     if (readsStatus) {
@@ -206,7 +207,16 @@ bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, boo
     }
     const qint64 sequence = m_sequence;
     Duration backlog{0};
-    if (bytes.size() + trailer.size() <= ReceiveFifoSize) {
+    if (sent.readsPart() && readsStatus && !m_answered.contains(sent.place())) {
+        // Its status, sent with it, would stand in for the answer of a part
+        // that stays silent: it follows once the answer is in, or once its
+        // absence has been explained.
+        if (!makeRoom(bytes.size(), sent.answerSize, sent.place()))
+            return false;
+        backlog = busBacklog() + sent.busTime;
+        if (!send(bytes, {sent}) || !receiveAll() || !makeRoom(trailer.size(), 1, -1) || !send(trailer, proof))
+            return false;
+    } else if (bytes.size() + trailer.size() <= ReceiveFifoSize) {
         if (!makeRoom(bytes.size() + trailer.size(), sent.answerSize + int(proof.size()), sent.place()))
             return false;
         backlog = busBacklog() + sent.busTime;
@@ -346,9 +356,10 @@ bool CommandRunner::receiveNext()
     const QByteArray answer = readBytes(m_inFlight.at(at).answerSize, answerTimeoutMs(at));
     if (answer.size() < m_inFlight.at(at).answerSize)
         return missingAnswer(at, answer);
-    if (mayHoldAnnouncement(at, answer))
-        return inStep(at, answer) || restarted(announcementIn(answer + m_peeked) ? QStringLiteral("it said OK")
-                                                                                 : QString());
+    if (mayHoldAnnouncement(at, answer)) {
+        const bool said = announcementIn(answer + m_peeked);
+        return inStep(at, answer) || restarted(said ? QStringLiteral("it said OK") : QString());
+    }
     complete(at, answer);
     return !m_stop;
 }
@@ -448,7 +459,7 @@ void CommandRunner::complete(std::size_t upTo, const QByteArray& answer)
         case Sent::Command:
             if (sent.readsPart())
                 m_answered.insert(sent.place());
-            if (!m_inFlight.empty() && m_inFlight.front().role == Sent::Status && m_inFlight.front().index == sent.index)
+            if (sent.statusFollows)
                 m_awaitingStatus = sent;
             else
                 apply(sent);
@@ -596,7 +607,7 @@ bool CommandRunner::missingAnswer(std::size_t at, const QByteArray& partial)
         return restarted(QStringLiteral("it said OK"));
     const QString ownRead = silent.role == Sent::Status || silent.role == Sent::Poll
         ? QStringLiteral("no answer to the I2C status read")
-        : QStringLiteral("no answer to the port read that proves it done");
+        : QStringLiteral("no answer from the bridge to the port read that proves it done");
     const QString text = !partial.isEmpty()
         ? QStringLiteral("the bridge answered %1 of %2 bytes").arg(partial.size()).arg(silent.answerSize)
         : silent.role == Sent::Command

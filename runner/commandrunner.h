@@ -160,6 +160,7 @@ private:
         int address;             // of its first transaction; -1 for none
         Duration busTime;        // its transactions' time on the bus: none without one
         qint64 sequence = 0;
+        bool statusFollows = false; // applied only once the status after it is in
         QByteArray answer;
 
         bool transaction() const { return busTime > Duration(0); }

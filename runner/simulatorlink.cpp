@@ -18,7 +18,9 @@ SimulatorLink::Duration asDuration(std::chrono::microseconds time)
 SimulatorLink::SimulatorLink(BridgeSimulator* simulator)
     : m_simulator(simulator)
     , m_baudRate(SerialLink::DefaultBaudRate)
+    , m_now(simulator ? simulator->now() : Duration(0))
 {
+    m_lastPacket = m_now;
     collectOutput();
 }
 

@@ -25,14 +25,15 @@ class BridgeSimulator;
 // Without an adapter (the default) the host reads each byte as it arrives.
 // With one, answer bytes wait in the adapter as UsbAdapter describes; the
 // adapter's timer restarts with each packet it sends, its first period from
-// the link's clock at zero. Writes leave the host in the next USB frame (at
+// when the link was made. Writes leave the host in the next USB frame (at
 // the next whole frame on the link's clock), and then at the line's pace
 // behind the bytes before them.
 class QUELMRUNNER_EXPORT SimulatorLink : public Link
 {
 public:
-    // The simulator is not owned and must outlive the link. What the bridge
-    // has sent on its own so far (its power-on "OK") is on its way.
+    // The simulator is not owned and must outlive the link. The link's clock
+    // starts where the simulator's stands. What the bridge has sent on its
+    // own so far (its power-on "OK") is on its way.
     explicit SimulatorLink(BridgeSimulator* simulator);
 
     std::optional<UsbAdapter> adapter() const { return m_adapter; }

@@ -167,9 +167,10 @@ private slots:
         SimulatorLink writer(bench.simulator.get());
         QVERIFY(CommandRunner(&writer).run(bench.writeList()).ok());
 
-        // The GPIO byte, the eleven registers, the header's page 0, then three
-        // bytes of its page 1.
-        FadingLink link(bench.simulator.get(), 1 + 11 + 8 + 3);
+        // The port read that proves the port configured, the GPIO byte, the
+        // eleven registers, the port read after the bus selection, the
+        // header's page 0, then three bytes of its page 1.
+        FadingLink link(bench.simulator.get(), 1 + 1 + 11 + 1 + 8 + 3);
         const RunResult read = CommandRunner(&link).run(bench.own(bench.product.readCommands()));
         QCOMPARE(read.errorString, QStringLiteral("Command 6 of 55 (Read Device: 0.50.8 (8 Bytes)): the bridge answered 3 of 8 bytes"));
         QCOMPARE(read.applied, 5);

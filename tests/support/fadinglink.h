@@ -20,6 +20,8 @@ public:
     {
     }
 
+    // Answer bytes still to pass on from now.
+    void setBudget(int budget) { m_budget = budget; }
     // The byte at `offset` of the write numbered `write` (from 0, counting
     // from now) is lost.
     void loseByte(int write, int offset)
