@@ -8,6 +8,8 @@
 #include <sc18im700.h>
 #include <writecycle.h>
 
+#include <cmath>
+
 using namespace SC18IM700Protocol;
 
 namespace {
@@ -28,6 +30,9 @@ QByteArray probe(const int address)
     return QByteArray(1, Start) + char(address & ~ReadBit) + '\0' + Stop;
 }
 
+// What of a command may go ahead of the rest: its start and address.
+constexpr int StartAndAddress = 2;
+
 // The cheapest string the bridge answers, one byte for two: a read of its
 // GPIO port. It changes nothing, and it is no "S", so a write that lost a
 // byte on the line cannot take it for a part of itself.
@@ -41,6 +46,11 @@ QByteArray confirmRead()
 CommandRunner::Duration atFastestRate(const CommandRunner::Duration time)
 {
     return CommandRunner::Duration(qint64(double(time.count()) * (1.0 - RateTolerance)));
+}
+
+CommandRunner::Duration atSlowestRate(const CommandRunner::Duration time)
+{
+    return CommandRunner::Duration(qint64(std::ceil(double(time.count()) * (1.0 + RateTolerance))));
 }
 
 int powerOnClockDivider()
@@ -90,6 +100,12 @@ RunResult CommandRunner::run(const QList<DeviceCommand*>& commands)
     }
     const Duration start = m_link->now();
     runAll(commands);
+    // A string that went ahead of a command the run did not send is ended,
+    // and a port read after it tells that the bridge has taken the end; if
+    // even that fails, the bridge drops the string once its gap time-out has
+    // passed, before anything else comes.
+    if (!m_ahead.isEmpty() && (!writeOwn(confirmRead()) || m_link->read(1, m_timeoutMs).isEmpty()))
+        m_link->wait(ReceiveGapTimeout + std::chrono::milliseconds(1));
     RunResult result = m_stop.value_or(RunResult());
     result.applied = m_applied;
     // The run has taken its time once its last bytes have left the host.
@@ -207,19 +223,22 @@ bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, boo
     }
     const qint64 sequence = m_sequence;
     Duration backlog{0};
+    int queued = 0;
     if (sent.readsPart() && readsStatus && !m_answered.contains(sent.place())) {
         // Its status, sent with it, would stand in for the answer of a part
         // that stays silent: it follows once the answer is in, or once its
         // absence has been explained.
-        if (!makeRoom(bytes.size(), sent.answerSize, sent.place()))
+        if (!makeRoom(bytes.size(), sent.answerSize, sent.place(), bytes))
             return false;
         backlog = busBacklog() + sent.busTime;
+        queued = unconfirmedBytes();
         if (!send(bytes, {sent}) || !receiveAll() || !makeRoom(trailer.size(), 1, -1) || !send(trailer, proof))
             return false;
     } else if (bytes.size() + trailer.size() <= ReceiveFifoSize) {
-        if (!makeRoom(bytes.size() + trailer.size(), sent.answerSize + int(proof.size()), sent.place()))
+        if (!makeRoom(bytes.size() + trailer.size(), sent.answerSize + int(proof.size()), sent.place(), bytes))
             return false;
         backlog = busBacklog() + sent.busTime;
+        queued = unconfirmedBytes();
         proof.insert(proof.begin(), sent);
         if (!send(bytes + trailer, proof))
             return false;
@@ -241,13 +260,18 @@ bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, boo
         *waited = m_writing.take(placeKey(bus, shape.address));
     if (shape.gpio >= 0)
         m_gpio = shape.gpio;
-    recordCycles(command, shape, bus, sequence, backlog);
+    // The command has surely reached the bridge once the bytes queued before
+    // it and its own have crossed the line at the slowest rate the bridge
+    // takes, and ended once the bridge has done what it owed.
+    const Duration endedBy = m_link->now() + m_link->sendLatency()
+        + (queued + bytes.size()) * atSlowestRate(m_link->byteTime()) + backlog;
+    recordCycles(command, shape, bus, sequence, backlog, endedBy);
     return true;
 }
 
 int CommandRunner::unconfirmedBytes() const
 {
-    int bytes = 0;
+    int bytes = m_ahead.size();
     for (const Sent& sent : m_inFlight)
         bytes += sent.size;
     return bytes;
@@ -275,14 +299,50 @@ bool CommandRunner::foreignAnswerFits(int answer, qint64 place) const
     return true;
 }
 
-bool CommandRunner::makeRoom(int bytes, int answer, qint64 place)
+// Waits for answers until `bytes` more fit the FIFO. Meanwhile the start of
+// `command` may go ahead (see sendAhead()); its bytes already sent count once.
+bool CommandRunner::makeRoom(int bytes, int answer, qint64 place, const QByteArray& command)
 {
     while (!m_inFlight.empty()
-           && (unconfirmedBytes() + bytes > ReceiveFifoSize || !foreignAnswerFits(answer, place))) {
+           && (unconfirmedBytes() - m_ahead.size() + bytes > ReceiveFifoSize || !foreignAnswerFits(answer, place))) {
+        sendAhead(command);
         if (!receiveNext())
             return false;
     }
     return true;
+}
+
+// While the answer that makes room is on its way, the start of the next
+// command ("S" and its address, as far as the FIFO has room) goes ahead, so
+// that the line does not stand still for the bytes that fit. The bridge waits
+// for the rest; should the run end first, the string is ended as an empty
+// write to that address, which programs nothing.
+void CommandRunner::sendAhead(const QByteArray& command)
+{
+    const int room = qMin<int>(ReceiveFifoSize - unconfirmedBytes(), StartAndAddress);
+    if (!m_ahead.isEmpty() || room <= 0 || command.size() <= StartAndAddress || command.at(0) != Start
+        || !m_link->write(command.left(room)))
+        return;
+    m_ahead = command.left(room);
+    m_aheadEnd = probe(quint8(command.at(1))).mid(room);
+    for (Cycle& cycle : m_writing)
+        cycle.bytesAfter += room;
+}
+
+// Ends a string that went ahead and will not be completed.
+QByteArray CommandRunner::takeAhead()
+{
+    const QByteArray end = m_aheadEnd;
+    m_ahead.clear();
+    m_aheadEnd.clear();
+    return end;
+}
+
+// The runner's own strings outside the queue: a string that went ahead is
+// ended before them.
+bool CommandRunner::writeOwn(const QByteArray& bytes)
+{
+    return m_link->write(takeAhead() + bytes);
 }
 
 // The bus time the bridge may still owe for the strings in flight, and the
@@ -298,15 +358,21 @@ CommandRunner::Duration CommandRunner::busBacklog() const
     return backlog + qMax(0, answers - TransmitFifoSize) * m_link->byteTime();
 }
 
+// `bytes` continue the string that went ahead when they start with it;
+// otherwise that string is ended first.
 bool CommandRunner::send(const QByteArray& bytes, std::vector<Sent> strings)
 {
-    if (!m_link->write(bytes)) {
+    const bool continues = !m_ahead.isEmpty() && strings.front().role == Sent::Command && bytes.startsWith(m_ahead);
+    const QByteArray out = continues ? bytes.mid(m_ahead.size()) : m_aheadEnd + bytes;
+    m_ahead.clear();
+    m_aheadEnd.clear();
+    if (!m_link->write(out)) {
         const int index = strings.front().index;
         return receiveAll()
             && fail(index, {QStringLiteral("could not be sent: %1").arg(m_link->errorString())});
     }
     for (Cycle& cycle : m_writing)
-        cycle.bytesAfter += bytes.size();
+        cycle.bytesAfter += out.size();
     for (Sent& sent : strings) {
         sent.sequence = m_sequence++;
         m_inFlight.push_back(sent);
@@ -402,7 +468,7 @@ bool CommandRunner::inStep(std::size_t at, const QByteArray& answer)
     const QByteArray rest = readBytes(due, answerTimeoutMs(m_inFlight.size() - 1));
     QByteArray expected;
     const QByteArray sentinel = sentinelCommand(&expected);
-    if (rest.size() < due || !m_link->write(sentinel) || readBytes(expected.size(), m_timeoutMs) != expected)
+    if (rest.size() < due || !writeOwn(sentinel) || readBytes(expected.size(), m_timeoutMs) != expected)
         return false;
     m_peeked += m_link->read(1, 0);
     if (!m_peeked.isEmpty())
@@ -446,8 +512,8 @@ void CommandRunner::complete(std::size_t upTo, const QByteArray& answer)
     m_lastSeen = seen;
     const qint64 sequence = m_inFlight.at(upTo).sequence;
     for (Cycle& cycle : m_writing) {
-        if (cycle.doneBy < Duration(0) && cycle.sequence < sequence)
-            cycle.doneBy = seen;
+        if (cycle.sequence < sequence)
+            cycle.doneBy = qMin(cycle.doneBy, seen);
     }
     m_lastByte = quint8(answer.back());
     for (std::size_t i = 0; i <= upTo && !m_stop; ++i) {
@@ -589,7 +655,7 @@ bool CommandRunner::answersAtPowerOnRate()
     QByteArray registers;
     for (int reg = 0; reg < reset.size(); ++reg)
         registers += char(reg);
-    if (m_link->write(registerReadCommand(registers)) && m_link->read(reset.size(), m_timeoutMs) == reset)
+    if (writeOwn(registerReadCommand(registers)) && m_link->read(reset.size(), m_timeoutMs) == reset)
         return true;
     m_link->setBaudRate(rate);
     m_link->discardInput();
@@ -635,7 +701,8 @@ bool CommandRunner::missingAnswer(std::size_t at, const QByteArray& partial)
 int CommandRunner::explainingStatus(std::size_t at)
 {
     const Sent silent = m_inFlight.at(at);
-    bool later = false;
+    // A string that went ahead is ended as an empty write: a transaction too.
+    bool later = !m_ahead.isEmpty();
     for (std::size_t i = at + 1; i < m_inFlight.size(); ++i)
         later = later || m_inFlight.at(i).transaction();
     m_link->discardInput();
@@ -651,7 +718,7 @@ int CommandRunner::explainingStatus(std::size_t at)
 
 int CommandRunner::readStatus(const QByteArray& before)
 {
-    if (!m_link->write(before + statusReadCommand()))
+    if (!writeOwn(before + statusReadCommand()))
         return -1;
     const QByteArray answer = m_link->read(1, m_timeoutMs);
     return answer.size() == 1 ? quint8(answer.at(0)) : -1;
@@ -659,13 +726,13 @@ int CommandRunner::readStatus(const QByteArray& before)
 
 // Every write phase into a part's non-volatile memory starts its cycle.
 void CommandRunner::recordCycles(const DeviceCommand* command, const BridgeStatus::CommandShape& shape, int bus,
-                                 qint64 sequence, Duration backlog)
+                                 qint64 sequence, Duration backlog, Duration endedBy)
 {
     for (const BridgeStatus::CommandShape::Write& write : shape.writes) {
         const Device* const device = deviceFor(command, bus, write.address & ~ReadBit);
         const WriteCycle* const facts = device ? WriteCycle::of(device->deviceType()) : nullptr;
         if (facts && facts->startsWith(write.bytes))
-            m_writing.insert(placeKey(bus, write.address), Cycle{facts, sequence, m_link->now(), backlog});
+            m_writing.insert(placeKey(bus, write.address), Cycle{facts, sequence, m_link->now(), backlog, 0, endedBy});
     }
 }
 
@@ -688,8 +755,8 @@ void CommandRunner::noteDrained()
         endedBy.insert(sent.sequence, free + qMax(0, answers - TransmitFifoSize) * m_link->byteTime());
     }
     for (Cycle& cycle : m_writing) {
-        if (cycle.doneBy < Duration(0) && endedBy.contains(cycle.sequence))
-            cycle.doneBy = endedBy.value(cycle.sequence);
+        if (endedBy.contains(cycle.sequence))
+            cycle.doneBy = qMin(cycle.doneBy, endedBy.value(cycle.sequence));
     }
 }
 
@@ -700,10 +767,8 @@ void CommandRunner::noteDrained()
 CommandRunner::Duration CommandRunner::elapsedAtLeast(const Cycle& cycle, int sending) const
 {
     const Duration byte = atFastestRate(m_link->byteTime());
-    Duration elapsed = (cycle.bytesAfter + sending) * byte - cycle.busBacklog;
-    if (cycle.doneBy >= Duration(0))
-        elapsed = qMax(elapsed, m_link->now() - cycle.doneBy + sending * byte);
-    return elapsed;
+    const Duration elapsed = (cycle.bytesAfter + sending) * byte - cycle.busBacklog;
+    return qMax(elapsed, m_link->now() - cycle.doneBy + sending * byte);
 }
 
 // Waits until the part can be addressed with `sending` bytes, or until it is
@@ -760,7 +825,7 @@ bool CommandRunner::pollUntilReady(const Cycle& cycle, int index, int address)
             return true;
         }
         if (deadline < Duration(0))
-            deadline = (cycle.doneBy >= Duration(0) ? cycle.doneBy : m_link->now()) + cycle.facts->maximum + BusyMargin;
+            deadline = qMin(cycle.doneBy, m_link->now()) + cycle.facts->maximum + BusyMargin;
         if (m_link->now() >= deadline)
             return fail(index, stillBusy(m_commands->at(index), cycle, bus, address));
     }

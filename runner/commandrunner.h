@@ -177,7 +177,7 @@ private:
         Duration writtenAt;       // when the write was handed to the link
         Duration busBacklog;      // the bus time the bridge may owe when the write arrives, its own included
         qint64 bytesAfter = 0;    // bytes written to the link since
-        Duration doneBy{-1};      // the write surely ended by then
+        Duration doneBy;          // the write surely ended by then
     };
     enum class Wait { None, Attempt, Clock, Poll };
     // The last command sent to a part that may have been in its write
@@ -196,7 +196,10 @@ private:
     bool sendCommand(int index, const QByteArray& bytes, int bus, bool readsStatus, Cycle* waited);
     int unconfirmedBytes() const;
     bool foreignAnswerFits(int answer, qint64 place) const;
-    bool makeRoom(int bytes, int answer, qint64 place);
+    bool makeRoom(int bytes, int answer, qint64 place, const QByteArray& command = QByteArray());
+    void sendAhead(const QByteArray& command);
+    QByteArray takeAhead();
+    bool writeOwn(const QByteArray& bytes);
     Duration busBacklog() const;
     bool send(const QByteArray& bytes, std::vector<Sent> strings);
 
@@ -223,7 +226,7 @@ private:
 
     int currentBus() const { return m_gpioSelectsBus ? m_gpio : 0; }
     void recordCycles(const DeviceCommand* command, const BridgeStatus::CommandShape& shape, int bus,
-                      qint64 sequence, Duration backlog);
+                      qint64 sequence, Duration backlog, Duration endedBy);
     void noteDrained();
     Duration elapsedAtLeast(const Cycle& cycle, int sending) const;
     Wait waitBefore(Cycle* cycle, int sending, bool answered);
@@ -255,6 +258,8 @@ private:
     int m_pollStatus = -1;
     std::optional<Refusable> m_refusable;
     QByteArray m_peeked;                  // answer bytes read ahead
+    QByteArray m_ahead;                   // the start of the next command, sent
+    QByteArray m_aheadEnd;                // what ends it as an empty write
     int m_lastByte = -1;                  // the last answer byte, for an "OK" split over two answers
     Duration m_lastSeen{0};               // when the last answer came in
     QSet<qint64> m_answered;              // parts that have answered in this run

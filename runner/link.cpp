@@ -19,6 +19,11 @@ Link::Duration Link::drainUncertainty() const
     return std::chrono::duration_cast<Duration>(UsbAdapter().frame) + SC18IM700Protocol::ReceiveFifoSize * byteTime();
 }
 
+Link::Duration Link::sendLatency() const
+{
+    return std::chrono::duration_cast<Duration>(UsbAdapter().frame);
+}
+
 qint32 Link::baudRate() const
 {
     return 0;

@@ -50,6 +50,10 @@ public:
     // the line time of a receive FIFO's worth of bytes still in the
     // adapter (the runner never has more unconfirmed), which is the default.
     virtual Duration drainUncertainty() const;
+    // How long a write may wait before its first byte goes on the line,
+    // behind the bytes written before it: a USB adapter's frame, which is
+    // the default; nothing for a port on the board's own UART.
+    virtual Duration sendLatency() const;
     // The host side's rate; 0 for a link that has none.
     virtual qint32 baudRate() const;
     // Moves the host side to another rate. False, with errorString() set,

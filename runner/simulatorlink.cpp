@@ -32,6 +32,11 @@ void SimulatorLink::setAdapter(const std::optional<UsbAdapter>& adapter)
         m_adapter.reset();
 }
 
+SimulatorLink::Duration SimulatorLink::sendLatency() const
+{
+    return m_adapter ? asDuration(m_adapter->frame) : Duration(0);
+}
+
 bool SimulatorLink::ratesMatch() const
 {
     return m_simulator && m_simulator->understands(m_baudRate);

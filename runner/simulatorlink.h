@@ -46,6 +46,7 @@ public:
     // Moves the clock on until the bridge has taken the last byte written.
     bool drain() override;
     Duration drainUncertainty() const override { return Duration(0); }
+    Duration sendLatency() const override;
     qint32 baudRate() const override { return m_baudRate; }
     bool setBaudRate(qint32 rate) override;
 

@@ -63,13 +63,15 @@ void TestQuelmCtl::sessions_data()
                        "quelmctl write --i2c-clock turbo demo.json", "quelmctl erase --json demo.json"};
     QTest::newRow("a bridge that never answers")
         << QStringList{"pty", "quelmctl read -q --port <port> --timeout 200 demo.json"};
-    // 88 commands read the product, then the bridge goes after two writes:
-    // what was applied stays applied, the header page with serial and revision.
+    // 88 commands read the product in 100 writes to the link (the runner
+    // sends a command's start ahead of its rest where the FIFO has room), then
+    // the bridge goes after two writes: what was applied stays applied, the
+    // header page with serial and revision.
     QTest::newRow("a write that loses the bridge")
-        << QStringList{"quelmctl write -q --sim-disconnect-after 90 demo.json", "quelmctl read -q demo.json"};
+        << QStringList{"quelmctl write -q --sim-disconnect-after 102 demo.json", "quelmctl read -q demo.json"};
     QTest::newRow("json documents")
         << QStringList{"quelmctl write -q --json demo.json", "quelmctl read -q --json demo.json",
-                       "quelmctl write -q --json --sim-disconnect-after 89 demo.json"};
+                       "quelmctl write -q --json --sim-disconnect-after 100 demo.json"};
     // The description is 4 KiB, the state 3 KiB, the report 15 KiB.
     QTest::newRow("a failed save keeps the old file")
         << QStringList{"quelmctl read -q demo.json", "keep demo.json", "full 1 set demo.json revision=04",
