@@ -228,14 +228,15 @@ bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, boo
         // Its status, sent with it, would stand in for the answer of a part
         // that stays silent: it follows once the answer is in, or once its
         // absence has been explained.
-        if (!makeRoom(bytes.size(), sent.answerSize, sent.place(), bytes))
+        if (!makeRoom(bytes.size(), sent.answerSize, sent.place(), bytes, sent.answerSize))
             return false;
         backlog = busBacklog() + sent.busTime;
         queued = unconfirmedBytes();
         if (!send(bytes, {sent}) || !receiveAll() || !makeRoom(trailer.size(), 1, -1) || !send(trailer, proof))
             return false;
     } else if (bytes.size() + trailer.size() <= ReceiveFifoSize) {
-        if (!makeRoom(bytes.size() + trailer.size(), sent.answerSize + int(proof.size()), sent.place(), bytes))
+        if (!makeRoom(bytes.size() + trailer.size(), sent.answerSize + int(proof.size()), sent.place(), bytes,
+                      sent.answerSize))
             return false;
         backlog = busBacklog() + sent.busTime;
         queued = unconfirmedBytes();
@@ -301,11 +302,11 @@ bool CommandRunner::foreignAnswerFits(int answer, qint64 place) const
 
 // Waits for answers until `bytes` more fit the FIFO. Meanwhile the start of
 // `command` may go ahead (see sendAhead()); its bytes already sent count once.
-bool CommandRunner::makeRoom(int bytes, int answer, qint64 place, const QByteArray& command)
+bool CommandRunner::makeRoom(int bytes, int answer, qint64 place, const QByteArray& command, int commandAnswer)
 {
     while (!m_inFlight.empty()
            && (unconfirmedBytes() - m_ahead.size() + bytes > ReceiveFifoSize || !foreignAnswerFits(answer, place))) {
-        sendAhead(command);
+        sendAhead(command, commandAnswer);
         if (!receiveNext())
             return false;
     }
@@ -313,36 +314,50 @@ bool CommandRunner::makeRoom(int bytes, int answer, qint64 place, const QByteArr
 }
 
 // While the answer that makes room is on its way, the start of the next
-// command ("S" and its address, as far as the FIFO has room) goes ahead, so
-// that the line does not stand still for the bytes that fit. The bridge waits
-// for the rest; should the run end first, the string is ended as an empty
+// command goes ahead as far as the FIFO has room, so that the line does not
+// stand still for the bytes that fit; the bridge waits for the rest. Of a
+// read, all but its last byte may go: should the run stop first, the read is
+// completed and its answer dropped, which changes nothing. Of a command
+// without an answer, only "S" and the address: it is then ended as an empty
 // write to that address, which programs nothing.
-void CommandRunner::sendAhead(const QByteArray& command)
+void CommandRunner::sendAhead(const QByteArray& command, int answer)
 {
-    const int room = qMin<int>(ReceiveFifoSize - unconfirmedBytes(), StartAndAddress);
+    const int limit = answer > 0 ? command.size() - 1 : StartAndAddress;
+    const int room = qMin<int>(ReceiveFifoSize - unconfirmedBytes(), limit);
     if (!m_ahead.isEmpty() || room <= 0 || command.size() <= StartAndAddress || command.at(0) != Start
         || !m_link->write(command.left(room)))
         return;
     m_ahead = command.left(room);
-    m_aheadEnd = probe(quint8(command.at(1))).mid(room);
+    m_aheadEnd = answer > 0 ? command.mid(room) : probe(quint8(command.at(1))).mid(room);
+    m_aheadAnswer = answer;
     for (Cycle& cycle : m_writing)
         cycle.bytesAfter += room;
 }
 
-// Ends a string that went ahead and will not be completed.
-QByteArray CommandRunner::takeAhead()
+// The bytes that end a string that went ahead and will not be completed by
+// its command, and how many bytes the bridge answers to it.
+QByteArray CommandRunner::takeAhead(int* answer)
 {
     const QByteArray end = m_aheadEnd;
+    *answer = m_aheadAnswer;
     m_ahead.clear();
     m_aheadEnd.clear();
+    m_aheadAnswer = 0;
     return end;
 }
 
 // The runner's own strings outside the queue: a string that went ahead is
-// ended before them.
+// ended before them, and the answer of a read among them dropped.
 bool CommandRunner::writeOwn(const QByteArray& bytes)
 {
-    return m_link->write(takeAhead() + bytes);
+    int answer = 0;
+    const QByteArray end = takeAhead(&answer);
+    if (answer == 0)
+        return m_link->write(end + bytes);
+    if (!m_link->write(end))
+        return false;
+    m_link->read(answer, m_timeoutMs);
+    return bytes.isEmpty() || m_link->write(bytes);
 }
 
 // The bus time the bridge may still owe for the strings in flight, and the
@@ -363,9 +378,12 @@ CommandRunner::Duration CommandRunner::busBacklog() const
 bool CommandRunner::send(const QByteArray& bytes, std::vector<Sent> strings)
 {
     const bool continues = !m_ahead.isEmpty() && strings.front().role == Sent::Command && bytes.startsWith(m_ahead);
-    const QByteArray out = continues ? bytes.mid(m_ahead.size()) : m_aheadEnd + bytes;
-    m_ahead.clear();
-    m_aheadEnd.clear();
+    const int ahead = m_ahead.size();
+    int aheadAnswer = 0;
+    const QByteArray end = takeAhead(&aheadAnswer);
+    const QByteArray out = continues ? bytes.mid(ahead) : end + bytes;
+    if (!continues && aheadAnswer > 0)
+        strings.insert(strings.begin(), Sent(Sent::Dropped, strings.front().index, end.size(), aheadAnswer));
     if (!m_link->write(out)) {
         const int index = strings.front().index;
         return receiveAll()
@@ -537,6 +555,7 @@ void CommandRunner::complete(std::size_t upTo, const QByteArray& answer)
             m_pollStatus = quint8(sent.answer.at(0));
             break;
         case Sent::Confirm:
+        case Sent::Dropped:
             break;
         }
     }

@@ -142,7 +142,8 @@ private:
             Command, // the list command `index`
             Confirm, // the port read that proves the command before it done
             Status,  // the I2C status after the command before it
-            Poll     // an empty write to a part in its write cycle, then the I2C status
+            Poll,    // an empty write to a part in its write cycle, then the I2C status
+            Dropped  // the end of a read that went ahead of a command not sent
         };
 
         Sent(Role role, int index, int size, int answerSize, int bus = -1, int address = -1,
@@ -196,9 +197,10 @@ private:
     bool sendCommand(int index, const QByteArray& bytes, int bus, bool readsStatus, Cycle* waited);
     int unconfirmedBytes() const;
     bool foreignAnswerFits(int answer, qint64 place) const;
-    bool makeRoom(int bytes, int answer, qint64 place, const QByteArray& command = QByteArray());
-    void sendAhead(const QByteArray& command);
-    QByteArray takeAhead();
+    bool makeRoom(int bytes, int answer, qint64 place, const QByteArray& command = QByteArray(),
+                  int commandAnswer = 0);
+    void sendAhead(const QByteArray& command, int answer);
+    QByteArray takeAhead(int* answer);
     bool writeOwn(const QByteArray& bytes);
     Duration busBacklog() const;
     bool send(const QByteArray& bytes, std::vector<Sent> strings);
@@ -259,7 +261,8 @@ private:
     std::optional<Refusable> m_refusable;
     QByteArray m_peeked;                  // answer bytes read ahead
     QByteArray m_ahead;                   // the start of the next command, sent
-    QByteArray m_aheadEnd;                // what ends it as an empty write
+    QByteArray m_aheadEnd;                // what ends it without its command
+    int m_aheadAnswer = 0;                // the answer that ending brings
     int m_lastByte = -1;                  // the last answer byte, for an "OK" split over two answers
     Duration m_lastSeen{0};               // when the last answer came in
     QSet<qint64> m_answered;              // parts that have answered in this run
