@@ -125,6 +125,7 @@ void CommandRunner::runAll(const QList<DeviceCommand*>& commands)
     m_applied = 0;
     m_lastByte = -1;
     m_answered.clear();
+    m_refusable.reset();
     // An answer left over from an earlier, broken run must not be taken
     // for the first answer of this one.
     m_link->discardInput();
@@ -221,7 +222,6 @@ bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, boo
         trailer = confirmRead();
         proof.push_back(Sent(Sent::Confirm, index, trailer.size(), 1));
     }
-    const qint64 sequence = m_sequence;
     Duration backlog{0};
     int queued = 0;
     if (sent.readsPart() && readsStatus && !m_answered.contains(sent.place())) {
@@ -261,6 +261,14 @@ bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, boo
         *waited = m_writing.take(placeKey(bus, shape.address));
     if (shape.gpio >= 0)
         m_gpio = shape.gpio;
+    // The command's own place in the queue, for the answers that prove it done.
+    qint64 sequence = m_sequence;
+    for (auto it = m_inFlight.crbegin(); it != m_inFlight.crend(); ++it) {
+        if (it->role == Sent::Command && it->index == index) {
+            sequence = it->sequence;
+            break;
+        }
+    }
     // The command has surely reached the bridge once the bytes queued before
     // it and its own have crossed the line at the slowest rate the bridge
     // takes, and ended once the bridge has done what it owed.
@@ -378,17 +386,16 @@ CommandRunner::Duration CommandRunner::busBacklog() const
 bool CommandRunner::send(const QByteArray& bytes, std::vector<Sent> strings)
 {
     const bool continues = !m_ahead.isEmpty() && strings.front().role == Sent::Command && bytes.startsWith(m_ahead);
-    const int ahead = m_ahead.size();
-    int aheadAnswer = 0;
-    const QByteArray end = takeAhead(&aheadAnswer);
-    const QByteArray out = continues ? bytes.mid(ahead) : end + bytes;
-    if (!continues && aheadAnswer > 0)
-        strings.insert(strings.begin(), Sent(Sent::Dropped, strings.front().index, end.size(), aheadAnswer));
+    const QByteArray out = continues ? bytes.mid(m_ahead.size()) : m_aheadEnd + bytes;
+    if (!continues && m_aheadAnswer > 0)
+        strings.insert(strings.begin(), Sent(Sent::Dropped, strings.front().index, m_aheadEnd.size(), m_aheadAnswer));
     if (!m_link->write(out)) {
         const int index = strings.front().index;
         return receiveAll()
             && fail(index, {QStringLiteral("could not be sent: %1").arg(m_link->errorString())});
     }
+    int ended = 0;
+    takeAhead(&ended);
     for (Cycle& cycle : m_writing)
         cycle.bytesAfter += out.size();
     for (Sent& sent : strings) {
