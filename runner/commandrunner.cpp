@@ -14,10 +14,6 @@ using namespace SC18IM700Protocol;
 
 namespace {
 
-// The two bytes of the announcement follow each other on the line; a USB
-// adapter's latency timer (16 ms by default) may hand them over apart.
-constexpr int AnnouncementGapMs = 20;
-
 qint64 placeKey(const int bus, const int address)
 {
     return qint64(bus) << 8 | (address & ~ReadBit);
@@ -475,7 +471,7 @@ bool CommandRunner::mayHoldAnnouncement(std::size_t at, const QByteArray& answer
         due = due || m_inFlight.at(i).answerSize > 0;
     if (due || answer.back() != Announcement[0] || !m_peeked.isEmpty())
         return false;
-    m_peeked = m_link->read(1, AnnouncementGapMs);
+    m_peeked = m_link->read(1, BridgeStatus::AnnouncementGapMs);
     return !m_peeked.isEmpty();
 }
 
