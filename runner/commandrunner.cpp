@@ -14,9 +14,11 @@ using namespace SC18IM700Protocol;
 
 namespace {
 
+// A part's place: its bus and 8-bit address; the bus is -1 while no segment
+// is selected.
 qint64 placeKey(const int bus, const int address)
 {
-    return qint64(bus) << 8 | (address & ~ReadBit);
+    return qint64(bus) * 256 + (address & 0xFE);
 }
 
 // The smallest transaction to a part: its address and no data. A part in
