@@ -26,7 +26,8 @@ SimulatorLink::SimulatorLink(BridgeSimulator* simulator)
 
 void SimulatorLink::setAdapter(const std::optional<UsbAdapter>& adapter)
 {
-    deliver(m_now, -1);
+    // What the adapter holds reaches the host as the old adapter hands it over.
+    deliver(Duration::max(), -1);
     m_adapter = adapter;
     if (m_adapter && (m_adapter->latencyTimer.count() <= 0 || m_adapter->packetBytes <= 0 || m_adapter->frame.count() <= 0))
         m_adapter.reset();

@@ -252,6 +252,11 @@ void TestRunner::runs_data()
     // earlier exchange is discarded, a null command stops the run.
     row("in order, answers stored", "", "write A0 08 0102030405060708; page A0 1; gpio; write A0 00 AA; page A0 0");
     row("a stale answer discarded, a null command refused", "stale", "write A0 00 77; page A0 0; null");
+    // A 16-byte write leaves no room in the FIFO for its port read: it goes
+    // alone, and the port read once the bridge has surely taken it. A string
+    // longer than the FIFO is refused before anything of it is sent.
+    row("a write as long as the FIFO, then a longer one", "",
+        "write A0 00 0102030405060708090A0B; write A0 00 0102030405060708090A0B0C");
 
     // The run stops at the read whose answer is missing or short: the
     // commands before it stay applied, nothing of its own answer is stored.
