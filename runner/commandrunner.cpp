@@ -336,16 +336,25 @@ void CommandRunner::sendAhead(const QByteArray& command, int answer)
     m_ahead = command.left(room);
     m_aheadEnd = answer > 0 ? command.mid(room) : probe(quint8(command.at(1))).mid(room);
     m_aheadAnswer = answer;
+    m_aheadSent = m_link->now();
     for (Cycle& cycle : m_writing)
         cycle.bytesAfter += room;
 }
 
 // The bytes that end a string that went ahead and will not be completed by
-// its command, and how many bytes the bridge answers to it.
+// its command, and how many bytes the bridge answers to it. Once the
+// bridge's gap time-out may have passed since, it has dropped the string, or
+// is about to: the runner lets the time-out pass for sure and sends nothing,
+// since the rest alone would read as commands of their own.
 QByteArray CommandRunner::takeAhead(int* answer)
 {
-    const QByteArray end = m_aheadEnd;
-    *answer = m_aheadAnswer;
+    const Duration droppedBy = m_aheadSent + ReceiveGapTimeout + m_link->drainUncertainty()
+        + ReceiveFifoSize * atSlowestRate(m_link->byteTime()) + m_link->sendLatency();
+    const bool dropped = !m_ahead.isEmpty() && m_link->now() - m_aheadSent >= ReceiveGapTimeout / 2;
+    if (dropped)
+        m_link->wait(droppedBy - m_link->now());
+    const QByteArray end = dropped ? QByteArray() : m_aheadEnd;
+    *answer = dropped ? 0 : m_aheadAnswer;
     m_ahead.clear();
     m_aheadEnd.clear();
     m_aheadAnswer = 0;
@@ -383,17 +392,30 @@ CommandRunner::Duration CommandRunner::busBacklog() const
 // otherwise that string is ended first.
 bool CommandRunner::send(const QByteArray& bytes, std::vector<Sent> strings)
 {
-    const bool continues = !m_ahead.isEmpty() && strings.front().role == Sent::Command && bytes.startsWith(m_ahead);
-    const QByteArray out = continues ? bytes.mid(m_ahead.size()) : m_aheadEnd + bytes;
-    if (!continues && m_aheadAnswer > 0)
-        strings.insert(strings.begin(), Sent(Sent::Dropped, strings.front().index, m_aheadEnd.size(), m_aheadAnswer));
+    const bool pending = !m_ahead.isEmpty();
+    const bool continues = pending && m_link->now() - m_aheadSent < ReceiveGapTimeout / 2
+        && strings.front().role == Sent::Command && bytes.startsWith(m_ahead);
+    QByteArray out = bytes;
+    if (continues) {
+        out = bytes.mid(m_ahead.size());
+        m_ahead.clear();
+        m_aheadEnd.clear();
+        m_aheadAnswer = 0;
+    } else if (pending) {
+        int answer = 0;
+        out = takeAhead(&answer) + bytes;
+        if (answer > 0)
+            strings.insert(strings.begin(), Sent(Sent::Dropped, strings.front().index, out.size() - bytes.size(), answer));
+    }
     if (!m_link->write(out)) {
-        const int index = strings.front().index;
+        // A string left unended in the bridge is dropped by its gap time-out
+        // before anything else comes.
+        if (pending)
+            m_link->wait(ReceiveGapTimeout + m_link->drainUncertainty() + m_link->sendLatency());
+        const int index = strings.back().index;
         return receiveAll()
             && fail(index, {QStringLiteral("could not be sent: %1").arg(m_link->errorString())});
     }
-    int ended = 0;
-    takeAhead(&ended);
     for (Cycle& cycle : m_writing)
         cycle.bytesAfter += out.size();
     for (Sent& sent : strings) {

@@ -263,6 +263,7 @@ private:
     QByteArray m_ahead;                   // the start of the next command, sent
     QByteArray m_aheadEnd;                // what ends it without its command
     int m_aheadAnswer = 0;                // the answer that ending brings
+    Duration m_aheadSent{0};              // when it went
     int m_lastByte = -1;                  // the last answer byte, for an "OK" split over two answers
     Duration m_lastSeen{0};               // when the last answer came in
     QSet<qint64> m_answered;              // parts that have answered in this run
