@@ -9,7 +9,6 @@
 #include <QtCore/QHash>
 
 #include <algorithm>
-#include <array>
 
 using namespace SC18IM700Protocol;
 
