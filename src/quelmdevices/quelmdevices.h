@@ -3,6 +3,8 @@
 
 // Everything a host needs to drive a product's I2C parts.
 
+#include <quelmdevices/version.h>
+
 // Device core
 #include "device.h"
 #include "pageddevice.h"

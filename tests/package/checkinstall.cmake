@@ -20,11 +20,21 @@ foreach(build IN LISTS BUILD_DIRS)
 endforeach()
 
 file(GLOB pcfiles ${prefix}/${LIBDIR}/pkgconfig/quelmdevices*.pc)
+list(FILTER pcfiles INCLUDE REGEX "/quelmdevices(-qt[0-9]+)?\\.pc$")
 list(LENGTH BUILD_DIRS builds)
 list(LENGTH pcfiles flavours)
 if(NOT flavours EQUAL builds)
     message(FATAL_ERROR "${builds} builds installed ${flavours} flavours: ${pcfiles}")
 endif()
+set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
+function(pkg_config variable)
+    execute_process(COMMAND pkg-config ${ARGN}
+        RESULT_VARIABLE result OUTPUT_VARIABLE answer OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "pkg-config ${ARGN} failed")
+    endif()
+    set(${variable} ${answer} PARENT_SCOPE)
+endfunction()
 foreach(pcfile IN LISTS pcfiles)
     get_filename_component(package ${pcfile} NAME_WE)
     set(work ${WORK_DIR}/${package})
@@ -37,19 +47,26 @@ foreach(pcfile IN LISTS pcfiles)
 
     # The pkg-config file; the second program uses the device library alone,
     # which then loads the stand-ins through its own search path.
-    execute_process(COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/${LIBDIR}/pkgconfig
-        pkg-config --cflags --libs ${package}
-        RESULT_VARIABLE result OUTPUT_VARIABLE pcflags OUTPUT_STRIP_TRAILING_WHITESPACE)
-    if(NOT result EQUAL 0)
-        message(FATAL_ERROR "pkg-config does not know ${package}")
-    endif()
+    pkg_config(pcflags --cflags --libs ${package})
+    pkg_config(version --modversion ${package})
     separate_arguments(pcflags UNIX_COMMAND "${pcflags}")
     set(link -Wl,--as-needed -Wl,--enable-new-dtags -Wl,-rpath,${prefix}/${LIBDIR})
     foreach(program main devicesonly)
-        run(c++ -std=c++17 -fPIC ${compile_flags} ${CONSUMER_DIR}/${program}.cpp ${pcflags} ${link}
-            -o ${work}/${program})
+        run(c++ -std=c++17 -fPIC ${compile_flags} "-DEXPECTED_VERSION=\"${version}\""
+            ${CONSUMER_DIR}/${program}.cpp ${pcflags} ${link} -o ${work}/${program})
         run(${work}/${program})
     endforeach()
+
+    # Every installed header, named as hosts name it, with nothing but the
+    # flavour's include folder on the path.
+    pkg_config(includedir --variable=includedir ${package})
+    pkg_config(cflags --cflags ${package})
+    separate_arguments(cflags UNIX_COMMAND "${cflags}")
+    file(GLOB_RECURSE headers RELATIVE ${includedir}
+        ${includedir}/quelmdevices/*.h ${includedir}/quelmcore/*.h ${includedir}/varncore/*.h)
+    list(TRANSFORM headers REPLACE "(.+)" "#include <\\1>\n")
+    file(WRITE ${work}/headers.cpp ${headers})
+    run(c++ -std=c++17 -fPIC ${compile_flags} -fsyntax-only ${work}/headers.cpp ${cflags})
 endforeach()
 
 # The installed tool answers as the built one does.
