@@ -17,9 +17,6 @@ else()
     set(QUELM_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/quelmdevices${QUELM_FLAVOUR_SUFFIX})
 endif()
 set(QUELM_PACKAGE_NAME quelmdevices${QUELM_FLAVOUR_SUFFIX})
-# The simulator and runner libraries serve the tools alone and stay out of
-# the library directory.
-set(QUELM_INSTALL_PRIVATELIBDIR ${CMAKE_INSTALL_LIBDIR}/${QUELM_PACKAGE_NAME})
 # The development package's documents: the API reference and the examples.
 set(QUELM_INSTALL_DEVDOCDIR ${CMAKE_INSTALL_DATADIR}/doc/lib${QUELM_PACKAGE_NAME}-dev)
 
@@ -27,8 +24,8 @@ set(QUELM_INSTALL_DEVDOCDIR ${CMAKE_INSTALL_DATADIR}/doc/lib${QUELM_PACKAGE_NAME
 # search path relative to its own location, whatever the prefix.
 file(RELATIVE_PATH _quelm_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 set(QUELM_LIBRARY_RPATH "$ORIGIN")
-set(QUELM_PRIVATE_LIBRARY_RPATH "$ORIGIN" "$ORIGIN/..")
-set(QUELM_PROGRAM_RPATH "$ORIGIN/${_quelm_bin_to_lib}" "$ORIGIN/${_quelm_bin_to_lib}/${QUELM_PACKAGE_NAME}")
+set(QUELM_PROGRAM_RPATH "$ORIGIN/${_quelm_bin_to_lib}")
+file(RELATIVE_PATH QUELM_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 
 # The headers as hosts name them, in the build tree too: <quelmdevices/x.h>
 # resolves under this folder, to a forwarding header or a generated one.
@@ -99,10 +96,30 @@ function(quelm_public_headers target folder)
     install(FILES ${staged} DESTINATION ${QUELM_INSTALL_INCLUDEDIR}/${folder} COMPONENT dev)
 endfunction()
 
-# quelm_install_private_library(<target>): a library that only the tools load.
-function(quelm_install_private_library target)
-    set_target_properties(${target} PROPERTIES INSTALL_RPATH "${QUELM_PRIVATE_LIBRARY_RPATH}")
-    install(TARGETS ${target} LIBRARY DESTINATION ${QUELM_INSTALL_PRIVATELIBDIR} COMPONENT tools)
+# quelm_install_target_headers(<target> <folder> [EXCLUDE <name>...]): the
+# headers among a target's sources, all but those excluded, as public headers
+# in <folder>.
+function(quelm_install_target_headers target folder)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "" EXCLUDE)
+    get_target_property(sources ${target} SOURCES)
+    list(FILTER sources INCLUDE REGEX "\\.h$")
+    list(REMOVE_ITEM sources ${arg_EXCLUDE})
+    quelm_public_headers(${target} ${folder} ${sources})
+endfunction()
+
+# quelm_install_pkgconfig(<name> <description> <requires> <libraries>): the
+# pkg-config file <package name><name>.pc (quelmdevices.pc for an empty name,
+# quelmdevices-runner.pc for -runner) with the modules it requires and the
+# libraries (targets) it links.
+function(quelm_install_pkgconfig name description requires libraries)
+    set(PC_NAME ${QUELM_PACKAGE_NAME}${name})
+    set(PC_DESCRIPTION ${description})
+    list(JOIN requires " " PC_REQUIRES)
+    list(TRANSFORM libraries REPLACE "(.+)" "-l\\1${QUELM_FLAVOUR_SUFFIX}")
+    list(JOIN libraries " " PC_LIBS)
+    set(file ${PROJECT_BINARY_DIR}/pkgconfig/${PC_NAME}.pc)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/quelmdevices.pc.in ${file} @ONLY)
+    install(FILES ${file} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 endfunction()
 
 # quelm_install_program(<target>): one of the command-line tools.

@@ -15,7 +15,8 @@ expected="$("$out/qt5/tools/quelmctl/quelmctl" --help)"
 # What the packages must hold, each path once.
 contents="$(for deb in "$runtime" "$tools"; do dpkg-deb -c "$deb"; done | awk '{print $6}')"
 for path in ./usr/lib/x86_64-linux-gnu/libquelmdevices.so.1 ./usr/lib/x86_64-linux-gnu/libquelmcore.so.1 \
-            ./usr/lib/x86_64-linux-gnu/libvarncore.so.1 ./usr/bin/quelmctl ./usr/bin/quelm-simulator \
+            ./usr/lib/x86_64-linux-gnu/libvarncore.so.1 ./usr/lib/x86_64-linux-gnu/libquelmrunner.so.1 \
+            ./usr/lib/x86_64-linux-gnu/libquelmsim.so.1 ./usr/bin/quelmctl ./usr/bin/quelm-simulator \
             ./usr/share/man/man1/quelmctl.1.gz ./usr/share/man/man1/quelm-simulator.1.gz \
             ./usr/share/doc/libquelmdevices1/copyright ./usr/share/doc/quelmdevices-tools/changelog.gz; do
     if ! grep -qxF -- "$path" <<<"$contents"; then

@@ -58,9 +58,10 @@ foreach(pcfile IN LISTS pcfiles)
     endforeach()
 
     # Every installed header, named as hosts name it, with nothing but the
-    # flavour's include folder on the path.
+    # flavour's include folder on the path (the runner's module requires
+    # every other).
     pkg_config(includedir --variable=includedir ${package})
-    pkg_config(cflags --cflags ${package})
+    pkg_config(cflags --cflags ${package}-runner)
     separate_arguments(cflags UNIX_COMMAND "${cflags}")
     file(GLOB_RECURSE headers RELATIVE ${includedir}
         ${includedir}/quelmdevices/*.h ${includedir}/quelmcore/*.h ${includedir}/varncore/*.h)
