@@ -30,7 +30,8 @@ file(RELATIVE_PATH QUELM_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${C
 # The headers as hosts name them, in the build tree too: <quelmdevices/x.h>
 # resolves under this folder, to a forwarding header or a generated one.
 set(QUELM_BUILD_INCLUDEDIR ${PROJECT_BINARY_DIR}/include)
-# The installed copies of the public headers, made at build time.
+# The public headers as installed, made at build time: the install and the
+# API reference take them from here.
 set(QUELM_STAGED_INCLUDEDIR ${PROJECT_BINARY_DIR}/installed-include)
 
 # quelm_add_library(<name> <sources>...): one of the installed shared
@@ -62,12 +63,13 @@ function(quelm_install_library target export_name)
 endfunction()
 
 # quelm_public_headers(<target> <folder> <header>...): the headers of a
-# library that hosts include as <folder/name.h> (folder quelmdevices or below
-# it). In the build tree they resolve through forwarding headers to the
-# sources; the installed copies are made at build time, with every include of
-# a main library header written <quelmdevices/name.h>, whatever the source
-# says, so that a host needs nothing on its path but the include folder.
-# The main library's headers must be declared first.
+# library that hosts include as <folder/name.h> (quelmdevices, a folder below
+# it, or a stand-in's). In the build tree they resolve through forwarding
+# headers to the sources; the installed copies are made at build time
+# (target <target>_staged_headers), with every include of a main library
+# header written <quelmdevices/name.h>, whatever the source says, so that a
+# host needs nothing on its path but the include folder. The main library's
+# headers must be declared first.
 function(quelm_public_headers target folder)
     get_property(library_headers GLOBAL PROPERTY QUELM_LIBRARY_HEADERS)
     if(folder STREQUAL "quelmdevices")

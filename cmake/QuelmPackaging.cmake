@@ -1,7 +1,7 @@
 # Debian packages of one build, made by CPack (scripts/package.sh):
 #
 #   runtime  lib<package><soversion>   the five shared libraries
-#   dev      lib<package>-dev          headers, CMake package, pkg-config files
+#   dev      lib<package>-dev          headers, CMake package, pkg-config files, API reference
 #   tools    <package>-tools           quelmctl and quelm-simulator, their man pages
 #
 # <package> is the build's package name, quelmdevices or quelmdevices-qt6, so
@@ -118,9 +118,9 @@ set(CPACK_DEBIAN_DEV_DESCRIPTION "headers, CMake and pkg-config files of the SC1
 ${about}
 
 This package holds the headers, the CMake package ${QUELM_PACKAGE_NAME}
-(targets quelmdevices::quelmdevices, ::runner and ::simulator) and the
+(targets quelmdevices::quelmdevices, ::runner and ::simulator), the
 pkg-config files ${QUELM_PACKAGE_NAME}.pc, ${QUELM_PACKAGE_NAME}-runner.pc and
-${QUELM_PACKAGE_NAME}-simulator.pc.")
+${QUELM_PACKAGE_NAME}-simulator.pc, and the API reference in HTML.")
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME ${QUELM_DEB_TOOLS})
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)

@@ -1,7 +1,10 @@
 #ifndef QUELMDEVICES_H
 #define QUELMDEVICES_H
 
-// Everything a host needs to drive a product's I2C parts.
+//! \file quelmdevices.h
+//! Everything a host needs to drive a product's I2C parts: every class of
+//! the library and its version. Include it as <quelmdevices/quelmdevices.h>
+//! and link quelmdevices::quelmdevices (pkg-config: quelmdevices).
 
 #include <quelmdevices/version.h>
 
