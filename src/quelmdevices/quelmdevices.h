@@ -32,4 +32,11 @@
 #include "nullfield.h"
 #include "proxyfield.h"
 
+//! \example quickstart/main.cpp
+//! A host in one file: a product of two boards behind the bridge, fields on
+//! a model, the read list sent to the bridge simulator in process, two
+//! changed values written back and verified. The development package
+//! installs it, with its CMakeLists.txt, under
+//! share/doc/libquelmdevices-dev/examples/quickstart/.
+
 #endif // QUELMDEVICES_H

@@ -1,6 +1,7 @@
 # Runs as a CTest script: installs each build of BUILD_DIRS into one scratch
-# prefix, the last one last, then builds and runs the consumer against every
-# flavour installed there, through its CMake package and its pkg-config file,
+# prefix, the last one last, then builds and runs the consumer and the
+# installed quick start against every flavour installed there, through its
+# CMake package and its pkg-config files, compiles every installed header,
 # and runs the installed quelmctl. Nothing runs with LD_LIBRARY_PATH: the
 # installed binaries find their libraries themselves.
 set(prefix ${WORK_DIR}/prefix)
@@ -68,6 +69,20 @@ foreach(pcfile IN LISTS pcfiles)
     list(TRANSFORM headers REPLACE "(.+)" "#include <\\1>\n")
     file(WRITE ${work}/headers.cpp ${headers})
     run(c++ -std=c++17 -fPIC ${compile_flags} -fsyntax-only ${work}/headers.cpp ${cflags})
+
+    # The quick start as the development package installs it, built with the
+    # CMake package and with pkg-config; it exits 0 once the simulated parts
+    # read back what it wrote.
+    set(quickstart ${prefix}/${DATADIR}/doc/lib${package}-dev/examples/quickstart)
+    run(${CMAKE_COMMAND} -S ${quickstart} -B ${work}/quickstart -DQUELM_PACKAGE=${package}
+        -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_CXX_FLAGS=${flags}")
+    run(${CMAKE_COMMAND} --build ${work}/quickstart)
+    run(${work}/quickstart/quelm-quickstart)
+    pkg_config(runnerflags --cflags --libs ${package}-runner)
+    separate_arguments(runnerflags UNIX_COMMAND "${runnerflags}")
+    run(c++ -std=c++17 -fPIC ${compile_flags} ${quickstart}/main.cpp ${runnerflags} ${link}
+        -o ${work}/quickstart-pkgconfig)
+    run(${work}/quickstart-pkgconfig)
 endforeach()
 
 # The installed tool answers as the built one does.

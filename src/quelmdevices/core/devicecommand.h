@@ -21,18 +21,12 @@ class Device;
 //!
 //! The command lists of ProductInterface are made of these. A host sends
 //! each command's bytes() in list order, reads responseBytes() bytes back
-//! for it (none for a write) and hands them to setRxData():
-//! \code
-//! const QList<DeviceCommand*> commands = product.writeCommands();
-//! for (DeviceCommand* command : commands) {
-//!     port.write(command->bytes());
-//!     QByteArray answer = readExactly(port, command->responseBytes()); // the host's own read
-//!     command->setRxData(answer);
-//! }
-//! qDeleteAll(commands); // the caller owns every command it receives
-//! \endcode
+//! for it (none for a write) and hands them to setRxData(), as the quick
+//! start (examples/quickstart/main.cpp) does on a link of the runner:
+//! \snippet quickstart/main.cpp send
 //! A command has no parent unless one is given; it owns only its bytes and
-//! its text, never the device.
+//! its text, never the device. The caller of a ProductInterface operation
+//! owns the commands it receives and deletes them (`qDeleteAll`).
 class QUELMDEVICES_EXPORT DeviceCommand : public QObject
 {
     Q_OBJECT

@@ -25,23 +25,12 @@ class Device;
 //! cell's Qt::DisplayRole for the reports. The value (column 6, Qt::EditRole)
 //! is a QByteArray of the bytes themselves: a QString such as "CAFE" would be
 //! written as its four ASCII bytes.
-//! \code
-//! auto* model = new QuelmModel(1, Field::ConfigurationColumn + 1, &root);
-//! const QString where = QStringLiteral("0x40:2");       // two bytes from 0x40
-//! auto set = [&](int column, const QVariant& value, int role = Qt::EditRole) {
-//!     model->setData(model->index(0, column), value, role);
-//! };
-//! set(Field::ValueColumn, QByteArray::fromHex("CAFE"));
-//! set(Field::TypeColumn, int(MemoryAddress::fieldType(where)));
-//! set(Field::AddressColumn, MemoryAddress::memoryAddress(where));
-//! set(Field::AddressColumn, where, Qt::DisplayRole);
-//! set(Field::SizeColumn, MemoryAddress::memorySize(where));
-//! auto* field = new Field(model, 0, eeprom, &root);     // after the row is filled
-//!
-//! field->mapToEmbeddedData();     // CA FE into the EEPROM's transmit buffer at 0x40
-//! // ... write, read back ...
-//! field->mapFromEmbeddedData();   // the two received bytes into column 6
-//! \endcode
+//! From the quick start (examples/quickstart/main.cpp):
+//! \snippet quickstart/main.cpp model-row
+//! \snippet quickstart/main.cpp fields
+//! After a read, Field::mapFromEmbeddedData() brings the received bytes into
+//! the model; after a change, Field::mapToEmbeddedData() puts the value into
+//! the transmit buffer.
 //!
 //! The model and the device are not owned and may be null; the QObject
 //! parent owns the field. Without a device a field maps nothing and reads

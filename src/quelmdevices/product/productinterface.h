@@ -20,18 +20,13 @@ class Subassembly;
 //! them carries, every device in a fixed order (bus number, then bus address),
 //! and the command lists that read, write and erase them.
 //!
-//! \code
-//! auto* product = new ProductInterface(&root);      // root: any QObject of the host
-//! auto* board = new MainBoard(product);              // MainBoard: the host's Subassembly
-//! product->addSubassembly(board);
-//! board->setBusController(new SC18IM700(QStringLiteral("bridge"), board));
-//! board->addDevice(Device::CAT24AA02, 0, 0xA0, QStringLiteral("header"));
-//!
-//! const QList<DeviceCommand*> reads = product->readCommands(); // built once, kept
-//! // ... send them, then again for every later full read ...
-//! qDeleteAll(reads);                 // once, when done with the product
-//! qDeleteAll(product->devices());    // addDevice() gives devices no parent
-//! \endcode
+//! From the quick start (examples/quickstart/main.cpp), a product of two
+//! boards on two bus segments:
+//! \snippet quickstart/main.cpp assembly
+//! The product selects the bus segment through the bridge's GPIO port:
+//! \snippet quickstart/main.cpp bus-select
+//! Reading it, once the fields are made:
+//! \snippet quickstart/main.cpp read
 //!
 //! Ownership: the QObject parents the host passes own the product, the
 //! boards, the bridge and the fields. Devices made by Subassembly::addDevice()
@@ -145,8 +140,10 @@ public:
     //! Every write page of every device, the header device's pages 0 to 6
     //! excepted, whatever the buffers hold: a page is written as the transmit
     //! buffer has it, zeros where nothing was put. After a read, copy what
-    //! was read into the transmit buffers first, or use
-    //! writeDeviceCommands(device, true) for the pages that differ.
+    //! was read into the transmit buffers first, or write only the pages that
+    //! differ, as the quick start does:
+    //! \snippet quickstart/main.cpp write
+    //! \snippet quickstart/main.cpp dirty-writes
     virtual QList<DeviceCommand*> writeCommands();
     //! Writes \a count bytes of the device's transmit buffer from \a offset
     //! in pieces of its write page size, each from where the last ended;
