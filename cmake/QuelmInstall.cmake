@@ -6,9 +6,9 @@
 # targets keep their names (quelmdevices::quelmdevices), so a host switches
 # with its find_package line alone.
 #
-# Hosts include <quelmdevices/device.h>, never <device.h>: the include folder
-# a host puts on its path holds the folders quelmdevices/, quelmcore/ and
-# varncore/, and nothing else.
+# Hosts include <quelmdevices/device.h>, never <device.h>: the package puts
+# one folder on a host's path, QUELM_INSTALL_INCLUDEDIR, and the headers lie
+# in quelmdevices/, quelmcore/ and varncore/ under it.
 if(QT_MAJOR_VERSION EQUAL 5)
     set(QUELM_FLAVOUR_SUFFIX "")
     set(QUELM_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR})
