@@ -83,7 +83,7 @@ bool Session::load()
 bool Session::connect()
 {
     QString error;
-    m_transport = Transport::open(m_in.transport, m_in.descriptionFile, &error);
+    m_transport = Transport::open(m_in.transport, m_in.descriptionFile, err(), &error);
     if (!m_transport) {
         fail(error);
         return false;
@@ -100,7 +100,9 @@ bool Session::run(const QList<DeviceCommand*>& commands, const QString& phase, b
                                     {QStringLiteral("commands"), commands.size()},
                                     {QStringLiteral("applied"), result.applied},
                                     {QStringLiteral("seconds"), SC18IM700Protocol::seconds(result.elapsed)},
-                                    {QStringLiteral("baudRate"), int(m_transport->baudRate())}});
+                                    {QStringLiteral("baudRate"), int(m_transport->baudRate())},
+                                    {QStringLiteral("i2cClockHz"),
+                                     qRound(SC18IM700Protocol::i2cClockHz(m_transport->i2cClock().divider()))}});
         setJson(QStringLiteral("phases"), m_phases);
     }
     if (result.ok())

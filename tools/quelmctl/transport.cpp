@@ -13,6 +13,7 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTextStream>
 
 // A link that can be made to refuse to send: the simulated bridge after a
@@ -21,9 +22,11 @@
 class GuardedLink : public Link
 {
 public:
-    GuardedLink(std::unique_ptr<Link> link, int commands)
-        : m_link(std::move(link)), m_left(commands) {}
+    explicit GuardedLink(std::unique_ptr<Link> link)
+        : m_link(std::move(link)) {}
 
+    // -1: no limit.
+    void setCommandLimit(int commands) { m_left = commands; }
     // Empty: sends again.
     void setRefusal(const QString& reason) { m_refusal = reason; }
 
@@ -56,7 +59,7 @@ public:
 
 private:
     std::unique_ptr<Link> m_link;
-    int m_left;                   // -1: no limit
+    int m_left = -1;              // -1: no limit
     QString m_refusal;
 };
 
@@ -87,6 +90,30 @@ void showDone(QTextStream& err, const TransportOptions& options, const QString& 
     err << phase << ": " << count << " commands, " << time << Qt::endl;
 }
 
+// The adapter's name under /sys/bus/usb-serial/devices: "ttyUSB0" for
+// /dev/ttyUSB0 or a /dev/serial/by-id link to it, "ttyUSBn" where the port
+// does not say.
+QString usbSerialDevice(const QString& port)
+{
+    const QString device = QFileInfo(QFileInfo(port).canonicalFilePath()).fileName();
+    return QRegularExpression(QStringLiteral("^ttyUSB[0-9]+$")).match(device).hasMatch() ? device
+                                                                                       : QStringLiteral("ttyUSBn");
+}
+
+// A pseudo-terminal has no adapter whose latency timer could be shortened.
+bool isPseudoTerminal(const QString& port)
+{
+    return QFileInfo(port).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+}
+
+QString latencyHint(const QString& port, Link::Duration roundTrip)
+{
+    const qint64 ms = std::chrono::round<std::chrono::milliseconds>(roundTrip).count();
+    return QStringLiteral("quelmctl: answers take %1 ms to come back through the USB adapter; set its latency timer "
+                          "to 1 ms for faster runs: echo 1 | sudo tee /sys/bus/usb-serial/devices/%2/latency_timer "
+                          "(or a udev rule ATTR{latency_timer}=\"1\")").arg(ms).arg(usbSerialDevice(port));
+}
+
 } // namespace
 
 QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
@@ -113,19 +140,22 @@ QString Transport::defaultStateFile(const QString& descriptionFile)
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(".sim-state.json"));
 }
 
-std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
-                                           const QString& descriptionFile, QString* error)
+std::unique_ptr<Transport> Transport::open(const TransportOptions& options, const QString& descriptionFile,
+                                           QTextStream& err, QString* error)
 {
     std::unique_ptr<Transport> transport(new Transport);
     transport->m_options = options;
     if (!options.port.isEmpty()) {
         auto serial = std::make_unique<SerialLink>();
-        if (!serial->open(options.port, BridgeSetup::PowerOnBaudRate)) {
+        if (!serial->open(options.port)) {
             *error = QStringLiteral("quelmctl: %1").arg(serial->errorString());
             return nullptr;
         }
-        transport->setLink(std::make_unique<GuardedLink>(std::move(serial), -1));
-        return transport->setUpBridge(error) ? std::move(transport) : nullptr;
+        transport->say(err, Level::Detail, serial->lowLatency()
+                           ? QStringLiteral("%1: the driver runs the port at low latency").arg(options.port)
+                           : QStringLiteral("%1: the driver does not take low latency").arg(options.port));
+        transport->setLink(std::make_unique<GuardedLink>(std::move(serial)));
+        return transport->setUpBridge(err, error) ? std::move(transport) : nullptr;
     }
     QString reason;
     transport->m_simulator = SimulatedProduct::fromFile(descriptionFile, &reason);
@@ -146,9 +176,8 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
                      .arg(transport->m_stateFile);
         return nullptr;
     }
-    transport->setLink(std::make_unique<GuardedLink>(std::make_unique<SimulatorLink>(transport->m_simulator.get()),
-                                                     options.disconnectAfter));
-    return transport->setUpBridge(error) ? std::move(transport) : nullptr;
+    transport->setLink(std::make_unique<GuardedLink>(std::make_unique<SimulatorLink>(transport->m_simulator.get())));
+    return transport->setUpBridge(err, error) ? std::move(transport) : nullptr;
 }
 
 void Transport::setLink(std::unique_ptr<GuardedLink> link)
@@ -164,28 +193,56 @@ void Transport::checkStop()
         m_guard->setRefusal(QStringLiteral("stopped by the user"));
 }
 
-// The bridge wakes up at 9600 baud; the link follows it to the rate asked for.
-bool Transport::setUpBridge(QString* error)
+void Transport::say(QTextStream& err, Level level, const QString& line) const
+{
+    const bool shown = level == Level::Warning
+        || (!m_options.quiet && (level == Level::Progress || m_options.verbose));
+    if (shown)
+        err << line << Qt::endl;
+}
+
+// The bridge is wherever an earlier run or its power-on left it: found
+// there, then moved to the rate and clock asked for.
+bool Transport::setUpBridge(QTextStream& err, QString* error)
 {
     BridgeSetup setup(m_link.get());
     setup.setTimeout(m_options.timeoutMs);
-    if (m_options.baudRate != BridgeSetup::PowerOnBaudRate && !setup.setBaudRate(m_options.baudRate)) {
-        *error = QStringLiteral("quelmctl: cannot move the bridge to %1 baud: %2")
-                     .arg(m_options.baudRate).arg(setup.errorString());
+    setup.setPortName(m_options.port);
+    const std::optional<qint32> found = setup.findBridge(m_options.baudRate);
+    if (!found) {
+        *error = QStringLiteral("quelmctl: %1").arg(setup.errorString());
         return false;
     }
-    const BridgeSetup::ClockSetting* clock = BridgeSetup::clockSetting(m_options.i2cClock);
-    if (clock && !setup.setI2CClock(clock->clock)) {
-        *error = QStringLiteral("quelmctl: cannot set the I2C clock: %1").arg(setup.errorString());
+    const qint32 wanted = m_options.baudRate > 0 ? m_options.baudRate : *found;
+    if (wanted != *found && !setup.moveBridge(wanted)) {
+        *error = QStringLiteral("quelmctl: cannot move the bridge from %1 to %2 baud: %3")
+                     .arg(*found).arg(wanted).arg(setup.errorString());
         return false;
+    }
+    say(err, Level::Progress, wanted == *found ? QStringLiteral("bridge found at %1 baud").arg(*found)
+                                               : QStringLiteral("bridge found at %1 baud, moved to %2 baud")
+                                                     .arg(*found).arg(wanted));
+    if (setup.roundTrip() >= SlowRoundTrip && !isPseudoTerminal(m_options.port))
+        say(err, Level::Warning, latencyHint(m_options.port, setup.roundTrip()));
+    m_i2cClock = setup.foundClock();
+    if (!m_options.i2cClock.isEmpty()) {
+        const std::optional<BridgeSetup::ClockRegisters> clock = BridgeSetup::clockRegisters(m_options.i2cClock);
+        if (!clock || !setup.setI2CClock(clock->low, clock->high)) {
+            *error = QStringLiteral("quelmctl: cannot set the I2C clock: %1")
+                         .arg(clock ? setup.errorString()
+                                    : QStringLiteral("\"%1\" names no setting").arg(m_options.i2cClock));
+            return false;
+        }
+        m_i2cClock = *clock;
     }
     // One runner for every run, so that a write cycle started by one run is
-    // waited for by the next.
+    // waited for by the next. What the setup sent is not a command.
+    m_guard->setCommandLimit(m_options.disconnectAfter);
     m_runner = std::make_unique<CommandRunner>(m_link.get());
     m_runner->setTimeout(m_options.timeoutMs);
     m_runner->setAcknowledgeChecks(m_options.acknowledgeChecks);
-    if (clock)
-        m_runner->setI2CClockDivider(clock->divider());
+    if (m_i2cClock.divider() >= SC18IM700Protocol::MinimumClockDivider)
+        m_runner->setI2CClockDivider(m_i2cClock.divider());
     return true;
 }
 
