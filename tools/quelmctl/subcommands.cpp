@@ -109,7 +109,8 @@ bool Session::run(const QList<DeviceCommand*>& commands, const QString& phase, b
         return true;
     const QStringList lines = runFailureLines(phase, result, commands);
     fail(QStringLiteral("quelmctl: ") + lines.at(0), runErrorJson(phase, result, commands));
-    err() << "quelmctl: " << lines.at(1) << Qt::endl;
+    for (const QString& line : lines.mid(1))
+        err() << "quelmctl: " << line << Qt::endl;
     return false;
 }
 

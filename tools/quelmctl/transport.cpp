@@ -121,10 +121,35 @@ QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
     return QStringLiteral("%1 s at %2 baud").arg(SC18IM700Protocol::seconds(elapsed), 0, 'f', 2).arg(baudRate);
 }
 
+namespace {
+
+// RunResult::restarted, read through a template so that this builds against
+// a runner that does not tell restarts apart yet.
+template<typename Result>
+auto restartedField(const Result& result, int) -> decltype(bool(result.restarted))
+{
+    return result.restarted;
+}
+
+template<typename Result>
+bool restartedField(const Result&, long)
+{
+    return false;
+}
+
+} // namespace
+
+bool bridgeRestarted(const RunResult& result)
+{
+    return restartedField(result, 0);
+}
+
 QStringList runFailureLines(const QString& phase, const RunResult& result,
                             const QList<DeviceCommand*>& commands)
 {
     const QString stopped = QStringLiteral("%1 stopped: %2").arg(phase, result.errorString);
+    if (bridgeRestarted(result))
+        return {stopped};
     if (result.applied == 0)
         return {stopped, QStringLiteral("%1: no command was applied").arg(phase)};
     return {stopped, QStringLiteral("%1: commands 1 to %2 of %3 were applied, the last \"%4\"")
@@ -155,29 +180,39 @@ std::unique_ptr<Transport> Transport::open(const TransportOptions& options, cons
                            ? QStringLiteral("%1: the driver runs the port at low latency").arg(options.port)
                            : QStringLiteral("%1: the driver does not take low latency").arg(options.port));
         transport->setLink(std::make_unique<GuardedLink>(std::move(serial)));
-        return transport->setUpBridge(err, error) ? std::move(transport) : nullptr;
-    }
-    QString reason;
-    transport->m_simulator = SimulatedProduct::fromFile(descriptionFile, &reason);
-    if (!transport->m_simulator) {
-        *error = QStringLiteral("quelmctl: cannot simulate %1: %2").arg(descriptionFile, reason);
+    } else if (!transport->openSimulator(descriptionFile, error)) {
         return nullptr;
     }
-    transport->m_stateFile = options.simulatorState.isEmpty() ? defaultStateFile(descriptionFile)
-                                                              : options.simulatorState;
-    transport->m_stateLock = StateLock::acquire(transport->m_stateFile, options.stateLockWaitMs, &reason);
-    if (!transport->m_stateLock) {
+    QString reason;
+    if (!transport->setUpBridge(err, &reason)) {
         *error = QStringLiteral("quelmctl: %1").arg(reason);
         return nullptr;
     }
-    if (QFileInfo::exists(transport->m_stateFile)
-        && !transport->m_simulator->restoreStateFile(transport->m_stateFile)) {
-        *error = QStringLiteral("quelmctl: simulator state %1 does not fit the product; delete it to start afresh")
-                     .arg(transport->m_stateFile);
-        return nullptr;
+    transport->startRunner();
+    return transport;
+}
+
+bool Transport::openSimulator(const QString& descriptionFile, QString* error)
+{
+    QString reason;
+    m_simulator = SimulatedProduct::fromFile(descriptionFile, &reason);
+    if (!m_simulator) {
+        *error = QStringLiteral("quelmctl: cannot simulate %1: %2").arg(descriptionFile, reason);
+        return false;
     }
-    transport->setLink(std::make_unique<GuardedLink>(std::make_unique<SimulatorLink>(transport->m_simulator.get())));
-    return transport->setUpBridge(err, error) ? std::move(transport) : nullptr;
+    m_stateFile = m_options.simulatorState.isEmpty() ? defaultStateFile(descriptionFile) : m_options.simulatorState;
+    m_stateLock = StateLock::acquire(m_stateFile, m_options.stateLockWaitMs, &reason);
+    if (!m_stateLock) {
+        *error = QStringLiteral("quelmctl: %1").arg(reason);
+        return false;
+    }
+    if (QFileInfo::exists(m_stateFile) && !m_simulator->restoreStateFile(m_stateFile)) {
+        *error = QStringLiteral("quelmctl: simulator state %1 does not fit the product; delete it to start afresh")
+                     .arg(m_stateFile);
+        return false;
+    }
+    setLink(std::make_unique<GuardedLink>(std::make_unique<SimulatorLink>(m_simulator.get())));
+    return true;
 }
 
 void Transport::setLink(std::unique_ptr<GuardedLink> link)
@@ -210,12 +245,12 @@ bool Transport::setUpBridge(QTextStream& err, QString* error)
     setup.setPortName(m_options.port);
     const std::optional<qint32> found = setup.findBridge(m_options.baudRate);
     if (!found) {
-        *error = QStringLiteral("quelmctl: %1").arg(setup.errorString());
+        *error = setup.errorString();
         return false;
     }
     const qint32 wanted = m_options.baudRate > 0 ? m_options.baudRate : *found;
     if (wanted != *found && !setup.moveBridge(wanted)) {
-        *error = QStringLiteral("quelmctl: cannot move the bridge from %1 to %2 baud: %3")
+        *error = QStringLiteral("cannot move the bridge from %1 to %2 baud: %3")
                      .arg(*found).arg(wanted).arg(setup.errorString());
         return false;
     }
@@ -228,22 +263,29 @@ bool Transport::setUpBridge(QTextStream& err, QString* error)
     if (!m_options.i2cClock.isEmpty()) {
         const std::optional<BridgeSetup::ClockRegisters> clock = BridgeSetup::clockRegisters(m_options.i2cClock);
         if (!clock || !setup.setI2CClock(clock->low, clock->high)) {
-            *error = QStringLiteral("quelmctl: cannot set the I2C clock: %1")
+            *error = QStringLiteral("cannot set the I2C clock: %1")
                          .arg(clock ? setup.errorString()
                                     : QStringLiteral("\"%1\" names no setting").arg(m_options.i2cClock));
             return false;
         }
         m_i2cClock = *clock;
     }
-    // One runner for every run, so that a write cycle started by one run is
-    // waited for by the next. What the setup sent is not a command.
+    if (m_runner && m_i2cClock.divider() >= SC18IM700Protocol::MinimumClockDivider)
+        m_runner->setI2CClockDivider(m_i2cClock.divider());
+    return true;
+}
+
+// One runner for every run, so that a write cycle started by one run is
+// waited for by the next, a restart of the bridge in between included. What
+// the setup sent is not a command.
+void Transport::startRunner()
+{
     m_guard->setCommandLimit(m_options.disconnectAfter);
     m_runner = std::make_unique<CommandRunner>(m_link.get());
     m_runner->setTimeout(m_options.timeoutMs);
     m_runner->setAcknowledgeChecks(m_options.acknowledgeChecks);
     if (m_i2cClock.divider() >= SC18IM700Protocol::MinimumClockDivider)
         m_runner->setI2CClockDivider(m_i2cClock.divider());
-    return true;
 }
 
 void Transport::setProduct(const QList<Device*>& devices, bool gpioSelectsBus)
@@ -293,8 +335,14 @@ RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& p
     });
     m_guard->setRefusal(QString());
     checkStop();
+    RunResult lost;
+    if (m_bridgeRestarted && !setUpBridge(err, &lost.errorString)) {
+        lost.failedIndex = 0;
+        return lost;
+    }
     showProgress(err, shown, phase, 0, commands.size());
     const RunResult result = m_runner->run(commands);
+    m_bridgeRestarted = bridgeRestarted(result);
     m_runner->setProgress({});
     if (result.ok())
         showDone(err, shown, phase, commands.size(), phaseTime(result.elapsed, baudRate()));

@@ -50,8 +50,13 @@ constexpr std::chrono::milliseconds SlowRoundTrip{4};
 // "0.31 s at 9600 baud": how long a phase took on the link.
 QString phaseTime(Link::Duration elapsed, qint32 baudRate);
 
+// Whether the run stopped because the bridge restarted under it (it said
+// "OK" and went back to its power-on rate).
+bool bridgeRestarted(const RunResult& result);
+
 // What a run that stopped early leaves to say, each line without the tool's
-// name: "read stopped: why", then which of the commands were applied.
+// name: "read stopped: why", then which of the commands were applied. A
+// restart's own words say which command it broke: that line alone.
 QStringList runFailureLines(const QString& phase, const RunResult& result,
                             const QList<DeviceCommand*>& commands);
 
@@ -78,6 +83,8 @@ public:
     // Called after each applied command, beside the progress bar.
     void setProgress(const CommandRunner::Progress& progress) { m_progress = progress; }
     // Runs the list under a name shown in the progress and in the error line.
+    // After a run that the bridge's restart stopped, the bridge is found and
+    // set up again first.
     RunResult run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err,
                   bool progress = true);
     // Probes the bus segment the bridge reaches now.
@@ -97,7 +104,9 @@ private:
     void setLink(std::unique_ptr<GuardedLink> link);
     void checkStop();
     void say(QTextStream& err, Level level, const QString& line) const;
+    bool openSimulator(const QString& descriptionFile, QString* error);
     bool setUpBridge(QTextStream& err, QString* error);
+    void startRunner();
 
     TransportOptions m_options;
     QString m_stateFile;
@@ -108,6 +117,7 @@ private:
     std::unique_ptr<CommandRunner> m_runner;
     CommandRunner::Progress m_progress;
     BridgeSetup::ClockRegisters m_i2cClock{0, 0};
+    bool m_bridgeRestarted = false;
 };
 
 #endif // QUELMCTL_TRANSPORT_H
