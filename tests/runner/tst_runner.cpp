@@ -396,11 +396,12 @@ void TestRunner::baudRateGenerator()
     }
 }
 
-// The bridge is looked for at the link's rate, the rate asked for, 9600 and
-// the rest fastest first (0 asks for none), with a read of BRG0, BRG1,
-// I2CClkL and I2CClkH ("probe" below): three where it answers, for the round
-// trip. It is moved only after the write has left the host and the bridge
-// had time to take it; the registers are read back at the new rate.
+// Before: what an earlier session sent. The bridge is looked for at the
+// link's rate, the rate asked for, 9600 and the rest fastest first (0 asks
+// for none), with a read of BRG0, BRG1, I2CClkL and I2CClkH ("probe"
+// below): three where it answers, for the round trip. It is moved only
+// after the write has left the host and the bridge had time to take it; the
+// registers are read back at the new rate.
 void TestRunner::baudRateChange_data()
 {
     QTest::addColumn<QByteArray>("before");
@@ -417,6 +418,8 @@ void TestRunner::baudRateChange_data()
         << "probe; rate 115200; probe; probe; probe" << 115200 << 115200;
     QTest::newRow("at the port's rate, kept") << hex("570010010050") << 230400 << 0 << QString()
         << "probe; probe; probe" << 230400 << 230400;
+    QTest::newRow("an unread answer waiting on the link") << hex("4950") << 9600 << 0 << QString()
+        << "probe; probe; probe" << 9600 << 9600;
     QTest::newRow("found last, at 19200") << hex("570070010150") << 9600 << 0 << QString()
         << "probe; rate 460800; probe; rate 230400; probe; rate 115200; probe; rate 57600; probe; "
            "rate 38400; probe; rate 19200; probe; probe; probe" << 19200 << 19200;
@@ -439,8 +442,10 @@ void TestRunner::baudRateChange()
     QFETCH(int, bridgeRate);
 
     BridgeSimulator simulator;
-    simulator.feed(before);
     WireLink link(&simulator);
+    link.write(before); // at 9600, its answers left unread
+    link.drain();
+    link.wait(std::chrono::milliseconds(10));
     link.setBaudRate(present);
     link.events.clear();
     BridgeSetup setup(&link);
