@@ -59,7 +59,8 @@ int kiloHertz(int divider)
     return qRound(SC18IM700Protocol::i2cClockHz(divider) / 1000);
 }
 
-std::optional<quint8> registerValue(const QString& text)
+// "10" or "0x0A"; nothing past 0xFF.
+std::optional<quint8> registerValueOf(const QString& text)
 {
     bool ok = false;
     const uint value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toUInt(&ok, 16)
@@ -173,8 +174,8 @@ std::optional<BridgeSetup::ClockRegisters> BridgeSetup::clockRegisters(const QSt
     const QStringList values = text.split(QLatin1Char(','));
     if (values.size() != 2)
         return std::nullopt;
-    const std::optional<quint8> low = registerValue(values.at(0).trimmed());
-    const std::optional<quint8> high = registerValue(values.at(1).trimmed());
+    const std::optional<quint8> low = registerValueOf(values.at(0).trimmed());
+    const std::optional<quint8> high = registerValueOf(values.at(1).trimmed());
     if (!low || !high)
         return std::nullopt;
     return ClockRegisters{*low, *high};

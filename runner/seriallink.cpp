@@ -43,12 +43,6 @@ qint32 rateOf(speed_t code)
     return SerialLink::DefaultBaudRate;
 }
 
-// The device QSerialPort opens for a port name: "ttyUSB0" is /dev/ttyUSB0.
-QByteArray devicePath(const QString& portName)
-{
-    return QFile::encodeName(portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName);
-}
-
 // Whether the driver runs the port at low latency; nothing for a driver
 // without the setting (a pseudo-terminal, most drivers that are not for a
 // USB adapter).
@@ -96,6 +90,11 @@ struct Descriptor
 
 SerialLink::SerialLink() = default;
 
+QString SerialLink::devicePath(const QString& portName)
+{
+    return portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName;
+}
+
 SerialLink::~SerialLink()
 {
     close();
@@ -104,7 +103,7 @@ SerialLink::~SerialLink()
 bool SerialLink::open(const QString& portName, qint32 baudRate)
 {
     close();
-    const QByteArray device = devicePath(portName);
+    const QByteArray device = QFile::encodeName(devicePath(portName));
     const QString notSerial = QStringLiteral("%1 is not a serial port").arg(portName);
     struct stat info;
     if (::stat(device.constData(), &info) == 0 && !S_ISCHR(info.st_mode)) {
@@ -146,7 +145,7 @@ bool SerialLink::open(const QString& portName, qint32 baudRate)
 // is then in use.
 QString SerialLink::openError() const
 {
-    const QByteArray device = devicePath(m_port.portName());
+    const QByteArray device = QFile::encodeName(devicePath(m_port.portName()));
     if (m_port.error() == QSerialPort::PermissionError && ::access(device.constData(), R_OK | W_OK) == 0)
         return QStringLiteral("it is in use by another program");
     return m_port.errorString();

@@ -17,6 +17,9 @@ public:
     SerialLink();
     ~SerialLink() override;
 
+    // The device a port name opens: "ttyUSB0" is /dev/ttyUSB0.
+    static QString devicePath(const QString& portName);
+
     // False, with errorString() set, when the port cannot be opened or is
     // not a serial port ("/tmp/x is not a serial port"). At
     // PresentBaudRate the port keeps its rate when the bridge can run at

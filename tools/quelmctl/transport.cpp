@@ -95,7 +95,7 @@ void showDone(QTextStream& err, const TransportOptions& options, const QString& 
 // does not say.
 QString usbSerialDevice(const QString& port)
 {
-    const QString device = QFileInfo(QFileInfo(port).canonicalFilePath()).fileName();
+    const QString device = QFileInfo(QFileInfo(SerialLink::devicePath(port)).canonicalFilePath()).fileName();
     return QRegularExpression(QStringLiteral("^ttyUSB[0-9]+$")).match(device).hasMatch() ? device
                                                                                        : QStringLiteral("ttyUSBn");
 }
@@ -103,7 +103,7 @@ QString usbSerialDevice(const QString& port)
 // A pseudo-terminal has no adapter whose latency timer could be shortened.
 bool isPseudoTerminal(const QString& port)
 {
-    return QFileInfo(port).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+    return QFileInfo(SerialLink::devicePath(port)).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
 }
 
 QString latencyHint(const QString& port, Link::Duration roundTrip)
@@ -113,15 +113,6 @@ QString latencyHint(const QString& port, Link::Duration roundTrip)
                           "to 1 ms for faster runs: echo 1 | sudo tee /sys/bus/usb-serial/devices/%2/latency_timer "
                           "(or a udev rule ATTR{latency_timer}=\"1\")").arg(ms).arg(usbSerialDevice(port));
 }
-
-} // namespace
-
-QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
-{
-    return QStringLiteral("%1 s at %2 baud").arg(SC18IM700Protocol::seconds(elapsed), 0, 'f', 2).arg(baudRate);
-}
-
-namespace {
 
 // RunResult::restarted, read through a template so that this builds against
 // a runner that does not tell restarts apart yet.
@@ -138,6 +129,11 @@ bool restartedField(const Result&, long)
 }
 
 } // namespace
+
+QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
+{
+    return QStringLiteral("%1 s at %2 baud").arg(SC18IM700Protocol::seconds(elapsed), 0, 'f', 2).arg(baudRate);
+}
 
 bool bridgeRestarted(const RunResult& result)
 {
