@@ -233,19 +233,26 @@ std::optional<QByteArray> BridgeSetup::readRegisters(const QByteArray& registers
 BridgeSetup::Probe BridgeSetup::probe(Link::Duration* roundTrip)
 {
     const qint32 rate = m_link->baudRate();
+    const int timeoutMs = qMin(m_timeoutMs, probeTimeoutMs(rate));
+    const int count = probeRegisters().size();
     const Link::Duration sent = m_link->now();
-    const std::optional<QByteArray> answer = readRegisters(probeRegisters(), qMin(m_timeoutMs, probeTimeoutMs(rate)));
-    if (!answer)
+    m_link->discardInput();
+    if (!m_link->write(registerReadCommand(probeRegisters())))
         return Probe::Unsent;
-    if (answer->isEmpty())
+    QByteArray answer = m_link->read(count, timeoutMs);
+    // A bridge that has just come up says "OK", which may arrive after the
+    // discard. No answer starts so: BRG 0x4B4F would be 382 baud.
+    if (answer.startsWith(Announcement))
+        answer = answer.mid(AnnouncementSize) + m_link->read(AnnouncementSize, timeoutMs);
+    if (answer.size() != count)
         return Probe::Silent;
     // Only a bridge at this rate frames the request, but bytes from
     // elsewhere could still look like an answer.
-    const quint16 generator = quint16(quint8(answer->at(0)) | quint8(answer->at(1)) << 8);
+    const quint16 generator = quint16(quint8(answer.at(0)) | quint8(answer.at(1)) << 8);
     if (std::abs(baudRateOf(generator) - rate) > RateTolerance * rate)
         return Probe::Silent;
-    m_foundClock = {quint8(answer->at(2)), quint8(answer->at(3))};
-    const int bytes = registerReadCommand(probeRegisters()).size() + probeRegisters().size();
+    m_foundClock = {quint8(answer.at(2)), quint8(answer.at(3))};
+    const int bytes = registerReadCommand(probeRegisters()).size() + count;
     *roundTrip = std::max(Link::Duration(0), m_link->now() - sent - bytes * m_link->byteTime());
     return Probe::Answered;
 }
