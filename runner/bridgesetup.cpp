@@ -6,7 +6,6 @@
 #include <sc18im700.h>
 
 #include <QtCore/QStringList>
-#include <QtCore/QVector>
 
 #include <algorithm>
 #include <cmath>
@@ -271,21 +270,23 @@ std::optional<qint32> BridgeSetup::findBridge(qint32 likely)
         if (rate != m_link->baudRate() && !m_link->setBaudRate(rate))
             continue;
         tried.append(rate);
-        QVector<Link::Duration> roundTrips(1);
-        const Probe found = probe(&roundTrips[0]);
+        Link::Duration roundTrips{0};
+        const Probe found = probe(&roundTrips);
         if (found == Probe::Unsent) {
             fail(QStringLiteral("cannot send to the bridge: %1").arg(m_link->errorString()));
             return std::nullopt;
         }
         if (found == Probe::Silent)
             continue;
+        int answered = 1;
         for (int extra = 0; extra < extraProbes; ++extra) {
-            Link::Duration roundTrip;
-            if (probe(&roundTrip) == Probe::Answered)
-                roundTrips.append(roundTrip);
+            Link::Duration roundTrip{0};
+            if (probe(&roundTrip) == Probe::Answered) {
+                roundTrips += roundTrip;
+                ++answered;
+            }
         }
-        std::sort(roundTrips.begin(), roundTrips.end());
-        m_roundTrip = roundTrips.at(roundTrips.size() / 2);
+        m_roundTrip = roundTrips / answered;
         m_foundAt = rate;
         return rate;
     }

@@ -101,9 +101,9 @@ public:
     // the rates tried, when the bridge answers at none.
     std::optional<qint32> findBridge(qint32 likely = 0);
     // Once found: the rate, the I2C clock registers as they were, and how
-    // long an answer took to come back beyond the bytes' wire time (the
-    // middle of three probes: one late answer from a busy host is not the
-    // link's own delay).
+    // long an answer took to come back beyond the bytes' wire time (the mean
+    // of three probes: a USB adapter's latency timer holds each answer for
+    // anything up to its period).
     std::optional<qint32> foundAt() const { return m_foundAt; }
     ClockRegisters foundClock() const { return m_foundClock; }
     Link::Duration roundTrip() const { return m_roundTrip; }
