@@ -218,12 +218,12 @@ bool BridgeSetup::fail(const QString& text)
 
 // The values of the registers, empty when the bridge does not answer in
 // time; nothing when the request cannot be sent.
-std::optional<QByteArray> BridgeSetup::readRegisters(const QByteArray& registers, int timeoutMs)
+std::optional<QByteArray> BridgeSetup::readRegisters(const QByteArray& registers)
 {
     m_link->discardInput();
     if (!m_link->write(registerReadCommand(registers)))
         return std::nullopt;
-    const QByteArray answer = m_link->read(registers.size(), timeoutMs);
+    const QByteArray answer = m_link->read(registers.size(), m_timeoutMs);
     return answer.size() == registers.size() ? answer : QByteArray();
 }
 
@@ -256,6 +256,21 @@ BridgeSetup::Probe BridgeSetup::probe(Link::Duration* roundTrip)
     return Probe::Answered;
 }
 
+// The mean of the first probe's round trip and those of a few more.
+void BridgeSetup::measureRoundTrip(Link::Duration first)
+{
+    Link::Duration sum = first;
+    int answered = 1;
+    for (int extra = 0; extra < extraProbes; ++extra) {
+        Link::Duration roundTrip{0};
+        if (probe(&roundTrip) == Probe::Answered) {
+            sum += roundTrip;
+            ++answered;
+        }
+    }
+    m_roundTrip = sum / answered;
+}
+
 std::optional<qint32> BridgeSetup::findBridge(qint32 likely)
 {
     m_foundAt.reset();
@@ -270,23 +285,15 @@ std::optional<qint32> BridgeSetup::findBridge(qint32 likely)
         if (rate != m_link->baudRate() && !m_link->setBaudRate(rate))
             continue;
         tried.append(rate);
-        Link::Duration roundTrips{0};
-        const Probe found = probe(&roundTrips);
+        Link::Duration roundTrip{0};
+        const Probe found = probe(&roundTrip);
         if (found == Probe::Unsent) {
             fail(QStringLiteral("cannot send to the bridge: %1").arg(m_link->errorString()));
             return std::nullopt;
         }
         if (found == Probe::Silent)
             continue;
-        int answered = 1;
-        for (int extra = 0; extra < extraProbes; ++extra) {
-            Link::Duration roundTrip{0};
-            if (probe(&roundTrip) == Probe::Answered) {
-                roundTrips += roundTrip;
-                ++answered;
-            }
-        }
-        m_roundTrip = roundTrips / answered;
+        measureRoundTrip(roundTrip);
         m_foundAt = rate;
         return rate;
     }
@@ -312,10 +319,12 @@ bool BridgeSetup::moveBridge(qint32 rate)
     m_link->wait(std::chrono::milliseconds(settleMs(from)));
     if (!m_link->setBaudRate(rate))
         return fail(m_link->errorString());
-    const QByteArray expected = twoBytes(char(*generator & 0xFF), char(*generator >> 8));
-    if (readRegisters(twoBytes(BRG0, BRG1), m_timeoutMs) != expected)
+    // Read back at the new rate, where the round trip is measured again.
+    Link::Duration roundTrip{0};
+    if (probe(&roundTrip) != Probe::Answered)
         return fail(QStringLiteral("the bridge does not answer at %1 baud after its baud-rate registers were written")
                         .arg(rate));
+    measureRoundTrip(roundTrip);
     return true;
 }
 
@@ -341,7 +350,7 @@ bool BridgeSetup::setI2CClock(quint8 low, quint8 high)
     if (!m_link)
         return fail(QStringLiteral("no link to the bridge"));
     const std::optional<QByteArray> readBack = m_link->write(i2cClockCommand(low, high))
-        ? readRegisters(twoBytes(I2CClkL, I2CClkH), m_timeoutMs) : std::nullopt;
+        ? readRegisters(twoBytes(I2CClkL, I2CClkH)) : std::nullopt;
     if (!readBack)
         return fail(QStringLiteral("cannot send the I2C clock: %1").arg(m_link->errorString()));
     const QByteArray written = twoBytes(char(low), char(high));

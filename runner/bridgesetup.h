@@ -110,8 +110,8 @@ public:
     // Moves the bridge, found at the link's present rate, to rate: writes
     // its baud-rate registers, waits until the write has left the host and
     // the bridge has taken it, moves the link to the new rate and reads the
-    // registers back there. A rate the bridge cannot make is refused before
-    // anything is sent.
+    // registers back there, timing the round trip again. A rate the bridge
+    // cannot make is refused before anything is sent.
     bool moveBridge(qint32 rate);
     // Finds the bridge (trying rate early) and moves it to rate.
     bool setBaudRate(qint32 rate);
@@ -124,8 +124,9 @@ public:
 private:
     enum class Probe { Answered, Silent, Unsent };
 
-    std::optional<QByteArray> readRegisters(const QByteArray& registers, int timeoutMs);
+    std::optional<QByteArray> readRegisters(const QByteArray& registers);
     Probe probe(Link::Duration* roundTrip);
+    void measureRoundTrip(Link::Duration first);
     bool fail(const QString& text);
 
     Link* m_link;
