@@ -227,8 +227,9 @@ std::optional<QByteArray> BridgeSetup::readRegisters(const QByteArray& registers
     return answer.size() == registers.size() ? answer : QByteArray();
 }
 
-// The bridge answers a probe at the link's rate when it runs at that rate;
-// then the answer's time beyond its bytes' wire time is the round trip.
+// The bridge answers a probe at the link's rate when it runs at that rate.
+// The round trip is the time from the request to the answer, or to the
+// end of the wait, beyond the bytes' wire time.
 BridgeSetup::Probe BridgeSetup::probe(Link::Duration* roundTrip)
 {
     const qint32 rate = m_link->baudRate();
@@ -243,6 +244,8 @@ BridgeSetup::Probe BridgeSetup::probe(Link::Duration* roundTrip)
     // discard. No answer starts so: BRG 0x4B4F would be 382 baud.
     if (answer.startsWith(Announcement))
         answer = answer.mid(AnnouncementSize) + m_link->read(AnnouncementSize, timeoutMs);
+    const int bytes = registerReadCommand(probeRegisters()).size() + count;
+    *roundTrip = std::max(Link::Duration(0), m_link->now() - sent - bytes * m_link->byteTime());
     if (answer.size() != count)
         return Probe::Silent;
     // Only a bridge at this rate frames the request, but bytes from
@@ -251,24 +254,20 @@ BridgeSetup::Probe BridgeSetup::probe(Link::Duration* roundTrip)
     if (std::abs(baudRateOf(generator) - rate) > RateTolerance * rate)
         return Probe::Silent;
     m_foundClock = {quint8(answer.at(2)), quint8(answer.at(3))};
-    const int bytes = registerReadCommand(probeRegisters()).size() + count;
-    *roundTrip = std::max(Link::Duration(0), m_link->now() - sent - bytes * m_link->byteTime());
     return Probe::Answered;
 }
 
-// The mean of the first probe's round trip and those of a few more.
+// The mean of the first probe's round trip and those of a few more; one
+// that went unanswered counts the time it waited.
 void BridgeSetup::measureRoundTrip(Link::Duration first)
 {
     Link::Duration sum = first;
-    int answered = 1;
     for (int extra = 0; extra < extraProbes; ++extra) {
         Link::Duration roundTrip{0};
-        if (probe(&roundTrip) == Probe::Answered) {
-            sum += roundTrip;
-            ++answered;
-        }
+        probe(&roundTrip);
+        sum += roundTrip;
     }
-    m_roundTrip = sum / answered;
+    m_roundTrip = sum / (1 + extraProbes);
 }
 
 std::optional<qint32> BridgeSetup::findBridge(qint32 likely)
