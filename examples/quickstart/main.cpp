@@ -157,12 +157,16 @@ std::unique_ptr<Link> openLink(const QStringList& arguments, const QList<Device*
         return std::make_unique<SimulatorLink>(simulator);
     }
     auto link = std::make_unique<SerialLink>();
-    if (!link->open(arguments.at(0))) { // the bridge's power-on 9600 baud
+    if (!link->open(arguments.at(0))) {
         err << "quelm-quickstart: " << link->errorString() << Qt::endl;
         return nullptr;
     }
+    // The bridge keeps the rate an earlier session gave it until its power
+    // is cut: find it there, then move it where asked.
     BridgeSetup setup(link.get());
-    if (arguments.size() > 1 && !setup.setBaudRate(arguments.at(1).toInt())) {
+    const bool ready = arguments.size() > 1 ? setup.setBaudRate(arguments.at(1).toInt())
+                                            : setup.findBridge().has_value();
+    if (!ready) {
         err << "quelm-quickstart: " << setup.errorString() << Qt::endl;
         return nullptr;
     }
