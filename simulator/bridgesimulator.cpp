@@ -8,6 +8,7 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace SC18IM700Protocol;
@@ -68,11 +69,32 @@ struct BridgeSimulator::Phase
     bool isRead() const { return address & ReadBit; }
 };
 
+// One feed's bytes on their way into the bridge: the command it was
+// assembling, then the new bytes in the order they arrive. Indexes are into
+// stream; a byte lost at the FIFO is cut out of it, and the line time it took
+// is kept in `cut`.
+struct BridgeSimulator::Intake
+{
+    QByteArray stream;
+    int firstNew;      // the first byte of this feed
+    int parsed;        // the bridge has taken every byte before this one
+    int decided;       // every byte before this one is in: taken or queued
+    int fifoStart;     // the first byte after the last command that ran
+    qint64 cut = 0;    // bytes of this feed cut out before `decided`
+    bool restarted = false;
+    Duration lineStart;
+    Duration byteTime;
+    double hostRate;
+
+    Duration arrival(int index) const { return lineStart + (index - firstNew + 1 + cut) * byteTime; }
+};
+
 BridgeSimulator::BridgeSimulator(BusSelect busSelect)
     : m_busSelect(busSelect)
     , m_registers(powerOnRegisters())
 {
     updateRates();
+    send(&m_output, &m_outputTimes, QByteArray(Announcement, AnnouncementSize), Duration(0));
 }
 
 BridgeSimulator::~BridgeSimulator() = default;
@@ -152,37 +174,79 @@ void BridgeSimulator::updateRates()
                                 : Duration(0);
 }
 
-// The command at the front of the input is complete: its first length bytes
-// are taken off the line. It runs once its last byte has arrived and the
-// bridge has finished the command before.
-void BridgeSimulator::begin(int length)
+// The command at the front of the input is complete, its last byte `length`
+// bytes on. It runs once its last byte has arrived and the bridge has
+// finished the command before: at once when it arrived while the bridge was
+// idle, else when the bridge is done (it waited in the FIFO). False when the
+// restart fault takes its place.
+bool BridgeSimulator::begin(int length)
 {
-    take(length);
-    m_at = qMax(m_rxDone, m_bridgeFree);
+    Intake& in = *m_intake;
+    const int end = in.parsed + length;
+    m_at = end <= in.decided ? m_bridgeFree : qMax(m_bridgeFree, in.arrival(end - 1));
     m_bridgeFree = m_at;
+    in.decided = qMax(in.decided, end);
+    in.fifoStart = end;
+    if (m_restartAfter < 1 || --m_restartAfter > 0)
+        return true;
+    m_restartAfter = -1;
+    in.restarted = true;
+    note(QStringLiteral("restarted instead of running a \"%1\" command").arg(QLatin1Char(m_input.at(0))));
+    restartAt(m_at);
+    return false;
 }
 
-// The first length bytes of the input have arrived: those that were not
-// timed yet each took a byte time after the one before.
-void BridgeSimulator::take(int length)
+// The bytes that arrive while the bridge is busy wait in the receive FIFO;
+// once it holds 16, each further one is lost until the bridge is free.
+void BridgeSimulator::queueWhileBusy()
 {
-    const int untimed = length - m_timedAhead;
-    if (untimed > 0) {
-        m_rxDone += untimed * m_byteTime;
-        m_timedAhead = 0;
-    } else {
-        m_timedAhead -= length;
-    }
+    Intake& in = *m_intake;
+    if (in.decided >= in.stream.size() || in.arrival(in.decided) >= m_bridgeFree)
+        return;
+    const qint64 early = (m_bridgeFree - in.arrival(in.decided)).count();
+    const int arriving = int(qMin<qint64>(in.stream.size() - in.decided, (early - 1) / in.byteTime.count() + 1));
+    const int queued = qMax(0, qMin(arriving, ReceiveFifoSize - (in.decided - in.fifoStart)));
+    in.decided += queued;
+    const int lost = arriving - queued;
+    if (lost == 0)
+        return;
+    note(QStringLiteral("lost %1 bytes from %2: the receive FIFO was full").arg(lost).arg(hexByte(in.stream.at(in.decided))));
+    in.stream.remove(in.decided, lost);
+    in.cut += lost;
 }
 
-// Answer bytes leave one after another once the command has run.
+// A command moved the bridge off the host's rate: what the host sends after
+// it at its own rate is noise to the bridge. What waits in the FIFO came in
+// before the change and stays.
+void BridgeSimulator::loseBytesAtOldRate()
+{
+    Intake& in = *m_intake;
+    const int lost = in.stream.size() - in.decided;
+    if (lost == 0 || understands(in.hostRate))
+        return;
+    note(QStringLiteral("lost %1 bytes sent at %2 baud: the bridge now runs at %3 baud")
+             .arg(lost).arg(qRound(in.hostRate)).arg(qRound(baudRate())));
+    in.stream.truncate(in.decided);
+}
+
+// Bytes leave one after another from `from` on, or after the bytes before
+// them; without timing they arrive at once.
+void BridgeSimulator::send(QByteArray* out, QVector<Duration>* times, const QByteArray& bytes, Duration from)
+{
+    out->append(bytes);
+    m_txDone = m_timing ? qMax(m_txDone, from) : from;
+    for (int i = 0; times && i < bytes.size(); ++i)
+        times->append(m_txDone + (i + 1) * m_byteTime);
+    m_txDone += bytes.size() * m_byteTime;
+}
+
+// Answer bytes leave once the command has run. The transmit FIFO takes 16
+// of them: the bridge stays busy until the last one fits.
 void BridgeSimulator::answerWith(QByteArray* answer, const QByteArray& bytes)
 {
-    answer->append(bytes);
-    m_txDone = qMax(m_txDone, m_bridgeFree);
-    for (int i = 0; m_answerTimes && i < bytes.size(); ++i)
-        m_answerTimes->append(m_txDone + (i + 1) * m_byteTime);
-    m_txDone += bytes.size() * m_byteTime;
+    send(answer, m_answerTimes, bytes, m_bridgeFree);
+    if (!bytes.isEmpty())
+        m_bridgeFree = qMax(m_bridgeFree, m_txDone - TransmitFifoSize * m_byteTime);
 }
 
 void BridgeSimulator::clock(int periods)
@@ -210,37 +274,106 @@ void BridgeSimulator::discardPendingInput()
     if (!m_input.isEmpty())
         note(QStringLiteral("discarded %1 bytes of an unfinished command").arg(m_input.size()));
     m_input.clear();
+    m_fifoFill = 0;
 }
 
-// The parser reads the front of m_input. Shifting the rest of a long stream
-// after every command would make a full read quadratic, so m_input is a view
-// that moves along the stream, and only what is left is kept.
+QByteArray BridgeSimulator::takeOutput(QVector<Duration>* arrivalTimes)
+{
+    if (arrivalTimes)
+        arrivalTimes->append(m_outputTimes);
+    m_outputTimes.clear();
+    QByteArray taken;
+    taken.swap(m_output);
+    return taken;
+}
+
+void BridgeSimulator::restart()
+{
+    discardPendingInput();
+    restartAt(m_now);
+}
+
+void BridgeSimulator::setRestartAfter(int commandStrings)
+{
+    m_restartAfter = commandStrings >= 1 ? commandStrings : -1;
+}
+
+// Registers, rate, input and every part's volatile registers as at power-on;
+// then "OK" at 9600 baud, after whatever the bridge was still sending.
+void BridgeSimulator::restartAt(Duration at)
+{
+    m_registers = powerOnRegisters();
+    updateRates();
+    for (const std::unique_ptr<Placed>& placed : m_parts)
+        placed->part->powerCycle();
+    m_bridgeFree = qMax(m_bridgeFree, at);
+    m_input.clear();
+    m_fifoFill = 0;
+    const QByteArray announcement(Announcement, AnnouncementSize);
+    if (m_answer)
+        send(m_answer, m_answerTimes, announcement, at);
+    else
+        send(&m_output, &m_outputTimes, announcement, at);
+}
+
+// More than 655 ms between two bytes of a command: the bridge gives up on
+// it and waits for a new one.
+bool BridgeSimulator::dropsAfterGap(Duration firstArrival)
+{
+    if (m_input.isEmpty() || firstArrival - m_rxDone <= ReceiveGapTimeout)
+        return false;
+    note(QStringLiteral("dropped %1 bytes of an unfinished command: %2 ms passed before its next byte")
+             .arg(m_input.size())
+             .arg(qRound(seconds(firstArrival - m_rxDone) * 1000)));
+    m_input.clear();
+    m_fifoFill = 0;
+    return true;
+}
+
+// The parser reads the front of m_input, a view of the intake's stream from
+// the first byte the bridge has not taken; only the unfinished command is
+// kept at the end. Each pass first queues what arrives while the bridge is
+// busy, then lets the bridge take the next command.
 QByteArray BridgeSimulator::feed(const QByteArray& bytes, QVector<Duration>* answerTimes)
 {
+    if (bytes.isEmpty())
+        return QByteArray();
     // The new bytes come behind whatever is still on the line, and not
-    // before the host sent them.
-    m_rxDone = qMax(m_rxDone, m_now);
-    m_timedAhead = m_input.size();
-    m_answerTimes = answerTimes;
-    m_input.append(bytes);
-    const QByteArray stream = m_input;
-    int position = 0;
+    // before the host sent them. Without timing nothing waits.
+    const Duration lineStart = m_timing ? qMax(m_rxDone, m_now) : std::max({m_rxDone, m_now, m_bridgeFree});
+    dropsAfterGap(lineStart + m_byteTime);
+    Intake in{m_input + bytes, m_input.size(), 0, m_input.size(), m_input.size() - m_fifoFill, 0, false,
+              lineStart, m_byteTime, baudRate()};
+    m_rxDone = lineStart + bytes.size() * m_byteTime;
     QByteArray answer;
-    while (position < stream.size()) {
-        m_input = QByteArray::fromRawData(stream.constData() + position, stream.size() - position);
-        const int consumed = parseCommand(&answer);
+    m_intake = &in;
+    m_answer = &answer;
+    m_answerTimes = answerTimes;
+    while (in.parsed < in.stream.size()) {
+        queueWhileBusy();
+        m_input = QByteArray::fromRawData(in.stream.constData() + in.parsed, in.stream.size() - in.parsed);
+        int consumed = parseCommand(&answer);
         if (consumed == 0 && m_input.size() <= longestCommand)
             break;
         if (consumed == 0) {
             note(QStringLiteral("dropped %1: its command never ended").arg(hexByte(m_input.at(0))));
-            take(1);
+            consumed = 1;
         }
-        position += qMax(1, consumed);
+        in.parsed += consumed;
+        in.decided = qMax(in.decided, in.parsed);
+        if (in.restarted) {
+            // The restart empties the FIFO: what waited behind the lost command is gone.
+            if (in.decided > in.parsed)
+                note(QStringLiteral("the restart cleared %1 bytes from the receive FIFO").arg(in.decided - in.parsed));
+            in.parsed = in.fifoStart = in.decided;
+            in.restarted = false;
+        }
+        loseBytesAtOldRate();
     }
-    m_input = stream.mid(position);
-    // What is left of an unfinished command has arrived all the same.
-    take(m_input.size());
-    m_timedAhead = m_input.size();
+    m_fifoFill = qBound(0, in.decided - in.fifoStart, ReceiveFifoSize);
+    m_input = in.stream.mid(in.parsed);
+    m_intake = nullptr;
+    m_answer = nullptr;
     m_answerTimes = nullptr;
     return answer;
 }
@@ -255,53 +388,41 @@ int BridgeSimulator::parseCommand(QByteArray* answer)
     case Start: {
         Phases phases;
         length = parseTransaction(&phases);
-        if (length > 0) {
-            begin(length);
+        if (length > 0 && begin(length))
             answerWith(answer, runTransaction(phases));
-        }
         break;
     }
     case ReadRegisters: {
         QByteArray registers;
         length = parseRegisterRead(&registers);
-        if (length > 0) {
-            begin(length);
+        if (length > 0 && begin(length))
             answerWith(answer, readRegisters(registers));
-        }
         break;
     }
     case WriteRegisters: {
         QByteArray pairs;
         length = parseRegisterWrite(&pairs);
-        if (length > 0) {
-            begin(length);
+        if (length > 0 && begin(length))
             writeRegisters(pairs);
-        }
         break;
     }
     case ReadGpio:
         length = parseFixed(0);
-        if (length > 0) {
-            begin(length);
+        if (length > 0 && begin(length))
             answerWith(answer, QByteArray(1, char(gpio())));
-        }
         break;
     case WriteGpio:
         length = parseFixed(1);
-        if (length > 0) {
-            begin(length);
+        if (length > 0 && begin(length))
             m_registers[IOState] = m_input.at(1);
-        }
         break;
     default:
         note(QStringLiteral("skipped %1: not a command").arg(hexByte(command)));
-        take(1);
         return 1;
     }
     if (length < 0) {
         note(QStringLiteral("dropped a \"%1\" command: %2 came where \"S\" or \"P\" belongs")
                  .arg(QLatin1Char(command)).arg(hexByte(m_input.at(-length))));
-        take(-length);
         return -length;
     }
     return length;

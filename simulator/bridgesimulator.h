@@ -18,17 +18,40 @@
 // stream. feed() takes the stream in any chunking and returns what the bridge
 // answers. A command takes effect only when it is complete, that is when its
 // "P" arrives: input that breaks the protocol is dropped with a note and never
-// reaches a part.
+// reaches a part; unknown command characters are skipped.
 //
 // The simulator keeps time, as the hardware does. Its clock stands where the
 // host put it with advanceTo(); bytes fed then arrive one after another, each
-// taking ten bit times at the rate of the bridge's baud rate generator. A
-// command runs when its last byte has arrived and the bridge has finished
-// the one before; an "S" transaction takes its I2C clocks at the bridge's I2C
-// clock; answer bytes leave one after another on the UART. A part whose
-// non-volatile memory was written starts its write cycle at the stop and
-// does not acknowledge its address until the cycle is over (the bridge then
-// reports 0xF1, as for a missing part). With timing off, nothing takes time.
+// taking ten bit times at the rate the bridge runs at when the feed begins
+// (the host's rate: the link feeds only bytes the bridge understands). An
+// "S" transaction takes its I2C clocks at the bridge's I2C clock; answer
+// bytes leave one after another on the UART. A part whose non-volatile
+// memory was written starts its write cycle at the stop and does not
+// acknowledge its address until the cycle is over (the bridge then reports
+// 0xF1, as for a missing part). With timing off, nothing takes time.
+//
+// The UART's FIFOs (16 bytes each way, no flow control): bytes arrive in the
+// receive FIFO at the line's pace. While idle, the bridge takes each byte out
+// as it arrives, into the command it is assembling; while it runs a command
+// (from the arrival of its "P", or from the end of the command before, to
+// the end of its I2C transaction) it takes none. A byte that arrives while
+// the FIFO holds 16 is lost, with a note, and the stream the bridge parses
+// has a hole there, as on the hardware. Answers go into the transmit FIFO:
+// the bridge counts as busy until the last byte of an answer fits, that is
+// until no more than 16 of its answer bytes are still to leave the UART.
+//
+// More than 655 ms between two bytes of an unfinished command drops it, with
+// a note. A command that changes the bridge's rate (a write of BRG1, a
+// restart) makes the bytes that come after it at the old rate noise: the rest
+// of that feed is lost, with a note, unless the new rate is close enough.
+//
+// Power-on and restarts: a new simulator is a bridge just powered on; it
+// sends "OK" at 9600 baud (takeOutput()). restart() is a reset or power cycle
+// of the whole product at now(): the bridge's registers (and so its rate)
+// and its pending input return to their power-on values, every part's
+// volatile registers are loaded as at power-up (SimulatedPart::powerCycle()),
+// non-volatile memories keep their contents, and the bridge sends "OK" again.
+// Work the bridge took before it stands: its answers have been returned.
 class QUELMSIM_EXPORT BridgeSimulator
 {
 public:
@@ -54,11 +77,27 @@ public:
     }
     int partCount() const { return int(m_parts.size()); }
 
-    // The answer bytes, and when each has fully arrived at the host.
+    // The answer bytes, and when each has fully arrived at the host. A
+    // restart during the feed adds its "OK" in time order, after whatever
+    // was answered before it.
     QByteArray feed(const QByteArray& bytes, QVector<Duration>* answerTimes = nullptr);
+    // The bytes the bridge sent on its own (the "OK" of power-on and of
+    // restart()) that no feed() has returned, with when each has fully
+    // arrived at the host; each byte is returned once.
+    QByteArray takeOutput(QVector<Duration>* arrivalTimes = nullptr);
     // Drops a command that is still waiting for its end, as a reset would.
     void discardPendingInput();
     int pendingInputSize() const { return m_input.size(); }
+
+    // A reset or power cycle now; see above.
+    void restart();
+    // A fault to switch on: the bridge restarts instead of running the
+    // commandStrings-th complete command string it takes from now on (1:
+    // the next one). The string is lost, and so is whatever waits in the
+    // receive FIFO behind it: the host sees a missing answer, then "OK".
+    // Fires once; -1 (the default, or any number below 1): never.
+    void setRestartAfter(int commandStrings);
+    int restartAfter() const { return m_restartAfter; }
 
     // On by default. Off, bytes and transactions take no time and parts
     // program their memory at once.
@@ -105,6 +144,7 @@ public:
 private:
     struct Placed;
     struct Phase;
+    struct Intake;
     // A part a transaction reached, and the bytes of its write phase it took.
     struct Written
     {
@@ -122,8 +162,12 @@ private:
     int parseRegisterWrite(QByteArray* pairs) const;
     int parseFixed(int operands) const;
 
-    void begin(int length);
-    void take(int length);
+    bool dropsAfterGap(Duration firstArrival);
+    void queueWhileBusy();
+    void loseBytesAtOldRate();
+    bool begin(int length);
+    void restartAt(Duration at);
+    void send(QByteArray* out, QVector<Duration>* times, const QByteArray& bytes, Duration from);
     void answerWith(QByteArray* answer, const QByteArray& bytes);
     QByteArray runTransaction(const Phases& phases);
     bool runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer, Writes* written);
@@ -144,19 +188,28 @@ private:
     QStringList m_notes;
     bool m_busHeld = false;
 
-    // Time. m_rxDone: the last byte taken off the line arrived; m_timedAhead:
-    // how many bytes at the front of m_input that covers. m_at: where the
-    // bridge is in the command it runs; m_bridgeFree: when it is done with
-    // it; m_txDone: when its last answer byte has left.
+    int m_restartAfter = -1;
+    // What the bridge sent on its own, for takeOutput().
+    QByteArray m_output;
+    QVector<Duration> m_outputTimes;
+
+    // Time. m_rxDone: the last byte fed arrived; m_at: where the bridge is in
+    // the command it runs; m_bridgeFree: when it is done with it; m_txDone:
+    // when its last answer byte has left. m_fifoFill: bytes that arrived
+    // after the last command that ran and before m_bridgeFree, so that wait
+    // in the receive FIFO until then.
     bool m_timing = true;
     Duration m_byteTime{0};
     Duration m_i2cClockPeriod{0};
     Duration m_now{0};
     Duration m_rxDone{0};
-    int m_timedAhead = 0;
     Duration m_at{0};
     Duration m_bridgeFree{0};
     Duration m_txDone{0};
+    int m_fifoFill = 0;
+    // While feed() runs: its stream, its answer and their times.
+    Intake* m_intake = nullptr;
+    QByteArray* m_answer = nullptr;
     QVector<Duration>* m_answerTimes = nullptr;
 };
 
