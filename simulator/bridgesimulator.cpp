@@ -46,6 +46,11 @@ QByteArray hexFromJson(const QJsonValue& value, int size)
     return bytes.size() == size && text.size() == 2 * size ? bytes : QByteArray();
 }
 
+QString restartClearedNote(int bytes)
+{
+    return QStringLiteral("the restart cleared %1 bytes from the receive FIFO").arg(bytes);
+}
+
 qint64 placeKey(const int bus, const quint8 address)
 {
     return qint64(bus) << 8 | (address & ~ReadBit);
@@ -69,31 +74,12 @@ struct BridgeSimulator::Phase
     bool isRead() const { return address & ReadBit; }
 };
 
-// One feed's bytes on their way into the bridge: the command it was
-// assembling, then the new bytes in the order they arrive. Indexes are into
-// stream; a byte lost at the FIFO is cut out of it, and the line time it took
-// is kept in `cut`.
-struct BridgeSimulator::Intake
-{
-    QByteArray stream;
-    int firstNew;      // the first byte of this feed
-    int parsed;        // the bridge has taken every byte before this one
-    int decided;       // every byte before this one is in: taken or queued
-    int fifoStart;     // the first byte after the last command that ran
-    qint64 cut = 0;    // bytes of this feed cut out before `decided`
-    bool restarted = false;
-    Duration lineStart;
-    Duration byteTime;
-    double hostRate;
-
-    Duration arrival(int index) const { return lineStart + (index - firstNew + 1 + cut) * byteTime; }
-};
-
 BridgeSimulator::BridgeSimulator(BusSelect busSelect)
     : m_busSelect(busSelect)
     , m_registers(powerOnRegisters())
 {
-    updateRates();
+    updateRates(Duration(0));
+    m_line.resetByteTime(m_byteTime);
     send(&m_output, &m_outputTimes, QByteArray(Announcement, AnnouncementSize), Duration(0));
 }
 
@@ -161,72 +147,44 @@ void BridgeSimulator::advanceTo(Duration time)
 void BridgeSimulator::setTiming(bool on)
 {
     m_timing = on;
-    updateRates();
+    updateRates(m_now);
+    m_line.resetByteTime(m_byteTime);
 }
 
 // Every byte and clock period of a long stream needs them: they are worked
-// out again only when the registers or the timing change.
-void BridgeSimulator::updateRates()
+// out again only when the registers or the timing change. A host follows
+// the bridge to a new rate, from `at` on.
+void BridgeSimulator::updateRates(Duration at)
 {
     m_byteTime = m_timing ? SC18IM700Protocol::byteTime(quint16(registerValue(BRG1) << 8 | registerValue(BRG0)))
                           : Duration(0);
     m_i2cClockPeriod = m_timing ? SC18IM700Protocol::i2cClockPeriod(registerValue(I2CClkL) + registerValue(I2CClkH))
                                 : Duration(0);
+    m_line.changeByteTime(m_byteTime, at);
 }
 
 // The command at the front of the input is complete, its last byte `length`
 // bytes on. It runs once its last byte has arrived and the bridge has
-// finished the command before: at once when it arrived while the bridge was
-// idle, else when the bridge is done (it waited in the FIFO). False when the
-// restart fault takes its place.
+// finished the command before. False when the restart fault takes its place.
 bool BridgeSimulator::begin(int length)
 {
-    Intake& in = *m_intake;
-    const int end = in.parsed + length;
-    m_at = end <= in.decided ? m_bridgeFree : qMax(m_bridgeFree, in.arrival(end - 1));
+    m_at = qMax(m_bridgeFree, m_line.arrival(length - 1));
     m_bridgeFree = m_at;
-    in.decided = qMax(in.decided, end);
-    in.fifoStart = end;
     if (m_restartAfter < 1 || --m_restartAfter > 0)
         return true;
     m_restartAfter = -1;
-    in.restarted = true;
+    m_restarted = true;
     note(QStringLiteral("restarted instead of running a \"%1\" command").arg(QLatin1Char(m_input.at(0))));
     restartAt(m_at);
     return false;
 }
 
 // The bytes that arrive while the bridge is busy wait in the receive FIFO;
-// once it holds 16, each further one is lost until the bridge is free.
+// what does not fit is lost.
 void BridgeSimulator::queueWhileBusy()
 {
-    Intake& in = *m_intake;
-    if (in.decided >= in.stream.size() || in.arrival(in.decided) >= m_bridgeFree)
-        return;
-    const qint64 early = (m_bridgeFree - in.arrival(in.decided)).count();
-    const int arriving = int(qMin<qint64>(in.stream.size() - in.decided, (early - 1) / in.byteTime.count() + 1));
-    const int queued = qMax(0, qMin(arriving, ReceiveFifoSize - (in.decided - in.fifoStart)));
-    in.decided += queued;
-    const int lost = arriving - queued;
-    if (lost == 0)
-        return;
-    note(QStringLiteral("lost %1 bytes from %2: the receive FIFO was full").arg(lost).arg(hexByte(in.stream.at(in.decided))));
-    in.stream.remove(in.decided, lost);
-    in.cut += lost;
-}
-
-// A command moved the bridge off the host's rate: what the host sends after
-// it at its own rate is noise to the bridge. What waits in the FIFO came in
-// before the change and stays.
-void BridgeSimulator::loseBytesAtOldRate()
-{
-    Intake& in = *m_intake;
-    const int lost = in.stream.size() - in.decided;
-    if (lost == 0 || understands(in.hostRate))
-        return;
-    note(QStringLiteral("lost %1 bytes sent at %2 baud: the bridge now runs at %3 baud")
-             .arg(lost).arg(qRound(in.hostRate)).arg(qRound(baudRate())));
-    in.stream.truncate(in.decided);
+    for (ReceiveLine::Lost lost = m_line.queue(m_bridgeFree); lost.count > 0; lost = m_line.queue(m_bridgeFree))
+        note(QStringLiteral("lost %1 bytes from %2: the receive FIFO was full").arg(lost.count).arg(hexByte(lost.first)));
 }
 
 // Bytes leave one after another from `from` on, or after the bytes before
@@ -271,10 +229,9 @@ void BridgeSimulator::note(const QString& text)
 
 void BridgeSimulator::discardPendingInput()
 {
-    if (!m_input.isEmpty())
-        note(QStringLiteral("discarded %1 bytes of an unfinished command").arg(m_input.size()));
-    m_input.clear();
-    m_fifoFill = 0;
+    if (pendingInputSize() > 0)
+        note(QStringLiteral("discarded %1 bytes of an unfinished command").arg(pendingInputSize()));
+    m_line.discardPending();
 }
 
 QByteArray BridgeSimulator::takeOutput(QVector<Duration>* arrivalTimes)
@@ -303,12 +260,10 @@ void BridgeSimulator::setRestartAfter(int commandStrings)
 void BridgeSimulator::restartAt(Duration at)
 {
     m_registers = powerOnRegisters();
-    updateRates();
+    updateRates(at);
     for (const std::unique_ptr<Placed>& placed : m_parts)
         placed->part->powerCycle();
     m_bridgeFree = qMax(m_bridgeFree, at);
-    m_input.clear();
-    m_fifoFill = 0;
     const QByteArray announcement(Announcement, AnnouncementSize);
     if (m_answer)
         send(m_answer, m_answerTimes, announcement, at);
@@ -318,40 +273,41 @@ void BridgeSimulator::restartAt(Duration at)
 
 // More than 655 ms between two bytes of a command: the bridge gives up on
 // it and waits for a new one.
-bool BridgeSimulator::dropsAfterGap(Duration firstArrival)
+void BridgeSimulator::dropAfterGap(Duration firstArrival)
 {
-    if (m_input.isEmpty() || firstArrival - m_rxDone <= ReceiveGapTimeout)
-        return false;
+    const Duration gap = firstArrival - m_line.lineEnd();
+    if (pendingInputSize() == 0 || gap <= ReceiveGapTimeout)
+        return;
     note(QStringLiteral("dropped %1 bytes of an unfinished command: %2 ms passed before its next byte")
-             .arg(m_input.size())
-             .arg(qRound(seconds(firstArrival - m_rxDone) * 1000)));
-    m_input.clear();
-    m_fifoFill = 0;
-    return true;
+             .arg(pendingInputSize())
+             .arg(qRound(seconds(gap) * 1000)));
+    m_line.discardPending();
 }
 
-// The parser reads the front of m_input, a view of the intake's stream from
-// the first byte the bridge has not taken; only the unfinished command is
-// kept at the end. Each pass first queues what arrives while the bridge is
-// busy, then lets the bridge take the next command.
+// The parser reads the front of m_input, a view of the bytes the bridge has
+// not taken. Each pass first queues what arrives while the bridge is busy,
+// then lets the bridge take the next command; the unfinished one waits in
+// the line for the next feed.
 QByteArray BridgeSimulator::feed(const QByteArray& bytes, QVector<Duration>* answerTimes)
 {
     if (bytes.isEmpty())
         return QByteArray();
     // The new bytes come behind whatever is still on the line, and not
     // before the host sent them. Without timing nothing waits.
-    const Duration lineStart = m_timing ? qMax(m_rxDone, m_now) : std::max({m_rxDone, m_now, m_bridgeFree});
-    dropsAfterGap(lineStart + m_byteTime);
-    Intake in{m_input + bytes, m_input.size(), 0, m_input.size(), m_input.size() - m_fifoFill, 0, false,
-              lineStart, m_byteTime, baudRate()};
-    m_rxDone = lineStart + bytes.size() * m_byteTime;
+    const Duration lineStart = m_timing ? qMax(m_line.lineEnd(), m_now)
+                                        : std::max({m_line.lineEnd(), m_now, m_bridgeFree});
+    dropAfterGap(lineStart + m_line.byteTimeAt(lineStart));
+    if (const int cleared = m_line.open(bytes, lineStart))
+        note(restartClearedNote(cleared));
     QByteArray answer;
-    m_intake = &in;
     m_answer = &answer;
     m_answerTimes = answerTimes;
-    while (in.parsed < in.stream.size()) {
+    while (!m_line.atEnd()) {
         queueWhileBusy();
-        m_input = QByteArray::fromRawData(in.stream.constData() + in.parsed, in.stream.size() - in.parsed);
+        if (m_line.atEnd())
+            break;
+        m_input = m_line.unread();
+        const Duration takenFrom = m_bridgeFree;
         int consumed = parseCommand(&answer);
         if (consumed == 0 && m_input.size() <= longestCommand)
             break;
@@ -359,20 +315,16 @@ QByteArray BridgeSimulator::feed(const QByteArray& bytes, QVector<Duration>* ans
             note(QStringLiteral("dropped %1: its command never ended").arg(hexByte(m_input.at(0))));
             consumed = 1;
         }
-        in.parsed += consumed;
-        in.decided = qMax(in.decided, in.parsed);
-        if (in.restarted) {
+        m_line.take(consumed, takenFrom);
+        if (m_restarted) {
             // The restart empties the FIFO: what waited behind the lost command is gone.
-            if (in.decided > in.parsed)
-                note(QStringLiteral("the restart cleared %1 bytes from the receive FIFO").arg(in.decided - in.parsed));
-            in.parsed = in.fifoStart = in.decided;
-            in.restarted = false;
+            if (const int cleared = m_line.clearFifo(m_at))
+                note(restartClearedNote(cleared));
+            m_restarted = false;
         }
-        loseBytesAtOldRate();
     }
-    m_fifoFill = qBound(0, in.decided - in.fifoStart, ReceiveFifoSize);
-    m_input = in.stream.mid(in.parsed);
-    m_intake = nullptr;
+    m_line.close();
+    m_input.clear();
     m_answer = nullptr;
     m_answerTimes = nullptr;
     return answer;
@@ -575,7 +527,7 @@ void BridgeSimulator::writeRegisters(const QByteArray& pairs)
         else
             m_registers[reg] = pairs.at(i + 1);
     }
-    updateRates();
+    updateRates(m_at);
     if (registerValue(I2CClkL) + registerValue(I2CClkH) < MinimumClockDivider)
         note(QStringLiteral("I2C clock registers %1 and %2 add up to less than %3")
                  .arg(hexByte(registerValue(I2CClkL)), hexByte(registerValue(I2CClkH))).arg(MinimumClockDivider));
@@ -613,7 +565,7 @@ bool BridgeSimulator::restoreState(const QJsonObject& state)
         }
     }
     m_registers = registers;
-    updateRates();
+    updateRates(m_now);
     return true;
 }
 

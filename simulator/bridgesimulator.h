@@ -2,6 +2,7 @@
 #define QUELMSIM_BRIDGESIMULATOR_H
 
 #include "quelmsim_global.h"
+#include "receiveline.h"
 #include "simulatedpart.h"
 
 #include <QtCore/QByteArray>
@@ -22,8 +23,8 @@
 //
 // The simulator keeps time, as the hardware does. Its clock stands where the
 // host put it with advanceTo(); bytes fed then arrive one after another, each
-// taking ten bit times at the rate the bridge runs at when the feed begins
-// (the host's rate: the link feeds only bytes the bridge understands). An
+// taking ten bit times at the bridge's rate (the host's too: a link feeds
+// only bytes the bridge understands, and follows it to a new rate). An
 // "S" transaction takes its I2C clocks at the bridge's I2C clock; answer
 // bytes leave one after another on the UART. A part whose non-volatile
 // memory was written starts its write cycle at the stop and does not
@@ -41,9 +42,7 @@
 // until no more than 16 of its answer bytes are still to leave the UART.
 //
 // More than 655 ms between two bytes of an unfinished command drops it, with
-// a note. A command that changes the bridge's rate (a write of BRG1, a
-// restart) makes the bytes that come after it at the old rate noise: the rest
-// of that feed is lost, with a note, unless the new rate is close enough.
+// a note.
 //
 // Power-on and restarts: a new simulator is a bridge just powered on; it
 // sends "OK" at 9600 baud (takeOutput()). restart() is a reset or power cycle
@@ -87,7 +86,7 @@ public:
     QByteArray takeOutput(QVector<Duration>* arrivalTimes = nullptr);
     // Drops a command that is still waiting for its end, as a reset would.
     void discardPendingInput();
-    int pendingInputSize() const { return m_input.size(); }
+    int pendingInputSize() const { return m_line.pendingSize(); }
 
     // A reset or power cycle now; see above.
     void restart();
@@ -108,7 +107,7 @@ public:
     void advanceTo(Duration time);
     // When the bridge has taken the last byte fed, and when it will have
     // finished every command it has taken.
-    Duration inputDoneAt() const { return m_rxDone; }
+    Duration inputDoneAt() const { return m_line.lineEnd(); }
     Duration busyUntil() const { return m_bridgeFree; }
     // One byte on the UART at the present rate, one period of the I2C clock.
     Duration byteTime() const { return m_byteTime; }
@@ -144,7 +143,6 @@ public:
 private:
     struct Placed;
     struct Phase;
-    struct Intake;
     // A part a transaction reached, and the bytes of its write phase it took.
     struct Written
     {
@@ -162,9 +160,8 @@ private:
     int parseRegisterWrite(QByteArray* pairs) const;
     int parseFixed(int operands) const;
 
-    bool dropsAfterGap(Duration firstArrival);
+    void dropAfterGap(Duration firstArrival);
     void queueWhileBusy();
-    void loseBytesAtOldRate();
     bool begin(int length);
     void restartAt(Duration at);
     void send(QByteArray* out, QVector<Duration>* times, const QByteArray& bytes, Duration from);
@@ -172,7 +169,7 @@ private:
     QByteArray runTransaction(const Phases& phases);
     bool runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer, Writes* written);
     void clock(int periods);
-    void updateRates();
+    void updateRates(Duration at);
     QByteArray readRegisters(const QByteArray& registers);
     void writeRegisters(const QByteArray& pairs);
     void note(const QString& text);
@@ -184,6 +181,8 @@ private:
     QHash<qint64, SimulatedPart*> m_partAtPlace;
     QHash<quint8, SimulatedPart*> m_firstPartAtAddress;
     QByteArray m_registers;
+    ReceiveLine m_line;
+    // While feed() runs: the bytes the bridge has not taken yet.
     QByteArray m_input;
     QStringList m_notes;
     bool m_busHeld = false;
@@ -193,22 +192,18 @@ private:
     QByteArray m_output;
     QVector<Duration> m_outputTimes;
 
-    // Time. m_rxDone: the last byte fed arrived; m_at: where the bridge is in
-    // the command it runs; m_bridgeFree: when it is done with it; m_txDone:
-    // when its last answer byte has left. m_fifoFill: bytes that arrived
-    // after the last command that ran and before m_bridgeFree, so that wait
-    // in the receive FIFO until then.
+    // Time. m_at: where the bridge is in the command it runs; m_bridgeFree:
+    // when it is done with it; m_txDone: when its last answer byte has left.
     bool m_timing = true;
     Duration m_byteTime{0};
     Duration m_i2cClockPeriod{0};
     Duration m_now{0};
-    Duration m_rxDone{0};
     Duration m_at{0};
     Duration m_bridgeFree{0};
     Duration m_txDone{0};
-    int m_fifoFill = 0;
-    // While feed() runs: its stream, its answer and their times.
-    Intake* m_intake = nullptr;
+    // While feed() runs: its answer and their times; whether the restart
+    // fault took the place of the last command.
+    bool m_restarted = false;
     QByteArray* m_answer = nullptr;
     QVector<Duration>* m_answerTimes = nullptr;
 };
