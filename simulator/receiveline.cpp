@@ -7,9 +7,10 @@ using SC18IM700Protocol::ReceiveFifoSize;
 int ReceiveLine::open(const QByteArray& bytes, Duration start)
 {
     // A change that came before the new bytes begin no longer times any of them.
-    m_rateChanges.erase(std::remove_if(m_rateChanges.begin(), m_rateChanges.end(),
-                                       [start](const RateChange& change) { return change.at <= start; }),
-                        m_rateChanges.end());
+    if (!m_rateChanges.isEmpty())
+        m_rateChanges.erase(std::remove_if(m_rateChanges.begin(), m_rateChanges.end(),
+                                           [start](const RateChange& change) { return change.at <= start; }),
+                            m_rateChanges.end());
     const int first = m_stream.size();
     m_stream += bytes;
     m_starts.resize(m_stream.size());
@@ -26,8 +27,17 @@ int ReceiveLine::open(const QByteArray& bytes, Duration start)
     return cleared;
 }
 
+// Most feeds end with their last command: the times keep their capacity
+// for the next one.
 void ReceiveLine::close()
 {
+    if (m_parsed == m_stream.size()) {
+        m_stream.clear();
+        m_starts.resize(0);
+        m_arrivals.resize(0);
+        m_parsed = m_decided = 0;
+        return;
+    }
     m_stream = m_stream.mid(m_parsed);
     m_starts = m_starts.mid(m_parsed);
     m_arrivals = m_arrivals.mid(m_parsed);
@@ -46,7 +56,7 @@ void ReceiveLine::lineUp(int from, Duration start)
     Duration time = start;
     for (int index = from; index < m_stream.size(); ++index) {
         m_starts[index] = time;
-        time += byteTimeAt(time);
+        time += m_rateChanges.isEmpty() ? m_byteTime : byteTimeAt(time);
         m_arrivals[index] = time;
     }
     if (from < m_stream.size())
@@ -82,11 +92,12 @@ ReceiveLine::Lost ReceiveLine::queue(Duration busyUntil)
 void ReceiveLine::take(int count, Duration notBefore)
 {
     const int end = m_parsed + count;
-    for (int index = qMax(m_parsed, end - ReceiveFifoSize); index < end; ++index) {
+    const int first = qMax(m_parsed, end - ReceiveFifoSize);
+    for (int index = first; index < end; ++index) {
         m_taken[size_t(m_takenNext)] = qMax(m_arrivals.at(index), notBefore);
-        m_takenNext = (m_takenNext + 1) % ReceiveFifoSize;
-        m_takenCount = qMin(m_takenCount + 1, ReceiveFifoSize);
+        m_takenNext = m_takenNext + 1 < ReceiveFifoSize ? m_takenNext + 1 : 0;
     }
+    m_takenCount = qMin(m_takenCount + end - first, ReceiveFifoSize);
     m_parsed = end;
     m_decided = qMax(m_decided, m_parsed);
 }

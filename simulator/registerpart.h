@@ -48,9 +48,6 @@ public:
 
     quint16 pinLevels() const { return m_pinLevels; }
     void setPinLevels(quint16 levels) { m_pinLevels = levels & AllPins; }
-    // The EEPROM copies of 0xF0-0xF3.
-    QByteArray shadowEeprom() const { return m_eeprom; }
-
     // DS4520 data sheet, memory map: at power-up the SRAM of 0xF0-0xF3 is
     // loaded from its EEPROM copy and the configuration register 0xF4, kept
     // in SRAM, is 00h (SEE 0). The SRAM 0xFA-0xFF has no stated power-on
@@ -80,7 +77,7 @@ protected:
 
 private:
     quint16 m_pinLevels = AllPins;
-    QByteArray m_eeprom;
+    QByteArray m_eeprom; // the EEPROM copies of 0xF0-0xF3
 };
 
 #endif // QUELMSIM_REGISTERPART_H
