@@ -59,11 +59,13 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Serves a simulated bridge and the parts of a product on a pseudo-terminal.\n"
-        "Prints the terminal's device path, then answers until interrupted."));
+        "Prints the terminal's device path, then answers until interrupted. The bridge announces itself with\n"
+        "\"OK\" at 9600 baud, as at power-on."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("description"), QStringLiteral("The product description (JSON)."));
     const QCommandLineOption stateOption(QStringLiteral("state"),
-        QStringLiteral("Restore the simulated product from <file> when it exists, keep it there."),
+        QStringLiteral("Restore the simulated product from <file> when it exists, keep it there. Every start is a "
+                       "power cycle: volatile registers take their power-on values, memories keep theirs."),
         QStringLiteral("file"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
         QStringLiteral("Report on standard error what the bridge dropped, refused or lost (a full receive FIFO, "
