@@ -4,6 +4,7 @@
 
 #include <bridgesetup.h>
 #include <bridgesimulator.h>
+#include <bridgestatus.h>
 #include <busscanner.h>
 #include <commandrunner.h>
 #include <simulatedproduct.h>
@@ -130,6 +131,8 @@ private slots:
         Bench bench;
         QVERIFY(bench.simulator->timing());
         SimulatorLink link(bench.simulator.get());
+        // The bridge was just powered on: its "OK" is read before anything.
+        QVERIFY(BridgeStatus::readAnnouncement(&link, BridgeStatus::AnnouncementGapMs));
         BridgeSetup setup(&link);
         QVERIFY2(rate == BridgeSetup::PowerOnBaudRate || setup.setBaudRate(rate), qPrintable(setup.errorString()));
         QVERIFY2(setup.setI2CClock(clock), qPrintable(setup.errorString()));
@@ -143,7 +146,7 @@ private slots:
         QCOMPARE(read.errorString, QString());
         QCOMPARE(read.applied, 55);
         // The parts' refusals while they program are the acknowledge polls;
-        // nothing else may be refused.
+        // nothing else may be refused, and no byte is lost at the receive FIFO.
         QCOMPARE(bench.simulator->notes().filter(QRegularExpression("^(?!.*busy with its write cycle$)")), QStringList());
         // Then the scans, which touch no part's memory.
         for (const quint8 bus : {0, 1}) {
@@ -165,6 +168,7 @@ private slots:
     {
         Bench bench;
         SimulatorLink writer(bench.simulator.get());
+        QVERIFY(BridgeStatus::readAnnouncement(&writer, BridgeStatus::AnnouncementGapMs));
         QVERIFY(CommandRunner(&writer).run(bench.writeList()).ok());
 
         // The port read that proves the port configured, the GPIO byte, the

@@ -2,11 +2,13 @@
 // header device after every change of the boards, lookups and aggregates;
 // and the command lists it generates: reads, writes, erase, bus-master and
 // header commands, bus selection, byte ranges, dirty pages only, the steps a
-// derived product replaces, and the inputs that give no commands.
+// derived product replaces, the inputs that give no commands, and no command
+// string longer than the bridge takes.
 
 #include "testproduct.h"
 
 #include <QtCore/QPointer>
+#include <QtCore/QRandomGenerator>
 #include <QtTest/QtTest>
 
 #include "golden.h"
@@ -81,6 +83,41 @@ QStringList placesOf(const QList<Device*>& devices)
 }
 
 enum Change { None, AddDevice, AddBoard, ReplaceBoard, ReplaceBoardByItself };
+
+// The command strings in bytes, each from its command character to its "P";
+// an empty list when the bytes are not command strings.
+QList<QByteArray> commandStrings(const QByteArray& bytes)
+{
+    using namespace SC18IM700Protocol;
+    QList<QByteArray> strings;
+    for (int start = 0, stop = 0; start < bytes.size(); start = stop + 1) {
+        stop = start + 1;
+        switch (bytes.at(start)) {
+        case Start: // phases of "S", address, count and a write's data
+            for (stop = start; stop + 2 < bytes.size() && bytes.at(stop) == Start;)
+                stop += 3 + ((bytes.at(stop + 1) & ReadBit) ? 0 : quint8(bytes.at(stop + 2)));
+            break;
+        case ReadRegisters:
+            stop = int(bytes.indexOf(Stop, start));
+            break;
+        case WriteRegisters: // register and value pairs
+            while (stop < bytes.size() && bytes.at(stop) != Stop)
+                stop += 2;
+            break;
+        case WriteGpio:
+            ++stop;
+            break;
+        case ReadGpio:
+            break;
+        default:
+            return {};
+        }
+        if (stop < 0 || stop >= bytes.size() || bytes.at(stop) != Stop)
+            return {};
+        strings << bytes.mid(start, stop + 1 - start);
+    }
+    return strings;
+}
 
 // 0x40, 0x41, ... wrapping: every transmit byte tells where it came from.
 QByteArray pattern(const int& size)
@@ -614,6 +651,48 @@ private slots:
         QCOMPARE(writes.descriptions(), (QStringList{"0+1", "1+1", "2+1", "3+1"}));
         QCOMPARE(erase.descriptions(), (QStringList{"0+1", "1+1", "2+1", "3+1", "0+1", "1+1", "2+1", "3+1"}));
         QCOMPARE(reads.descriptions().first(), QStringLiteral("init"));
+    }
+
+    // Every list of a large product of every part type on four segments,
+    // with bus selection, its pages partly dirty: the bridge takes no string
+    // longer than its receive FIFO (a longer one puts wrong bytes on the bus).
+    void noCommandStringOutgrowsTheBridge()
+    {
+        Rig<> rig(true);
+        ProductInterface& product = rig.product;
+        QRandomGenerator random(700);
+        const Device::DeviceTypes types[] = {Device::DS4520, Device::ISL22343, Device::X95840, Device::CAT24AA02,
+                                             Device::AD5144A, Device::X9408};
+        for (int index = 0; product.devices().size() < 60; ++index) {
+            const int bus = int(random.bounded(4)), address = 2 * int(random.bounded(0x80));
+            if (!product.device(bus, address))
+                rig.add(types[index % 6], bus, address, random.bounded(2));
+        }
+        const CommandList reads(product.readCommands());
+        QList<DeviceCommand*> commands = product.initializeMasterBusController() + product.configureGpioCommands(hex("020F"))
+            + product.readGpioCommands() + product.writeGpioCommands(3) + product.readBusMasterInternalRegistersCommands()
+            + product.readHeaderCommands() + product.writeHeaderCommands(56) + product.updateHeaderCommands(4, 40)
+            + product.eraseCommands();
+        for (Device* const device : product.devices()) {
+            QByteArray memory(device->memorySize(), '\0');
+            random.fillRange(reinterpret_cast<quint32*>(memory.data()), memory.size() / 4);
+            device->setRxData(memory);
+            memory[int(random.bounded(memory.size()))] = char(0x5A);
+            device->setTxData(memory);
+            commands += product.readDeviceCommands(device, true) + product.writeDeviceCommands(device, true)
+                + product.writeCommands(device, quint8(random.bounded(memory.size())), quint8(random.bounded(1, 40)));
+        }
+        const CommandList all(commands + product.writeCommands());
+        int strings = 0;
+        for (const DeviceCommand* const command : reads.commands + all.commands) {
+            const QList<QByteArray> found = commandStrings(command->bytes());
+            QVERIFY2(!found.isEmpty(), qPrintable(command->description()));
+            for (const QByteArray& string : found)
+                QVERIFY2(string.size() <= SC18IM700Protocol::LongestCommandString,
+                         qPrintable(command->description() + QStringLiteral(": ") + QString::fromLatin1(string.toHex())));
+            strings += found.size();
+        }
+        QVERIFY(strings > 1000);
     }
 
     // Null and unbound arguments and a missing bus master give no commands and
