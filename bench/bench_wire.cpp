@@ -90,8 +90,8 @@ QString replay(Bench* bench, const WireFloor::Result& floor)
         return QStringLiteral("the floor's schedule on the simulator: %1").arg(notes.constFirst());
     if (answers.size() != floor.answerBytes || bench->end() - bench->start != floor.time)
         return QStringLiteral("the floor's schedule takes %1 ms on the simulator, not %2 ms (%3 of %4 answer bytes)")
-            .arg(SC18IM700Protocol::seconds(bench->end() - bench->start) * 1e3)
-            .arg(SC18IM700Protocol::seconds(floor.time) * 1e3)
+            .arg(SC18IM700Protocol::seconds(bench->end() - bench->start) * 1e3, 0, 'f', 6)
+            .arg(SC18IM700Protocol::seconds(floor.time) * 1e3, 0, 'f', 6)
             .arg(answers.size()).arg(floor.answerBytes);
     return QString();
 }
