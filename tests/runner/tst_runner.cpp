@@ -35,7 +35,8 @@ namespace {
 // checks, timeout=N, hold=N (the bus held low once command N is applied),
 // adapter=N (a USB adapter with an N ms latency timer), restart=N (the
 // bridge restarts instead of running the Nth string it takes, the runner's
-// own reads counted), lose=N (byte N of the run's first write is lost).
+// own reads counted), lose=N (byte N of the run's first write is lost),
+// again (the list is run once more on the same link and runner).
 struct Rig
 {
     explicit Rig(const QString& text)
@@ -138,6 +139,8 @@ struct Rig
                     .arg(result.applied).arg(result.failedIndex).arg(hexOf(result.status))
                     .arg(result.bus).arg(hexOf(result.address)).toLatin1();
         text += "error " + result.errorString.toLatin1() + '\n';
+        if (result.restarted)
+            text += "restarted, the link at " + QByteArray::number(link.baudRate()) + " baud\n";
         text += "elapsed " + QByteArray::number(result.elapsed.count()) + '\n';
         for (const Device* device : std::initializer_list<const Device*>{&eeprom, &pots, &bridge})
             text += device->name().toLatin1() + ' ' + device->rxBuffer().toHex().toUpper() + '\n';
@@ -319,9 +322,9 @@ void TestRunner::runs_data()
     // among the data is checked against registers the runner knows, and
     // taken as data.
     const QString pages = "write A0 00 0102030405060708; page A0 0; page A0 1; page A0 2";
-    row("a restart during a read", "restart=4", pages);
+    row("a restart during a read", "restart=4 again", pages);
     row("a restart during a write", "restart=3", "write A0 00 0102030405060708; write A0 08 1112131415161718; page A0 0");
-    row("a restart at 115200 baud", "baud=115200 restart=4", pages);
+    row("a restart at 115200 baud", "baud=115200 restart=4 again", pages);
     row("an answer that holds OK", "", "write A0 00 4F4B4F4B4F4B4F4B; page A0 0; page A0 1");
     // A byte lost on the line: in the port read that proves a write done,
     // the run stops at the write; inside the write, the bridge drops the
@@ -375,8 +378,14 @@ void TestRunner::runs()
     const RunResult result = rig.run();
     if (units >= 0)
         QCOMPARE(result.elapsed.count(), units);
+    QByteArray text = rig.transcript(result);
+    // The next run on the same link and runner.
+    if (rig.option("again")) {
+        const RunResult again = rig.runner.run(rig.commands);
+        text += "again: applied " + QByteArray::number(again.applied) + ", error " + again.errorString.toLatin1() + '\n';
+    }
     const QString name = QString(QTest::currentDataTag()).toLower().replace(QRegularExpression("[^a-z0-9]+"), "-");
-    QUELM_COMPARE_GOLDEN(rig.transcript(result), "runner/" + name + ".txt");
+    QUELM_COMPARE_GOLDEN(text, "runner/" + name + ".txt");
 }
 
 // Which transaction a command string holds decides whether a status read
