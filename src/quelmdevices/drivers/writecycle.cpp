@@ -1,5 +1,6 @@
 #include "writecycle.h"
 
+#include "ds4520registers.h"
 #include "instructions.h"
 
 using namespace std::chrono_literals;
@@ -19,7 +20,9 @@ constexpr WriteCycle::Range anyOperand(const unsigned char instruction)
 // simulator takes that maximum as its cycle: a part must never look faster
 // than its data sheet promises.
 const QList<WriteCycle> writeCycles = {
-    {Device::DS4520, 10ms, 20ms, Addressing::Register, {{0x00, 0x3F}}, -1, {{0xF0, 0xF3}},
+    {Device::DS4520, 10ms, 20ms, Addressing::Register,
+     {{DS4520Register::Eeprom, DS4520Register::EepromLast}}, -1,
+     {{DS4520Register::PullUpEnable0, DS4520Register::IoControl1}},
      "DS4520 data sheet, AC electrical characteristics: EEPROM write time tWR 10 ms typical, "
      "20 ms maximum, from the stop, for the user EEPROM 00h-3Fh and, while SEE is 0 (its "
      "default), the SRAM-shadowed pull-up and I/O control registers F0h-F3h"},
