@@ -2,6 +2,7 @@
 
 #include "i2cbuscontroller.h"
 #include "instructions.h"
+#include "parts.h"
 #include "parttransactions.h"
 #include "registerreport.h"
 
@@ -10,8 +11,7 @@
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::AD5144A, 4, {4, 1, 1}, {4, 1, 1}};
+const DeviceGeometry& partGeometry = Part::of(Device::AD5144A)->geometry;
 
 // One wiper channel per byte, 0x00 to 0x03. The text lines carry no address.
 const Row reportRows[] = {fixedRow(0x00, 1, "00:", "Data     : ", "RDAC1 DATA", "RDAC1"),
@@ -42,7 +42,7 @@ PartTransactions::Strings writeWiper(I2CBusController& bus, const Device& device
 }
 } // namespace
 
-const PartTransactions ad5144aTransactions = {Device::AD5144A, readWiper, writeWiper};
+const PartTransactions ad5144aTransactions = {readWiper, writeWiper};
 
 AD5144ADevice::AD5144ADevice(const int& bus, const int& address, const QString& name, QObject* parent)
     : PagedDevice(bus, address, name, parent)

@@ -1,5 +1,6 @@
 #include "cat24aa02device.h"
 
+#include "parts.h"
 #include "registerreport.h"
 
 #include <QtCore/QTextStream>
@@ -7,8 +8,7 @@
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::CAT24AA02, 256, {32, 8, 8}, {32, 8, 8}};
+const DeviceGeometry& partGeometry = Part::of(Device::CAT24AA02)->geometry;
 
 // One row per read page.
 const Row reportRows[] = {rangeRows(0x00, partGeometry.read.size, partGeometry.read.pages, "EEPROM")};

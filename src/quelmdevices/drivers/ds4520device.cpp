@@ -1,6 +1,7 @@
 #include "ds4520device.h"
 
 #include "ds4520registers.h"
+#include "parts.h"
 #include "registerreport.h"
 
 #include <QtCore/QTextStream>
@@ -9,8 +10,7 @@ using namespace DS4520Register;
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::DS4520, 248, {9, 8, 8}, {9, 8, 8}};
+const DeviceGeometry& partGeometry = Part::of(Device::DS4520)->geometry;
 // The last page is the register block from the first pull-up register on.
 constexpr int registerPage = 8;
 constexpr int registerPageAddress = PullUpEnable0;
@@ -42,7 +42,7 @@ unsigned char withBit(const unsigned char& byte, const unsigned char& mask, cons
 // in HTML only, the status registers and the SRAM, which lie outside the
 // memory image.
 const Row reportRows[] = {
-    rangeRows(Eeprom, 8, registerPage, "EEPROM"), // the pages before the register page
+    rangeRows(Eeprom, partGeometry.read.size, registerPage, "EEPROM"), // the pages before the register page
     fixedRow(Reserved, 0, "40-EF:", "40-EF:", "RESERVED"),
     fixedRow(PullUpEnable0, 1, "F0:", "F0   : ", "PullUp Enable 0"),
     fixedRow(PullUpEnable1, 1, "F1:", "F1   : ", "PullUp Enable 1"),

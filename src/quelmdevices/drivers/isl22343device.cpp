@@ -1,5 +1,6 @@
 #include "isl22343device.h"
 
+#include "parts.h"
 #include "registerreport.h"
 
 #include <QtCore/QTextStream>
@@ -7,8 +8,7 @@
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::ISL22343, 15, {1, 15, 0}, {15, 1, 1}};
+const DeviceGeometry& partGeometry = Part::of(Device::ISL22343)->geometry;
 // The wipers IVR0 to IVR3, then the general-purpose EEPROM.
 const Row reportRows[] = {indexRows(0x00, 4, "IVR"),
                           fixedRow(0x04, 11, "4-E:", "04-0E: ", "EEPROM")};

@@ -1,21 +1,14 @@
 #include "parttransactions.h"
 
 #include "i2cbuscontroller.h"
+#include "parts.h"
 
-namespace {
-
-const PartTransactions registerAddressed = {-1, PartTransactions::registerRead,
-                                            PartTransactions::registerWrite};
-
-} // namespace
+const PartTransactions PartTransactions::registerAddressed = {registerRead, registerWrite};
 
 const PartTransactions& PartTransactions::of(const int& type)
 {
-    for (const PartTransactions* const line : {&ad5144aTransactions, &x9408Transactions}) {
-        if (line->type == type)
-            return *line;
-    }
-    return registerAddressed;
+    const Part* const part = Part::of(type);
+    return part ? part->transactions : registerAddressed;
 }
 
 QByteArray PartTransactions::registerRead(I2CBusController& bus, const Device& device,

@@ -2,6 +2,7 @@
 
 #include "i2cbuscontroller.h"
 #include "instructions.h"
+#include "parts.h"
 #include "parttransactions.h"
 #include "registerreport.h"
 
@@ -10,8 +11,7 @@
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::X9408, 4, {0, 0, 0}, {4, 1, 1}};
+const DeviceGeometry& partGeometry = Part::of(Device::X9408)->geometry;
 const Row reportRows[] = {indexRows(0x00, 4, "WCR")};
 
 // The X9408 takes its wiper counter write and the transfer into data
@@ -30,7 +30,7 @@ PartTransactions::Strings writeWiperCounter(I2CBusController& bus, const Device&
 
 // The product never reads the part (it has no read pages); a read asked for
 // anyway goes out register-addressed.
-const PartTransactions x9408Transactions = {Device::X9408, PartTransactions::registerRead,
+const PartTransactions x9408Transactions = {PartTransactions::registerRead,
                                             writeWiperCounter};
 
 X9408Device::X9408Device(const int& bus, const int& address, const QString& name, QObject* parent)

@@ -1,5 +1,6 @@
 #include "x95840device.h"
 
+#include "parts.h"
 #include "registerreport.h"
 
 #include <QtCore/QTextStream>
@@ -7,8 +8,7 @@
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::X95840, 4, {1, 4, 0}, {4, 1, 1}};
+const DeviceGeometry& partGeometry = Part::of(Device::X95840)->geometry;
 
 // The wiper registers 0x00 to 0x03, their addresses fixed texts, so these
 // reports never switch the stream to hexadecimal. The part's registers 0x04
