@@ -1,17 +1,16 @@
 #include "ds4520device.h"
 
 #include "ds4520registers.h"
-#include "parts.h"
-#include "registerreport.h"
-
-#include <QtCore/QTextStream>
+#include "partdriver.h"
 
 using namespace DS4520Register;
 using namespace RegisterReport;
 
 namespace {
-const DeviceGeometry& partGeometry = Part::of(Device::DS4520)->geometry;
-// The last page is the register block from the first pull-up register on.
+const Part& part = *Part::of(Device::DS4520);
+
+// The last page, the register block, starts at the first pull-up register,
+// not where the line's stride would put it.
 constexpr int registerPage = 8;
 constexpr int registerPageAddress = PullUpEnable0;
 
@@ -42,7 +41,7 @@ unsigned char withBit(const unsigned char& byte, const unsigned char& mask, cons
 // in HTML only, the status registers and the SRAM, which lie outside the
 // memory image.
 const Row reportRows[] = {
-    rangeRows(Eeprom, partGeometry.read.size, registerPage, "EEPROM"), // the pages before the register page
+    rangeRows(Eeprom, part.geometry.read.size, registerPage, "EEPROM"), // the pages before the register page
     fixedRow(Reserved, 0, "40-EF:", "40-EF:", "RESERVED"),
     fixedRow(PullUpEnable0, 1, "F0:", "F0   : ", "PullUp Enable 0"),
     fixedRow(PullUpEnable1, 1, "F1:", "F1   : ", "PullUp Enable 1"),
@@ -64,10 +63,8 @@ DS4520Device::DS4520Device(const int& bus, const int& address, const QString& na
     initialize();
 }
 
-const DeviceGeometry& DS4520Device::geometry() const
-{
-    return partGeometry;
-}
+QUELM_PART_GEOMETRY(DS4520Device, part)
+QUELM_PART_REPORTS(DS4520Device, table(reportRows))
 
 int DS4520Device::readPageAddress(const int& page) const
 {
@@ -164,14 +161,4 @@ void DS4520Device::setTxData(const QByteArray& bytes)
 {
     Device::setTxData(bytes);
     writePullUpRegisters();
-}
-
-QTextStream& DS4520Device::output(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Text);
-}
-
-QTextStream& DS4520Device::toHtml(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Html);
 }

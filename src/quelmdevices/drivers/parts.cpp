@@ -73,16 +73,16 @@ Part named(const Device::DeviceTypes& type, const char* name)
             PartTransactions::registerAddressed, std::nullopt};
 }
 
-const QList<Part>& lines()
+const QVector<Part>& lines()
 {
     using namespace DS4520Register;
     const PartTransactions& byRegister = PartTransactions::registerAddressed;
-    // name, geometry {type, memory size, read pages {count, size, stride},
-    // write pages}, transactions, write cycle {typical, maximum, what
-    // programs memory, ..., source}. Where a data sheet states only a
-    // maximum, the simulator takes that maximum as its cycle: a part must
-    // never look faster than its data sheet promises.
-    static const QList<Part> table = {
+    // driver<class>(part number, geometry {type, memory size, read pages
+    // {count, size, stride}, write pages}, transactions, write cycle
+    // {typical, maximum, what programs memory, ..., source}). Where a data
+    // sheet states only a maximum, the simulator takes that maximum as its
+    // cycle: a part must never look faster than its data sheet promises.
+    static const QVector<Part> table = {
         // The bus master: the host makes it, and its pages are its own.
         named(Device::SC18IM700, "SC18IM700"),
         // Page 8, the registers, lies at 0xF0 (DS4520Device).
@@ -94,7 +94,8 @@ const QList<Part>& lines()
         driver<ISL22343Device>("ISL22343", {Device::ISL22343, 15, {1, 15, 0}, {15, 1, 1}}, byRegister,
             everyByte(12ms, 20ms,
                 "ISL22343 data sheet, AC characteristics (the family's table, also the X95840's): "
-                "non-volatile write cycle time tWC 12 ms typical, 20 ms maximum; with the access control register's VOL bit 0 (its power-on value) a wiper "
+                "non-volatile write cycle time tWC 12 ms typical, 20 ms maximum; with the access "
+                "control register's VOL bit 0 (its power-on value) a wiper "
                 "write also stores its initial value register, and 04h-0Eh are general-purpose EEPROM")),
         driver<X95840Device>("X95840", {Device::X95840, 4, {1, 4, 0}, {4, 1, 1}}, byRegister,
             everyByte(12ms, 20ms,
@@ -124,15 +125,28 @@ const QList<Part>& lines()
     return table;
 }
 
+// Inside the library the line is found here, not through the exported
+// Part::of(): the command generators ask for every page they encode.
+const Part* line(const int& type)
+{
+    const QVector<Part>& all = lines();
+    return type >= 0 && type < all.size() ? &all.at(type) : nullptr;
+}
+
 } // namespace
 
 const Part* Part::of(const int type)
 {
-    const QList<Part>& all = lines();
-    return type >= 0 && type < all.size() ? &all.at(type) : nullptr;
+    return line(type);
 }
 
-const QList<Part>& Part::table()
+const QVector<Part>& Part::table()
 {
     return lines();
+}
+
+const PartTransactions& PartTransactions::of(const int& type)
+{
+    const Part* const part = line(type);
+    return part ? part->transactions : registerAddressed;
 }

@@ -5,7 +5,7 @@
 #include "parttransactions.h"
 #include "writecycle.h"
 
-#include <QtCore/QList>
+#include <QtCore/QVector>
 #include <QtCore/QString>
 
 #include <optional>
@@ -34,7 +34,7 @@ struct QUELMDEVICES_EXPORT Part
     // The line of a type; null for a number outside the table.
     static const Part* of(int type);
     // Every line, in type order.
-    static const QList<Part>& table();
+    static const QVector<Part>& table();
 };
 
 #endif // QUELMDEVICES_PARTS_H

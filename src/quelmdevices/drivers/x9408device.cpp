@@ -2,16 +2,13 @@
 
 #include "i2cbuscontroller.h"
 #include "instructions.h"
-#include "parts.h"
-#include "parttransactions.h"
-#include "registerreport.h"
-
-#include <QtCore/QTextStream>
+#include "partdriver.h"
 
 using namespace RegisterReport;
 
 namespace {
-const DeviceGeometry& partGeometry = Part::of(Device::X9408)->geometry;
+const Part& part = *Part::of(Device::X9408);
+
 const Row reportRows[] = {indexRows(0x00, 4, "WCR")};
 
 // The X9408 takes its wiper counter write and the transfer into data
@@ -33,24 +30,5 @@ PartTransactions::Strings writeWiperCounter(I2CBusController& bus, const Device&
 const PartTransactions x9408Transactions = {PartTransactions::registerRead,
                                             writeWiperCounter};
 
-X9408Device::X9408Device(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(bus, address, name, parent)
-{
-    initialize();
-}
-
-const DeviceGeometry& X9408Device::geometry() const
-{
-    return partGeometry;
-}
-
-QTextStream& X9408Device::output(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Text);
-}
-
 // This part's marked address cell puts its opening tag on a line of its own.
-QTextStream& X9408Device::toHtml(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Html, Marking::OwnLine);
-}
+QUELM_PART_DRIVER(X9408Device, part, table(reportRows, Marking::OwnLine))
