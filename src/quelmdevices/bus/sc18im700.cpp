@@ -197,9 +197,12 @@ QByteArray SC18IM700::writeInternalRegister(const QByteArray& bytes)
 
 QString SC18IM700::partName() const
 {
-    return QStringLiteral("SC18IM700");
+    return deviceName(Device::SC18IM700);
 }
 
+// The pages are written out here, not read from a geometry line as the
+// drivers' are: the bridge is a bus controller, not a PagedDevice, and its
+// read pages differ in size.
 int SC18IM700::readPages() const
 {
     return 2;
