@@ -32,13 +32,16 @@ std::vector<Paced> pacedOf(const QList<DeviceCommand*>& commands)
     return paced;
 }
 
-// Feeds the list as a host would that waits for no answer but lets each
-// part finish its write cycle: a command addressing a part in its cycle is
-// fed so that its last byte arrives as the cycle ends.
+// Feeds the list as a host would that waits for no answer but keeps the
+// bridge's 16-byte receive FIFO from overflowing and lets each part finish
+// its write cycle: each command goes once the bridge has finished the one
+// before, and one addressing a part in its cycle so that its last byte
+// arrives as the cycle ends.
 QByteArray feedPaced(const std::vector<Paced>& commands, BridgeSimulator& simulator)
 {
     QByteArray answer;
     for (const Paced& command : commands) {
+        simulator.advanceTo(simulator.busyUntil());
         const SimulatedPart* const part =
             command.address >= 0 ? simulator.part(command.bus, quint8(command.address)) : nullptr;
         if (part)
@@ -65,7 +68,8 @@ void feedList(benchmark::State& state, const QList<DeviceCommand*>& commands,
     for (const DeviceCommand* const command : commands)
         expected += command->responseBytes();
     state.counters["expected_bytes"] = double(expected);
-    // Zero when no part was addressed during its write cycle.
+    // Zero when no part was addressed during its write cycle and no byte
+    // found the receive FIFO full.
     state.counters["refusals"] = double(simulator.takeNotes().size());
     state.counters["times_faster_than_wire"] = perFeed > 0 ? wire / perFeed : 0.0;
 }

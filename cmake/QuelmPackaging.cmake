@@ -1,7 +1,7 @@
 # Debian packages of one build, made by CPack (scripts/package.sh):
 #
-#   runtime  lib<package><soversion>   the three shared libraries
-#   dev      lib<package>-dev          headers, CMake package, pkg-config file
+#   runtime  lib<package><soversion>   the five shared libraries
+#   dev      lib<package>-dev          headers, CMake package, pkg-config files, API reference
 #   tools    <package>-tools           quelmctl and quelm-simulator, their man pages
 #
 # <package> is the build's package name, quelmdevices or quelmdevices-qt6, so
@@ -78,7 +78,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Dependencies on Debian's packages come from the binaries; those between
 # the packages from the components.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The tools' own libraries lie in the runtime package's staging folder, beside
+# The libraries lie in the runtime package's staging folder, beside
 # the tools package's (dpkg-shlibdeps runs in the latter).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ../runtime${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR})
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
@@ -88,10 +88,10 @@ set(CPACK_COMPONENT_DEV_DEPENDS runtime)
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 
 if(QT_MAJOR_VERSION EQUAL 5)
-    set(qt_dev_package qtbase5-dev)
+    set(qt_dev_packages "qtbase5-dev, libqt5serialport5-dev")
     set(other_tools quelmdevices-qt6-tools)
 else()
-    set(qt_dev_package qt6-base-dev)
+    set(qt_dev_packages "qt6-base-dev, qt6-serialport-dev")
     set(other_tools quelmdevices-tools)
 endif()
 # Descriptions: the synopsis, then paragraphs separated by empty lines.
@@ -107,16 +107,20 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${QUELM_DEBIAN_DIR}/triggers)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "library for ${parts}
 ${about}
 
-This package holds the shared libraries built against Qt ${QT_MAJOR_VERSION}.")
+This package holds the shared libraries built against Qt ${QT_MAJOR_VERSION}: the device
+library, the stand-ins for the host's model and logging libraries, the
+bridge simulator and the command runner.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME ${QUELM_DEB_DEV})
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS ${qt_dev_package})
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS ${qt_dev_packages})
 set(CPACK_DEBIAN_DEV_DESCRIPTION "headers, CMake and pkg-config files of the SC18IM700 bridge library (Qt ${QT_MAJOR_VERSION})
 ${about}
 
 This package holds the headers, the CMake package ${QUELM_PACKAGE_NAME}
-and the pkg-config file ${QUELM_PACKAGE_NAME}.pc.")
+(targets quelmdevices::quelmdevices, ::runner and ::simulator), the
+pkg-config files ${QUELM_PACKAGE_NAME}.pc, ${QUELM_PACKAGE_NAME}-runner.pc and
+${QUELM_PACKAGE_NAME}-simulator.pc, and the API reference in HTML.")
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME ${QUELM_DEB_TOOLS})
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)

@@ -5,20 +5,36 @@
 
 #include <sc18im700protocol.h>
 
+#include "link.h"
+
 #include <QtCore/QByteArray>
+#include <QtCore/QList>
 #include <QtCore/QString>
 
 #include <optional>
 
-class Link;
-
 // The bridge's own settings a host changes before it talks to the parts:
 // the UART rate (registers BRG0, BRG1) and the I2C clock (I2CClkL, I2CClkH).
 // The formulas and registers are the bridge's own (SC18IM700Protocol).
+//
+// The bridge keeps the rate it was given until its power is cut, so a host
+// first finds it: findBridge() asks for its registers at each rate it can
+// run at until it answers there.
 class QUELMRUNNER_EXPORT BridgeSetup
 {
 public:
     enum class I2CClock { Standard, Fast };
+
+    // I2CClkL and I2CClkH.
+    struct ClockRegisters
+    {
+        quint8 low;
+        quint8 high;
+
+        int divider() const { return low + high; }
+        // "fast (369 kHz)" for a named setting's registers, else "0x0A,0x0A (184 kHz)".
+        QString text() const;
+    };
 
     struct ClockSetting
     {
@@ -28,6 +44,7 @@ public:
         quint8 high;        // I2CClkH
 
         int divider() const { return low + high; }
+        ClockRegisters registers() const { return {low, high}; }
         // "standard (97 kHz)"
         QString text() const;
     };
@@ -43,10 +60,23 @@ public:
     // How long the bridge gets, after the last byte left the host at rate,
     // before the host may change its own rate.
     static int settleMs(qint32 rate);
+    // The rates findBridge() tries, in order: the link's present rate when
+    // the bridge can run at it, then likely (the rate a host is about to
+    // ask for), the power-on rate and the other standard rates fastest
+    // first: a miss costs one probe's timeout, shortest at the fast rates,
+    // and a bridge that was moved was most likely moved up.
+    static QList<qint32> searchOrder(qint32 present, qint32 likely = 0);
+    // How long a probe at rate waits for its answer: the bytes' wire time
+    // and a USB adapter's default latency timer, with a margin.
+    static int probeTimeoutMs(qint32 rate);
 
     // Null for a name that is not "standard" or "fast".
     static const ClockSetting* clockSetting(const QString& name);
     static const ClockSetting& clockSetting(I2CClock clock);
+    // The registers "standard", "fast" or "L,H" name (I2CClkL and I2CClkH,
+    // each 0 to 255, decimal or hex with 0x); nothing for any other text.
+    // Whether the bridge can run them is clockRangeError()'s to say.
+    static std::optional<ClockRegisters> clockRegisters(const QString& text);
     // 7.3728 MHz / (2 x (I2CClkL + I2CClkH)); 0 while both are 0.
     static double i2cClockHz(quint8 low, quint8 high);
     // Why the bridge cannot run its I2C clock from these registers (their
@@ -59,11 +89,31 @@ public:
     // The link is not owned and must outlive the setup.
     explicit BridgeSetup(Link* link);
 
+    // The longest any answer may take; probes wait less (probeTimeoutMs()).
     void setTimeout(int timeoutMs) { m_timeoutMs = timeoutMs; }
-    // Writes the baud-rate registers at the link's present rate, waits until
-    // the write has left the host and the bridge has taken it, moves the link
-    // to the new rate and reads the registers back there. A bridge that an
-    // earlier session left at the new rate is found there and kept.
+    // Where the link goes, for messages ("/dev/ttyUSB0"); empty for none.
+    void setPortName(const QString& name) { m_portName = name; }
+
+    // Reads BRG0, BRG1, I2CClkL and I2CClkH at each rate of searchOrder()
+    // until the bridge answers with baud-rate registers that give that rate,
+    // input that was waiting thrown away before each probe. Leaves the link
+    // at the rate found and returns it; nothing, with errorString() naming
+    // the rates tried, when the bridge answers at none.
+    std::optional<qint32> findBridge(qint32 likely = 0);
+    // Once found: the rate, the I2C clock registers as they were, and how
+    // long an answer took to come back beyond the bytes' wire time (the mean
+    // of three probes: a USB adapter's latency timer holds each answer for
+    // anything up to its period).
+    std::optional<qint32> foundAt() const { return m_foundAt; }
+    ClockRegisters foundClock() const { return m_foundClock; }
+    Link::Duration roundTrip() const { return m_roundTrip; }
+    // Moves the bridge, found at the link's present rate, to rate: writes
+    // its baud-rate registers, waits until the write has left the host and
+    // the bridge has taken it, moves the link to the new rate and reads the
+    // registers back there, timing the round trip again. A rate the bridge
+    // cannot make is refused before anything is sent.
+    bool moveBridge(qint32 rate);
+    // Finds the bridge (trying rate early) and moves it to rate.
     bool setBaudRate(qint32 rate);
     // Writes the clock registers and reads them back. A sum under the
     // data sheet's smallest is refused before anything is sent.
@@ -72,14 +122,19 @@ public:
     QString errorString() const { return m_errorString; }
 
 private:
-    QByteArray readRegisters(const QByteArray& registers);
-    bool answersAt(qint32 rate, const QByteArray& registers, const QByteArray& expected);
-    bool moveBridge(qint32 rate, const QByteArray& command, const QByteArray& registers,
-                    const QByteArray& expected);
+    enum class Probe { Answered, Silent, Unsent };
+
+    std::optional<QByteArray> readRegisters(const QByteArray& registers);
+    Probe probe(Link::Duration* roundTrip);
+    void measureRoundTrip(Link::Duration first);
     bool fail(const QString& text);
 
     Link* m_link;
     int m_timeoutMs = 1000;
+    QString m_portName;
+    std::optional<qint32> m_foundAt;
+    ClockRegisters m_foundClock{0, 0};
+    Link::Duration m_roundTrip{0};
     QString m_errorString;
 };
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # check-packages.sh: checks the Qt 5 packages that scripts/package.sh left in
-# build-package/. It installs the library and tools packages with apt-get into
-# a throwaway root, an overlay of this machine's root in a private mount
-# namespace, and runs the installed quelmctl --help there. Where no overlay can
+# build-package/: that they hold the libraries, the tools, the headers, the
+# API reference and the quick start. It installs the library and tools
+# packages with apt-get into a throwaway root, an overlay of this machine's
+# root in a private mount namespace, and runs the installed quelmctl --help there. Where no overlay can
 # be mounted it unpacks them with dpkg-deb instead and runs quelmctl from the
 # unpacked tree. Either way quelmctl must answer exactly as the built one does.
 set -euo pipefail
@@ -10,14 +11,19 @@ cd "$(dirname "$0")/.."
 out=build-package
 runtime="$(ls "$out"/libquelmdevices1_*.deb)"
 tools="$(ls "$out"/quelmdevices-tools_*.deb)"
+dev="$(ls "$out"/libquelmdevices-dev_*.deb)"
 expected="$("$out/qt5/tools/quelmctl/quelmctl" --help)"
 
 # What the packages must hold, each path once.
-contents="$(for deb in "$runtime" "$tools"; do dpkg-deb -c "$deb"; done | awk '{print $6}')"
+contents="$(for deb in "$runtime" "$tools" "$dev"; do dpkg-deb -c "$deb"; done | awk '{print $6}')"
 for path in ./usr/lib/x86_64-linux-gnu/libquelmdevices.so.1 ./usr/lib/x86_64-linux-gnu/libquelmcore.so.1 \
-            ./usr/lib/x86_64-linux-gnu/libvarncore.so.1 ./usr/bin/quelmctl ./usr/bin/quelm-simulator \
+            ./usr/lib/x86_64-linux-gnu/libvarncore.so.1 ./usr/lib/x86_64-linux-gnu/libquelmrunner.so.1 \
+            ./usr/lib/x86_64-linux-gnu/libquelmsim.so.1 ./usr/bin/quelmctl ./usr/bin/quelm-simulator \
             ./usr/share/man/man1/quelmctl.1.gz ./usr/share/man/man1/quelm-simulator.1.gz \
-            ./usr/share/doc/libquelmdevices1/copyright ./usr/share/doc/quelmdevices-tools/changelog.gz; do
+            ./usr/share/doc/libquelmdevices1/copyright ./usr/share/doc/quelmdevices-tools/changelog.gz \
+            ./usr/include/quelmdevices/version.h ./usr/include/quelmdevices/runner/commandrunner.h \
+            ./usr/share/doc/libquelmdevices-dev/html/index.html \
+            ./usr/share/doc/libquelmdevices-dev/examples/quickstart/main.cpp; do
     if ! grep -qxF -- "$path" <<<"$contents"; then
         echo "check-packages: $path is in no package" >&2
         exit 1

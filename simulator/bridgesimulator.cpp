@@ -8,6 +8,7 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace SC18IM700Protocol;
@@ -45,6 +46,11 @@ QByteArray hexFromJson(const QJsonValue& value, int size)
     return bytes.size() == size && text.size() == 2 * size ? bytes : QByteArray();
 }
 
+QString restartClearedNote(int bytes)
+{
+    return QStringLiteral("the restart cleared %1 bytes from the receive FIFO").arg(bytes);
+}
+
 qint64 placeKey(const int bus, const quint8 address)
 {
     return qint64(bus) << 8 | (address & ~ReadBit);
@@ -72,7 +78,9 @@ BridgeSimulator::BridgeSimulator(BusSelect busSelect)
     : m_busSelect(busSelect)
     , m_registers(powerOnRegisters())
 {
-    updateRates();
+    updateRates(Duration(0));
+    m_line.resetByteTime(m_byteTime);
+    send(&m_output, &m_outputTimes, QByteArray(Announcement, AnnouncementSize), Duration(0));
 }
 
 BridgeSimulator::~BridgeSimulator() = default;
@@ -139,50 +147,64 @@ void BridgeSimulator::advanceTo(Duration time)
 void BridgeSimulator::setTiming(bool on)
 {
     m_timing = on;
-    updateRates();
+    updateRates(m_now);
+    m_line.resetByteTime(m_byteTime);
 }
 
 // Every byte and clock period of a long stream needs them: they are worked
-// out again only when the registers or the timing change.
-void BridgeSimulator::updateRates()
+// out again only when the registers or the timing change. A host follows
+// the bridge to a new rate, from `at` on.
+void BridgeSimulator::updateRates(Duration at)
 {
     m_byteTime = m_timing ? SC18IM700Protocol::byteTime(quint16(registerValue(BRG1) << 8 | registerValue(BRG0)))
                           : Duration(0);
     m_i2cClockPeriod = m_timing ? SC18IM700Protocol::i2cClockPeriod(registerValue(I2CClkL) + registerValue(I2CClkH))
                                 : Duration(0);
+    m_line.changeByteTime(m_byteTime, at);
 }
 
-// The command at the front of the input is complete: its first length bytes
-// are taken off the line. It runs once its last byte has arrived and the
-// bridge has finished the command before.
-void BridgeSimulator::begin(int length)
+// The command at the front of the input is complete, its last byte `length`
+// bytes on. It runs once its last byte has arrived and the bridge has
+// finished the command before. False when the restart fault takes its place.
+bool BridgeSimulator::begin(int length)
 {
-    take(length);
-    m_at = qMax(m_rxDone, m_bridgeFree);
+    m_at = qMax(m_bridgeFree, m_line.arrival(length - 1));
     m_bridgeFree = m_at;
+    if (m_restartAfter < 1 || --m_restartAfter > 0)
+        return true;
+    m_restartAfter = -1;
+    m_restarted = true;
+    note(QStringLiteral("restarted instead of running a \"%1\" command").arg(QLatin1Char(m_input.at(0))));
+    restartAt(m_at);
+    return false;
 }
 
-// The first length bytes of the input have arrived: those that were not
-// timed yet each took a byte time after the one before.
-void BridgeSimulator::take(int length)
+// The bytes that arrive while the bridge is busy wait in the receive FIFO;
+// what does not fit is lost.
+void BridgeSimulator::queueWhileBusy()
 {
-    const int untimed = length - m_timedAhead;
-    if (untimed > 0) {
-        m_rxDone += untimed * m_byteTime;
-        m_timedAhead = 0;
-    } else {
-        m_timedAhead -= length;
-    }
+    for (ReceiveLine::Lost lost = m_line.queue(m_bridgeFree); lost.count > 0; lost = m_line.queue(m_bridgeFree))
+        note(QStringLiteral("lost %1 bytes from %2: the receive FIFO was full").arg(lost.count).arg(hexByte(lost.first)));
 }
 
-// Answer bytes leave one after another once the command has run.
+// Bytes leave one after another from `from` on, or after the bytes before
+// them; without timing they arrive at once.
+void BridgeSimulator::send(QByteArray* out, QVector<Duration>* times, const QByteArray& bytes, Duration from)
+{
+    out->append(bytes);
+    m_txDone = m_timing ? qMax(m_txDone, from) : from;
+    for (int i = 0; times && i < bytes.size(); ++i)
+        times->append(m_txDone + (i + 1) * m_byteTime);
+    m_txDone += bytes.size() * m_byteTime;
+}
+
+// Answer bytes leave once the command has run. The transmit FIFO takes 16
+// of them: the bridge stays busy until the last one fits.
 void BridgeSimulator::answerWith(QByteArray* answer, const QByteArray& bytes)
 {
-    answer->append(bytes);
-    m_txDone = qMax(m_txDone, m_bridgeFree);
-    for (int i = 0; m_answerTimes && i < bytes.size(); ++i)
-        m_answerTimes->append(m_txDone + (i + 1) * m_byteTime);
-    m_txDone += bytes.size() * m_byteTime;
+    send(answer, m_answerTimes, bytes, m_bridgeFree);
+    if (!bytes.isEmpty())
+        m_bridgeFree = qMax(m_bridgeFree, m_txDone - TransmitFifoSize * m_byteTime);
 }
 
 void BridgeSimulator::clock(int periods)
@@ -207,40 +229,103 @@ void BridgeSimulator::note(const QString& text)
 
 void BridgeSimulator::discardPendingInput()
 {
-    if (!m_input.isEmpty())
-        note(QStringLiteral("discarded %1 bytes of an unfinished command").arg(m_input.size()));
-    m_input.clear();
+    if (pendingInputSize() > 0)
+        note(QStringLiteral("discarded %1 bytes of an unfinished command").arg(pendingInputSize()));
+    m_line.discardPending();
 }
 
-// The parser reads the front of m_input. Shifting the rest of a long stream
-// after every command would make a full read quadratic, so m_input is a view
-// that moves along the stream, and only what is left is kept.
+QByteArray BridgeSimulator::takeOutput(QVector<Duration>* arrivalTimes)
+{
+    if (arrivalTimes)
+        arrivalTimes->append(m_outputTimes);
+    m_outputTimes.clear();
+    QByteArray taken;
+    taken.swap(m_output);
+    return taken;
+}
+
+void BridgeSimulator::restart()
+{
+    discardPendingInput();
+    restartAt(m_now);
+}
+
+void BridgeSimulator::setRestartAfter(int commandStrings)
+{
+    m_restartAfter = commandStrings >= 1 ? commandStrings : -1;
+}
+
+// Registers, rate, input and every part's volatile registers as at power-on;
+// then "OK" at 9600 baud, after whatever the bridge was still sending.
+void BridgeSimulator::restartAt(Duration at)
+{
+    m_registers = powerOnRegisters();
+    updateRates(at);
+    for (const std::unique_ptr<Placed>& placed : m_parts)
+        placed->part->powerCycle();
+    m_bridgeFree = qMax(m_bridgeFree, at);
+    const QByteArray announcement(Announcement, AnnouncementSize);
+    if (m_answer)
+        send(m_answer, m_answerTimes, announcement, at);
+    else
+        send(&m_output, &m_outputTimes, announcement, at);
+}
+
+// More than 655 ms between two bytes of a command: the bridge gives up on
+// it and waits for a new one.
+void BridgeSimulator::dropAfterGap(Duration firstArrival)
+{
+    const Duration gap = firstArrival - m_line.lineEnd();
+    if (pendingInputSize() == 0 || gap <= ReceiveGapTimeout)
+        return;
+    note(QStringLiteral("dropped %1 bytes of an unfinished command: %2 ms passed before its next byte")
+             .arg(pendingInputSize())
+             .arg(qRound(seconds(gap) * 1000)));
+    m_line.discardPending();
+}
+
+// The parser reads the front of m_input, a view of the bytes the bridge has
+// not taken. Each pass first queues what arrives while the bridge is busy,
+// then lets the bridge take the next command; the unfinished one waits in
+// the line for the next feed.
 QByteArray BridgeSimulator::feed(const QByteArray& bytes, QVector<Duration>* answerTimes)
 {
+    if (bytes.isEmpty())
+        return QByteArray();
     // The new bytes come behind whatever is still on the line, and not
-    // before the host sent them.
-    m_rxDone = qMax(m_rxDone, m_now);
-    m_timedAhead = m_input.size();
-    m_answerTimes = answerTimes;
-    m_input.append(bytes);
-    const QByteArray stream = m_input;
-    int position = 0;
+    // before the host sent them. Without timing nothing waits.
+    const Duration lineStart = m_timing ? qMax(m_line.lineEnd(), m_now)
+                                        : std::max({m_line.lineEnd(), m_now, m_bridgeFree});
+    dropAfterGap(lineStart + m_line.byteTimeAt(lineStart));
+    if (const int cleared = m_line.open(bytes, lineStart))
+        note(restartClearedNote(cleared));
     QByteArray answer;
-    while (position < stream.size()) {
-        m_input = QByteArray::fromRawData(stream.constData() + position, stream.size() - position);
-        const int consumed = parseCommand(&answer);
+    m_answer = &answer;
+    m_answerTimes = answerTimes;
+    while (!m_line.atEnd()) {
+        queueWhileBusy();
+        if (m_line.atEnd())
+            break;
+        m_input = m_line.unread();
+        const Duration takenFrom = m_bridgeFree;
+        int consumed = parseCommand(&answer);
         if (consumed == 0 && m_input.size() <= longestCommand)
             break;
         if (consumed == 0) {
             note(QStringLiteral("dropped %1: its command never ended").arg(hexByte(m_input.at(0))));
-            take(1);
+            consumed = 1;
         }
-        position += qMax(1, consumed);
+        m_line.take(consumed, takenFrom);
+        if (m_restarted) {
+            // The restart empties the FIFO: what waited behind the lost command is gone.
+            if (const int cleared = m_line.clearFifo(m_at))
+                note(restartClearedNote(cleared));
+            m_restarted = false;
+        }
     }
-    m_input = stream.mid(position);
-    // What is left of an unfinished command has arrived all the same.
-    take(m_input.size());
-    m_timedAhead = m_input.size();
+    m_line.close();
+    m_input.clear();
+    m_answer = nullptr;
     m_answerTimes = nullptr;
     return answer;
 }
@@ -255,53 +340,41 @@ int BridgeSimulator::parseCommand(QByteArray* answer)
     case Start: {
         Phases phases;
         length = parseTransaction(&phases);
-        if (length > 0) {
-            begin(length);
+        if (length > 0 && begin(length))
             answerWith(answer, runTransaction(phases));
-        }
         break;
     }
     case ReadRegisters: {
         QByteArray registers;
         length = parseRegisterRead(&registers);
-        if (length > 0) {
-            begin(length);
+        if (length > 0 && begin(length))
             answerWith(answer, readRegisters(registers));
-        }
         break;
     }
     case WriteRegisters: {
         QByteArray pairs;
         length = parseRegisterWrite(&pairs);
-        if (length > 0) {
-            begin(length);
+        if (length > 0 && begin(length))
             writeRegisters(pairs);
-        }
         break;
     }
     case ReadGpio:
         length = parseFixed(0);
-        if (length > 0) {
-            begin(length);
+        if (length > 0 && begin(length))
             answerWith(answer, QByteArray(1, char(gpio())));
-        }
         break;
     case WriteGpio:
         length = parseFixed(1);
-        if (length > 0) {
-            begin(length);
+        if (length > 0 && begin(length))
             m_registers[IOState] = m_input.at(1);
-        }
         break;
     default:
         note(QStringLiteral("skipped %1: not a command").arg(hexByte(command)));
-        take(1);
         return 1;
     }
     if (length < 0) {
         note(QStringLiteral("dropped a \"%1\" command: %2 came where \"S\" or \"P\" belongs")
                  .arg(QLatin1Char(command)).arg(hexByte(m_input.at(-length))));
-        take(-length);
         return -length;
     }
     return length;
@@ -454,7 +527,7 @@ void BridgeSimulator::writeRegisters(const QByteArray& pairs)
         else
             m_registers[reg] = pairs.at(i + 1);
     }
-    updateRates();
+    updateRates(m_at);
     if (registerValue(I2CClkL) + registerValue(I2CClkH) < MinimumClockDivider)
         note(QStringLiteral("I2C clock registers %1 and %2 add up to less than %3")
                  .arg(hexByte(registerValue(I2CClkL)), hexByte(registerValue(I2CClkH))).arg(MinimumClockDivider));
@@ -492,7 +565,7 @@ bool BridgeSimulator::restoreState(const QJsonObject& state)
         }
     }
     m_registers = registers;
-    updateRates();
+    updateRates(m_now);
     return true;
 }
 

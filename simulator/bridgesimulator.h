@@ -2,6 +2,7 @@
 #define QUELMSIM_BRIDGESIMULATOR_H
 
 #include "quelmsim_global.h"
+#include "receiveline.h"
 #include "simulatedpart.h"
 
 #include <QtCore/QByteArray>
@@ -18,17 +19,38 @@
 // stream. feed() takes the stream in any chunking and returns what the bridge
 // answers. A command takes effect only when it is complete, that is when its
 // "P" arrives: input that breaks the protocol is dropped with a note and never
-// reaches a part.
+// reaches a part; unknown command characters are skipped.
 //
 // The simulator keeps time, as the hardware does. Its clock stands where the
 // host put it with advanceTo(); bytes fed then arrive one after another, each
-// taking ten bit times at the rate of the bridge's baud rate generator. A
-// command runs when its last byte has arrived and the bridge has finished
-// the one before; an "S" transaction takes its I2C clocks at the bridge's I2C
-// clock; answer bytes leave one after another on the UART. A part whose
-// non-volatile memory was written starts its write cycle at the stop and
-// does not acknowledge its address until the cycle is over (the bridge then
-// reports 0xF1, as for a missing part). With timing off, nothing takes time.
+// taking ten bit times at the bridge's rate (the host's too: a link feeds
+// only bytes the bridge understands, and follows it to a new rate). An
+// "S" transaction takes its I2C clocks at the bridge's I2C clock; answer
+// bytes leave one after another on the UART. A part whose non-volatile
+// memory was written starts its write cycle at the stop and does not
+// acknowledge its address until the cycle is over (the bridge then reports
+// 0xF1, as for a missing part). With timing off, nothing takes time.
+//
+// The UART's FIFOs (16 bytes each way, no flow control): bytes arrive in the
+// receive FIFO at the line's pace. While idle, the bridge takes each byte out
+// as it arrives, into the command it is assembling; while it runs a command
+// (from the arrival of its "P", or from the end of the command before, to
+// the end of its I2C transaction) it takes none. A byte that arrives while
+// the FIFO holds 16 is lost, with a note, and the stream the bridge parses
+// has a hole there, as on the hardware. Answers go into the transmit FIFO:
+// the bridge counts as busy until the last byte of an answer fits, that is
+// until no more than 16 of its answer bytes are still to leave the UART.
+//
+// More than 655 ms between two bytes of an unfinished command drops it, with
+// a note.
+//
+// Power-on and restarts: a new simulator is a bridge just powered on; it
+// sends "OK" at 9600 baud (takeOutput()). restart() is a reset or power cycle
+// of the whole product at now(): the bridge's registers (and so its rate)
+// and its pending input return to their power-on values, every part's
+// volatile registers are loaded as at power-up (SimulatedPart::powerCycle()),
+// non-volatile memories keep their contents, and the bridge sends "OK" again.
+// Work the bridge took before it stands: its answers have been returned.
 class QUELMSIM_EXPORT BridgeSimulator
 {
 public:
@@ -54,11 +76,27 @@ public:
     }
     int partCount() const { return int(m_parts.size()); }
 
-    // The answer bytes, and when each has fully arrived at the host.
+    // The answer bytes, and when each has fully arrived at the host. A
+    // restart during the feed adds its "OK" in time order, after whatever
+    // was answered before it.
     QByteArray feed(const QByteArray& bytes, QVector<Duration>* answerTimes = nullptr);
+    // The bytes the bridge sent on its own (the "OK" of power-on and of
+    // restart()) that no feed() has returned, with when each has fully
+    // arrived at the host; each byte is returned once.
+    QByteArray takeOutput(QVector<Duration>* arrivalTimes = nullptr);
     // Drops a command that is still waiting for its end, as a reset would.
     void discardPendingInput();
-    int pendingInputSize() const { return m_input.size(); }
+    int pendingInputSize() const { return m_line.pendingSize(); }
+
+    // A reset or power cycle now; see above.
+    void restart();
+    // A fault to switch on: the bridge restarts instead of running the
+    // commandStrings-th complete command string it takes from now on (1:
+    // the next one). The string is lost, and so is whatever waits in the
+    // receive FIFO behind it: the host sees a missing answer, then "OK".
+    // Fires once; -1 (the default, or any number below 1): never.
+    void setRestartAfter(int commandStrings);
+    int restartAfter() const { return m_restartAfter; }
 
     // On by default. Off, bytes and transactions take no time and parts
     // program their memory at once.
@@ -69,7 +107,7 @@ public:
     void advanceTo(Duration time);
     // When the bridge has taken the last byte fed, and when it will have
     // finished every command it has taken.
-    Duration inputDoneAt() const { return m_rxDone; }
+    Duration inputDoneAt() const { return m_line.lineEnd(); }
     Duration busyUntil() const { return m_bridgeFree; }
     // One byte on the UART at the present rate, one period of the I2C clock.
     Duration byteTime() const { return m_byteTime; }
@@ -122,13 +160,16 @@ private:
     int parseRegisterWrite(QByteArray* pairs) const;
     int parseFixed(int operands) const;
 
-    void begin(int length);
-    void take(int length);
+    void dropAfterGap(Duration firstArrival);
+    void queueWhileBusy();
+    bool begin(int length);
+    void restartAt(Duration at);
+    void send(QByteArray* out, QVector<Duration>* times, const QByteArray& bytes, Duration from);
     void answerWith(QByteArray* answer, const QByteArray& bytes);
     QByteArray runTransaction(const Phases& phases);
     bool runPhase(const Phase& phase, SimulatedPart* target, QByteArray* answer, Writes* written);
     void clock(int periods);
-    void updateRates();
+    void updateRates(Duration at);
     QByteArray readRegisters(const QByteArray& registers);
     void writeRegisters(const QByteArray& pairs);
     void note(const QString& text);
@@ -140,23 +181,30 @@ private:
     QHash<qint64, SimulatedPart*> m_partAtPlace;
     QHash<quint8, SimulatedPart*> m_firstPartAtAddress;
     QByteArray m_registers;
+    ReceiveLine m_line;
+    // While feed() runs: the bytes the bridge has not taken yet.
     QByteArray m_input;
     QStringList m_notes;
     bool m_busHeld = false;
 
-    // Time. m_rxDone: the last byte taken off the line arrived; m_timedAhead:
-    // how many bytes at the front of m_input that covers. m_at: where the
-    // bridge is in the command it runs; m_bridgeFree: when it is done with
-    // it; m_txDone: when its last answer byte has left.
+    int m_restartAfter = -1;
+    // What the bridge sent on its own, for takeOutput().
+    QByteArray m_output;
+    QVector<Duration> m_outputTimes;
+
+    // Time. m_at: where the bridge is in the command it runs; m_bridgeFree:
+    // when it is done with it; m_txDone: when its last answer byte has left.
     bool m_timing = true;
     Duration m_byteTime{0};
     Duration m_i2cClockPeriod{0};
     Duration m_now{0};
-    Duration m_rxDone{0};
-    int m_timedAhead = 0;
     Duration m_at{0};
     Duration m_bridgeFree{0};
     Duration m_txDone{0};
+    // While feed() runs: its answer and their times; whether the restart
+    // fault took the place of the last command.
+    bool m_restarted = false;
+    QByteArray* m_answer = nullptr;
     QVector<Duration>* m_answerTimes = nullptr;
 };
 

@@ -19,6 +19,15 @@ CommandPart::CommandPart(const SimulatedPartFacts& facts)
 {
 }
 
+// An instruction under way is forgotten with the power.
+void CommandPart::powerCycle()
+{
+    m_expectInstruction = false;
+    m_operandsLeft = 0;
+    m_readIndex = -1;
+    SimulatedPart::powerCycle();
+}
+
 void CommandPart::start(bool read)
 {
     if (!read)
@@ -62,6 +71,13 @@ int dataRegister(quint8 byte)
 }
 
 } // namespace
+
+void X9408Part::powerCycle()
+{
+    CommandPart::powerCycle();
+    for (int pot = 0; pot < Channels; ++pot)
+        put(pot, at(dataRegister(quint8(pot))));
+}
 
 bool X9408Part::instruction(quint8 byte)
 {
@@ -114,6 +130,13 @@ bool X9408Part::operand(int, quint8 byte)
 AD5144APart::AD5144APart()
     : CommandPart(*SimulatedPart::facts(Device::AD5144A))
 {
+}
+
+void AD5144APart::powerCycle()
+{
+    CommandPart::powerCycle();
+    for (int channel = 0; channel < Channels; ++channel)
+        put(channel, at(Channels + channel));
 }
 
 bool AD5144APart::instruction(quint8 byte)

@@ -11,6 +11,7 @@ class QUELMSIM_EXPORT CommandPart : public SimulatedPart
 public:
     static constexpr int Channels = 4;
 
+    void powerCycle() override;
     void start(bool read) override;
     bool writeByte(quint8 byte) override;
     quint8 readByte() override;
@@ -48,6 +49,10 @@ public:
 
     static constexpr quint8 TapMask = 0x3F;
 
+    // X9408 data sheet: "The Wiper Counter Register is loaded on power-up by
+    // the value in Data Register 0".
+    void powerCycle() override;
+
 protected:
     bool instruction(quint8 byte) override;
     bool operand(int number, quint8 byte) override;
@@ -61,6 +66,9 @@ class QUELMSIM_EXPORT AD5144APart : public CommandPart
 {
 public:
     AD5144APart();
+
+    // AD5144A data sheet: at power-on each RDAC is restored from its EEPROM.
+    void powerCycle() override;
 
 protected:
     bool instruction(quint8 byte) override;

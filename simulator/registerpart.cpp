@@ -3,11 +3,19 @@
 namespace {
 const QString pointerKey = QStringLiteral("pointer");
 const QString pinsKey = QStringLiteral("pins");
+const QString eepromKey = QStringLiteral("eeprom");
 } // namespace
 
 RegisterPart::RegisterPart(const SimulatedPartFacts& facts)
     : SimulatedPart(facts)
 {
+}
+
+void RegisterPart::powerCycle()
+{
+    m_pointer = 0;
+    m_expectPointer = false;
+    SimulatedPart::powerCycle();
 }
 
 void RegisterPart::start(bool read)
@@ -25,7 +33,7 @@ bool RegisterPart::writeByte(quint8 byte)
         return true;
     }
     if (isWritable(m_pointer))
-        put(m_pointer, byte);
+        store(m_pointer, byte);
     m_pointer = nextWriteAddress();
     return true;
 }
@@ -57,6 +65,11 @@ quint8 RegisterPart::valueAt(int address) const
     return at(address);
 }
 
+void RegisterPart::store(int address, quint8 byte)
+{
+    put(address, byte);
+}
+
 QJsonObject RegisterPart::saveState() const
 {
     QJsonObject state = SimulatedPart::saveState();
@@ -75,7 +88,26 @@ bool RegisterPart::restoreState(const QJsonObject& state)
 
 DS4520Part::DS4520Part()
     : RegisterPart(*SimulatedPart::facts(Device::DS4520))
+    , m_eeprom(memory().mid(PullupEnable0, ShadowedCount))
 {
+}
+
+void DS4520Part::store(int address, quint8 byte)
+{
+    put(address, byte);
+    const int shadowed = address - PullupEnable0;
+    if (shadowed >= 0 && shadowed < ShadowedCount && shadowsInEeprom())
+        m_eeprom[shadowed] = char(byte);
+}
+
+void DS4520Part::powerCycle()
+{
+    RegisterPart::powerCycle();
+    for (int i = 0; i < ShadowedCount; ++i)
+        put(PullupEnable0 + i, quint8(m_eeprom.at(i)));
+    put(Config, 0x00);
+    for (int address = SramStart; address < memory().size(); ++address)
+        put(address, 0x00);
 }
 
 bool DS4520Part::isWritable(int address) const
@@ -100,14 +132,22 @@ QJsonObject DS4520Part::saveState() const
 {
     QJsonObject state = RegisterPart::saveState();
     state.insert(pinsKey, int(m_pinLevels));
+    state.insert(eepromKey, QString::fromLatin1(m_eeprom.toHex().toUpper()));
     return state;
 }
 
+// A state without EEPROM copies was saved before they were kept: every
+// write then reached the EEPROM, so the copies equal the registers.
 bool DS4520Part::restoreState(const QJsonObject& state)
 {
     const int pins = state.value(pinsKey).toInt(-1);
-    if (pins < 0 || pins > AllPins || !RegisterPart::restoreState(state))
+    const QString copies = state.value(eepromKey).toString();
+    const QByteArray eeprom = QByteArray::fromHex(copies.toLatin1());
+    const bool copiesFit = !state.contains(eepromKey)
+        || (eeprom.size() == ShadowedCount && copies.size() == 2 * ShadowedCount);
+    if (pins < 0 || pins > AllPins || !copiesFit || !RegisterPart::restoreState(state))
         return false;
     m_pinLevels = quint16(pins);
+    m_eeprom = state.contains(eepromKey) ? eeprom : memory().mid(PullupEnable0, ShadowedCount);
     return true;
 }

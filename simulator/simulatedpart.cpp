@@ -15,29 +15,37 @@ const QList<SimulatedPartFacts> partTable = {
     // contents are not stated there: taken as erased (FFh), as EEPROM ships,
     // with the pull-ups off (F0h-F1h 00h) and the I/O pull-downs off (F2h FFh,
     // F3h bit 0 set), so that every pin floats high like a part just fitted.
+    // Power-up (DS4520Part::powerCycle): F0h-F3h come from their EEPROM
+    // copies, F4h is 00h (SEE 0), the SRAM FAh-FFh is 00h.
     {Device::DS4520, 256, 8, 0x40, {{0x00, 0x40, 0xFF}, {0xF2, 1, 0xFF}, {0xF3, 1, 0x01}},
      "EEPROM 0x00-0x3F in 8-byte pages, registers 0xF0-0xF7, I/O status 0xF8-0xF9 read-only "
      "from the pins, SRAM 0xFA-0xFF; 0x40-0xEF kept as plain bytes; 0xF0-0xF3 are EEPROM "
      "while the SEE bit of 0xF4 is clear"},
     // ISL22343 data sheet: each wiper is loaded from its initial value register
-    // at power-on; shipped at mid-scale (40h of 128 taps).
+    // at power-on; shipped at mid-scale (40h of 128 taps). With VOL 0, the
+    // only setting modelled, a wiper write also stores its initial value
+    // register: the one byte kept per wiper is both, and power-up leaves it.
     {Device::ISL22343, 16, 0, 0, {{0x00, 4, 0x40}},
      "wiper registers 0x00-0x03, general-purpose EEPROM 0x04-0x0E, 0x0F spare; "
      "no access control register, pointers past 0x0F are refused"},
     // X95840 data sheet: "all four WRs are reset to 80h" at power-up, then
-    // loaded from their initial value registers, shipped at the same 80h.
+    // loaded from their initial value registers, shipped at the same 80h. As
+    // for the ISL22343, a wiper write with VOL 0 stores both: power-up leaves
+    // the byte kept per wiper.
     {Device::X95840, 8, 0, 0, {{0x00, 4, 0x80}},
      "wiper registers 0x00-0x03, 0x04-0x07 kept as plain bytes; no access control register"},
-    // CAT24AA02 data sheet: shipped erased, every byte FFh.
+    // CAT24AA02 data sheet: shipped erased, every byte FFh; all of it is
+    // EEPROM, so power-up changes nothing but the address pointer.
     {Device::CAT24AA02, 256, 8, 256, {{0x00, 256, 0xFF}},
      "256 bytes in 8-byte pages"},
-    // AD5144A data sheet: the RDACs are restored from EEPROM at power-on; the
-    // EEPROM is shipped at mid-scale (80h of 256 taps).
+    // AD5144A data sheet: the RDACs are restored from EEPROM at power-on
+    // (AD5144APart::powerCycle); the EEPROM is shipped at mid-scale (80h of
+    // 256 taps).
     {Device::AD5144A, 8, 0, 0, {{0x00, 8, 0x80}},
      "RDAC1-RDAC4 and their EEPROM copies; commands other than write, read back and copy are refused"},
     // X9408 data sheet: "The Wiper Counter Register is loaded on power-up by
-    // the value in Data Register 0"; the data registers are taken as shipped
-    // at mid-scale (20h of 64 taps).
+    // the value in Data Register 0" (X9408Part::powerCycle); the data
+    // registers are taken as shipped at mid-scale (20h of 64 taps).
     {Device::X9408, 20, 0, 0, {{0x00, 20, 0x20}},
      "WCR0-WCR3 with 64 taps and four data registers per pot; no increment/decrement"},
 };
@@ -61,6 +69,12 @@ void SimulatedPart::programIfWritten(const QByteArray& written, Duration stop)
 }
 
 SimulatedPart::~SimulatedPart() = default;
+
+void SimulatedPart::powerCycle()
+{
+    m_busyUntil = Duration(0);
+    m_neverDone = false;
+}
 
 const QList<SimulatedPartFacts>& SimulatedPart::partTable()
 {

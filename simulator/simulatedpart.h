@@ -64,6 +64,12 @@ public:
     // this long from now on (zero or less: the typical time again).
     void setWriteCycleTime(Duration time) { m_cycleTime = time; }
 
+    // Power off and on again: every volatile register takes its power-on
+    // value, loaded from non-volatile memory where the part does that; the
+    // non-volatile memory keeps its contents. A write cycle under way is
+    // over (its bytes were taken). Overrides call the base.
+    virtual void powerCycle();
+
     virtual void start(bool read) = 0;
     // False when the part does not acknowledge the byte.
     virtual bool writeByte(quint8 byte) = 0;

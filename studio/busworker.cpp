@@ -1,6 +1,7 @@
 #include "busworker.h"
 
 #include <QtCore/QMetaObject>
+#include <QtCore/QTextStream>
 
 BusWorker::BusWorker(QObject* parent)
     : QObject(parent)
@@ -32,20 +33,27 @@ void BusWorker::post(const Job& job, const std::function<void()>& done)
 }
 
 void BusWorker::open(const TransportOptions& options, const QString& descriptionFile,
-                     const std::function<void(const QString& error)>& done)
+                     const std::function<void(const Opened& opened)>& done)
 {
-    auto error = std::make_shared<QString>();
+    auto opened = std::make_shared<Opened>();
     TransportOptions guarded = options;
     guarded.stop = &m_stop;
     guarded.quiet = false;
+    guarded.verbose = true;
     guarded.terminal = false;
-    post([this, guarded, descriptionFile, error](Transport*) {
+    post([this, guarded, descriptionFile, opened](Transport*) {
         m_transport.reset(); // releases the port or the state file first
-        m_transport = Transport::open(guarded, descriptionFile, error.get());
+        QString said;
+        QTextStream err(&said);
+        m_transport = Transport::open(guarded, descriptionFile, err, &opened->error);
+        err.flush();
+        opened->lines = said.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         if (m_transport) {
+            opened->baudRate = m_transport->baudRate();
+            opened->i2cClock = m_transport->i2cClock();
             m_transport->setProgress([this](int index, int count, const DeviceCommand*) {
                 emit progress(index + 1, count);
             });
         }
-    }, [error, done] { done(*error); });
+    }, [opened, done] { done(*opened); });
 }

@@ -4,6 +4,7 @@
 #include <transport.h>
 
 #include <QtCore/QObject>
+#include <QtCore/QStringList>
 #include <QtCore/QThread>
 
 #include <atomic>
@@ -23,15 +24,25 @@ class BusWorker : public QObject
 public:
     using Job = std::function<void(Transport* transport)>;
 
+    // How an open went: the error line (empty when the transport opened),
+    // the lines it said on the way, and the bridge's rate and I2C clock.
+    struct Opened
+    {
+        QString error;
+        QStringList lines;
+        qint32 baudRate = 0;
+        BridgeSetup::ClockRegisters i2cClock{0, 0};
+    };
+
     explicit BusWorker(QObject* parent = nullptr);
     ~BusWorker() override;
 
     // Runs job on the bus thread with the open transport (null when there
     // is none), then done on this object's thread.
     void post(const Job& job, const std::function<void()>& done = {});
-    // Replaces the transport; error is empty when it opened.
+    // Replaces the transport, saying every line quelmctl --verbose would.
     void open(const TransportOptions& options, const QString& descriptionFile,
-              const std::function<void(const QString& error)>& done);
+              const std::function<void(const Opened& opened)>& done);
 
     // Makes the running job's link refuse to send, from any thread: a run
     // stops before its next command, and every later job's runs at once.

@@ -11,13 +11,6 @@
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QVBoxLayout>
 
-namespace {
-
-// The rates the bridge's generator hits exactly.
-const qint32 baudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800};
-
-} // namespace
-
 ConnectionDialog::ConnectionDialog(const TransportOptions& options, const QString& defaultStateFile,
                                    QWidget* parent)
     : QDialog(parent)
@@ -37,7 +30,8 @@ ConnectionDialog::ConnectionDialog(const TransportOptions& options, const QStrin
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
         m_port->addItem(port.systemLocation());
     m_port->setCurrentText(options.port);
-    for (const qint32 rate : baudRates)
+    m_baudRate->addItem(tr("where the bridge is found"), 0);
+    for (const qint32 rate : SC18IM700Protocol::StandardBaudRates)
         m_baudRate->addItem(QString::number(rate), rate);
     m_baudRate->setCurrentIndex(qMax(0, m_baudRate->findData(options.baudRate)));
     m_i2cClock->addItem(tr("as the bridge has it"), QString());

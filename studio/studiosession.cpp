@@ -84,9 +84,12 @@ void StudioSession::connectTo(const TransportOptions& options)
     m_options = options;
     m_connected = false;
     emit connectionChanged();
-    m_bus.open(options, m_fileName, [this](const QString& error) {
-        m_connected = error.isEmpty();
-        addMessage(m_connected ? QStringLiteral("connected: %1").arg(connectionText()) : withoutToolName(error));
+    m_bus.open(options, m_fileName, [this](const BusWorker::Opened& opened) {
+        for (const QString& line : opened.lines)
+            addMessage(withoutToolName(line));
+        m_connected = opened.error.isEmpty();
+        m_bridge = opened;
+        addMessage(m_connected ? QStringLiteral("connected: %1").arg(connectionText()) : withoutToolName(opened.error));
         emit connectionChanged();
         finish(m_connected);
     });
@@ -104,9 +107,7 @@ QString StudioSession::connectionText() const
     } else {
         text = m_options.port;
     }
-    text += QStringLiteral(", %1 baud").arg(m_options.baudRate);
-    if (!m_options.i2cClock.isEmpty())
-        text += QStringLiteral(", I2C %1").arg(m_options.i2cClock);
+    text += QStringLiteral(", %1 baud, I2C %2").arg(m_bridge.baudRate).arg(m_bridge.i2cClock.text());
     if (m_options.acknowledgeChecks)
         text += QStringLiteral(", acknowledge checks");
     return text;

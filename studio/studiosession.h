@@ -47,7 +47,9 @@ public:
     void connectTo(const TransportOptions& options);
     const TransportOptions& connection() const { return m_options; }
     bool isConnected() const { return m_connected; }
-    // "Built-in simulator, state demo.sim-state.json, 9600 baud", "/dev/pts/3, 115200 baud, ..."
+    // "Built-in simulator (state demo.sim-state.json), 9600 baud, I2C standard (97 kHz)",
+    // "/dev/pts/3, 115200 baud, I2C fast (369 kHz), acknowledge checks": the
+    // bridge's rate and clock as they were found or set.
     QString connectionText() const;
 
     // Checks and takes a setting's new value text; false with the reason.
@@ -117,6 +119,7 @@ private:
     std::unique_ptr<LoadedProduct> m_product;
     TransportOptions m_options;
     bool m_connected = false;
+    BusWorker::Opened m_bridge;
     bool m_busy = false;
     std::unique_ptr<Job> m_job;
     QList<SegmentScan> m_segments;

@@ -1,7 +1,12 @@
 #ifndef QUELMDEVICES_H
 #define QUELMDEVICES_H
 
-// Everything a host needs to drive a product's I2C parts.
+//! \file quelmdevices.h
+//! Everything a host needs to drive a product's I2C parts: every class of
+//! the library and its version. Include it as <quelmdevices/quelmdevices.h>
+//! and link quelmdevices::quelmdevices (pkg-config: quelmdevices).
+
+#include <quelmdevices/version.h>
 
 // Device core
 #include "device.h"
@@ -26,5 +31,12 @@
 #include "ioportfield.h"
 #include "nullfield.h"
 #include "proxyfield.h"
+
+//! \example quickstart/main.cpp
+//! A host in one file: a product of two boards behind the bridge, fields on
+//! a model, the read list sent to the bridge simulator in process, two
+//! changed values written back and verified. The development package
+//! installs it, with its CMakeLists.txt, under
+//! share/doc/libquelmdevices-dev/examples/quickstart/.
 
 #endif // QUELMDEVICES_H

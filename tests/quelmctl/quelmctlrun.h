@@ -81,7 +81,8 @@ inline bool writeFile(const QString& fileName, const QByteArray& bytes)
 //   pty                 a terminal that nobody answers on; <port> is it
 // The transcript writes the directory, the port and the process ids of the
 // test and of the served simulator as <dir>, <port> and <pid>, and the
-// seconds a JSON document gives for a run on a terminal as <seconds>.
+// seconds a run on a terminal took as <seconds>. Steps may name the
+// directory and the port the same way.
 class Session
 {
 public:
@@ -116,6 +117,7 @@ public:
         if (!m_port.isEmpty()) { // real time on a terminal
             text.replace(m_port, QStringLiteral("<port>"));
             text.replace(QRegularExpression(QStringLiteral("\"seconds\": [0-9.e-]+")), QStringLiteral("\"seconds\": <seconds>"));
+            text.replace(QRegularExpression(QStringLiteral("[0-9]+\\.[0-9]+ s at ")), QStringLiteral("<seconds> s at "));
         }
         for (const qint64 pid : {QCoreApplication::applicationPid(), m_served.processId()})
             text.replace(QStringLiteral("process %1").arg(pid), QStringLiteral("process <pid>"));
@@ -137,7 +139,7 @@ private:
     void step(QString line)
     {
         m_text += QStringLiteral("$ %1\n").arg(line);
-        line.replace(QStringLiteral("<port>"), m_port);
+        line.replace(QStringLiteral("<port>"), m_port).replace(QStringLiteral("<dir>"), m_dir.path());
         QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         const QString verb = words.takeFirst();
         const QString file = words.isEmpty() ? QString() : path(words.first());

@@ -396,31 +396,52 @@ void TestRunner::baudRateGenerator()
     }
 }
 
-// The rate moves only after the write has left the host and the bridge had
-// time to take it; the registers are read back at the new rate.
+// Before: what an earlier session sent, sinceMs before the search. The
+// bridge is looked for at the link's rate, the rate asked for, 9600 and the
+// rest fastest first (0 asks for none), with a read of BRG0, BRG1, I2CClkL
+// and I2CClkH ("probe" below): three where it answers, for the round trip.
+// It is moved only after the write has left the host and the bridge had
+// time to take it; the registers are read back at the new rate, three
+// times.
 void TestRunner::baudRateChange_data()
 {
     QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<int>("sinceMs");
+    QTest::addColumn<int>("present");
     QTest::addColumn<int>("rate");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QString>("events");
     QTest::addColumn<int>("linkRate");
     QTest::addColumn<int>("bridgeRate");
 
-    QTest::newRow("from power-on to 115200") << QByteArray() << 115200 << QString()
-        << "write 52000150; write 570030010050; drain; rate 115200; write 52000150" << 115200 << 115200;
-    QTest::newRow("left at 115200 by an earlier session") << hex("570030010050") << 115200 << QString()
-        << "write 52000150; rate 115200; write 52000150" << 115200 << 115200;
-    QTest::newRow("at neither rate") << hex("570070010150") << 115200
-        << QStringLiteral("the bridge answers neither at 9600 nor at 115200 baud")
-        << "write 52000150; rate 115200; write 52000150; rate 9600" << 9600 << 19200;
-    QTest::newRow("out of the bridge's reach") << QByteArray() << 400000
+    QTest::newRow("from power-on to 115200") << QByteArray() << 10 << 9600 << 115200 << QString()
+        << "probe; probe; probe; write 570030010050; drain; rate 115200; probe; probe; probe" << 115200 << 115200;
+    QTest::newRow("left at 115200 by an earlier session") << hex("570030010050") << 10 << 9600 << 115200 << QString()
+        << "probe; rate 115200; probe; probe; probe" << 115200 << 115200;
+    QTest::newRow("at the port's rate, kept") << hex("570010010050") << 10 << 230400 << 0 << QString()
+        << "probe; probe; probe" << 230400 << 230400;
+    QTest::newRow("an unread answer waiting on the link") << hex("4950") << 10 << 9600 << 0 << QString()
+        << "probe; probe; probe" << 9600 << 9600;
+    // PortConf1 and PortConf2 read "OK" as the search starts, like a bridge
+    // that has just come up.
+    QTest::newRow("an OK arriving with the answer") << hex("57024F034B50 52020350") << 0 << 9600 << 0 << QString()
+        << "probe; probe; probe" << 9600 << 9600;
+    QTest::newRow("found last, at 19200") << hex("570070010150") << 10 << 9600 << 0 << QString()
+        << "probe; rate 460800; probe; rate 230400; probe; rate 115200; probe; rate 57600; probe; "
+           "rate 38400; probe; rate 19200; probe; probe; probe" << 19200 << 19200;
+    QTest::newRow("at no standard rate") << hex("570009010050") << 10 << 9600 << 115200
+        << QStringLiteral("no answer from the bridge at 9600, 115200, 460800, 230400, 57600, 38400 or 19200 baud")
+        << "probe; rate 115200; probe; rate 460800; probe; rate 230400; probe; rate 57600; probe; "
+           "rate 38400; probe; rate 19200; probe; rate 9600" << 9600 << 294912;
+    QTest::newRow("out of the bridge's reach") << QByteArray() << 10 << 9600 << 400000
         << QStringLiteral("the bridge cannot run at 400000 baud") << "" << 9600 << 9600;
 }
 
 void TestRunner::baudRateChange()
 {
     QFETCH(QByteArray, before);
+    QFETCH(int, sinceMs);
+    QFETCH(int, present);
     QFETCH(int, rate);
     QFETCH(QString, error);
     QFETCH(QString, events);
@@ -428,12 +449,17 @@ void TestRunner::baudRateChange()
     QFETCH(int, bridgeRate);
 
     BridgeSimulator simulator;
-    simulator.feed(before);
     WireLink link(&simulator);
+    link.write(before); // at 9600, its answers left unread
+    link.drain();
+    link.wait(std::chrono::milliseconds(sinceMs));
+    link.setBaudRate(present);
+    link.events.clear();
     BridgeSetup setup(&link);
-    QCOMPARE(setup.setBaudRate(rate), error.isEmpty());
+    QCOMPARE(rate ? setup.setBaudRate(rate) : setup.findBridge().has_value(), error.isEmpty());
     QCOMPARE(setup.errorString(), error);
-    QCOMPARE(link.events.join(QStringLiteral("; ")), events);
+    QCOMPARE(link.events.join(QStringLiteral("; ")).replace(QStringLiteral("write 520001070850"), QStringLiteral("probe")),
+             events);
     QCOMPARE(link.baudRate(), linkRate);
     QCOMPARE(qRound(simulator.baudRate()), bridgeRate);
     if (link.events.contains(QStringLiteral("drain")))

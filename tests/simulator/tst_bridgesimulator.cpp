@@ -1,6 +1,7 @@
 // The bridge simulator: the answer to each transaction kind on each part,
 // parts found by their place and segment, streams cut anywhere, broken input
-// dropped with a note, rates from the registers, state saved and restored.
+// dropped with a note, rates from the registers, the receive FIFO and the
+// gap time-out, restarts and power cycles, state saved and restored.
 
 #include <bridgesimulator.h>
 #include <commandpart.h>
@@ -70,6 +71,19 @@ QByteArray answerTo(BridgeSimulator& simulator, const QByteArray& stream, int& n
     return text;
 }
 
+// What the bridge sent on its own, and when each byte has arrived (ms).
+QByteArray outputOf(BridgeSimulator& simulator)
+{
+    QVector<BridgeSimulator::Duration> times;
+    const QByteArray output = simulator.takeOutput(&times);
+    if (output.isEmpty())
+        return "  sent nothing\n";
+    QByteArray text = "  sent " + output.toHex(' ').toUpper() + " at";
+    for (const BridgeSimulator::Duration time : times)
+        text += ' ' + QByteArray::number(SC18IM700Protocol::seconds(time) * 1000, 'f', 3);
+    return text + " ms\n";
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(BridgeSimulator::BusSelect)
@@ -103,6 +117,16 @@ private slots:
                 simulator->setBusHeld(true);
             else if (line == "discard")
                 simulator->discardPendingInput();
+            else if (line == "timing on")
+                simulator->setTiming(true);
+            else if (line.startsWith("wait "))
+                simulator->advanceTo(simulator->inputDoneAt() + std::chrono::milliseconds(line.mid(5).toInt()));
+            else if (line == "restart")
+                simulator->restart();
+            else if (line.startsWith("restart after "))
+                simulator->setRestartAfter(line.mid(14).toInt());
+            else if (line == "output")
+                transcript += outputOf(*simulator);
             else if (line.startsWith("memory "))
                 transcript += "  " + runs(simulator->part(0, quint8(line.mid(7).toUInt(nullptr, 16)))->memory()) + '\n';
             else if (line == "rates")

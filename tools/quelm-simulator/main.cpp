@@ -59,18 +59,25 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Serves a simulated bridge and the parts of a product on a pseudo-terminal.\n"
-        "Prints the terminal's device path, then answers until interrupted."));
+        "Prints the terminal's device path, then answers until interrupted. The bridge announces itself with\n"
+        "\"OK\" at 9600 baud, as at power-on."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("description"), QStringLiteral("The product description (JSON)."));
     const QCommandLineOption stateOption(QStringLiteral("state"),
-        QStringLiteral("Restore the simulated product from <file> when it exists, keep it there."),
+        QStringLiteral("Restore the simulated product from <file> when it exists, keep it there. Every start is a "
+                       "power cycle: volatile registers take their power-on values, memories keep theirs."),
         QStringLiteral("file"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
-        QStringLiteral("Report input the bridge dropped or refused on standard error."));
+        QStringLiteral("Report on standard error what the bridge dropped, refused or lost (a full receive FIFO, "
+                       "a gap of more than 655 ms inside a command, bytes at another rate) and its restarts."));
     const QCommandLineOption partsOption(QStringLiteral("parts"), QStringLiteral("List the simulated parts and exit."));
     const QCommandLineOption noTimingOption(QStringLiteral("no-timing"),
         QStringLiteral("Answer at once: no UART, I2C or write-cycle time, parts program instantly."));
-    parser.addOptions({stateOption, verboseOption, partsOption, noTimingOption});
+    const QCommandLineOption restartOption(QStringLiteral("restart-after"),
+        QStringLiteral("A fault: the bridge restarts instead of running its <n>th command string, once, and "
+                       "announces itself with \"OK\" at 9600 baud."),
+        QStringLiteral("n"));
+    parser.addOptions({stateOption, verboseOption, partsOption, noTimingOption, restartOption});
     parser.process(app);
 
     if (parser.isSet(partsOption)) {
@@ -79,6 +86,12 @@ int main(int argc, char* argv[])
     }
     if (parser.positionalArguments().size() != 1) {
         err << parser.helpText();
+        return 2;
+    }
+    bool countOk = true;
+    const int restartAfter = parser.isSet(restartOption) ? parser.value(restartOption).toInt(&countOk) : -1;
+    if (!countOk || (parser.isSet(restartOption) && restartAfter < 1)) {
+        err << "quelm-simulator: --restart-after takes a number of command strings, 1 or more" << Qt::endl;
         return 2;
     }
     QString error;
@@ -101,6 +114,12 @@ int main(int argc, char* argv[])
         err << "quelm-simulator: " << stateFile << " does not hold the state of this product" << Qt::endl;
         return 1;
     }
+    // Starting is a power cycle of the product the state describes: its
+    // parts load their volatile registers, the bridge comes up at 9600 baud
+    // and announces itself (in place of the bare product's announcement).
+    simulator->takeOutput();
+    simulator->restart();
+    simulator->setRestartAfter(restartAfter);
 
     PtyServer server(simulator.get(), stateFile, parser.isSet(verboseOption));
     if (!server.open()) {

@@ -76,13 +76,19 @@ bool PtyServer::open()
     if (tcgetattr(m_slave, &settings) != 0)
         return fail(QStringLiteral("tcgetattr"));
     cfmakeraw(&settings);
-    if (tcsetattr(m_slave, TCSANOW, &settings) != 0)
+    if (cfsetispeed(&settings, B9600) != 0 || cfsetospeed(&settings, B9600) != 0
+        || tcsetattr(m_slave, TCSANOW, &settings) != 0)
         return fail(QStringLiteral("tcsetattr"));
     if (fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0)
         return fail(QStringLiteral("fcntl"));
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read);
     connect(m_notifier, &QSocketNotifier::activated, this, &PtyServer::serve);
+    // The simulator's clock starts with the terminal's. The bridge powered on
+    // as the terminal appeared: its "OK" is waiting there before anyone can
+    // open it, so a client that clears its input first never sees it late.
     m_clock.start();
+    const QByteArray announcement = m_simulator->takeOutput();
+    schedule(announcement, QVector<BridgeSimulator::Duration>(announcement.size(), BridgeSimulator::Duration(0)));
     return true;
 }
 
@@ -126,16 +132,8 @@ void PtyServer::serve()
     m_simulator->advanceTo(elapsed());
     QVector<BridgeSimulator::Duration> times;
     const QByteArray answer = m_simulator->feed(QByteArray(buffer, int(received)), &times);
-    for (int index = 0; index < answer.size(); ++index)
-        m_pending.push_back({answer.at(index), times.at(index)});
-    sendDueAnswers();
-    if (m_verbose) {
-        QTextStream err(stderr);
-        for (const QString& note : m_simulator->takeNotes())
-            err << "quelm-simulator: " << note << Qt::endl;
-    } else {
-        m_simulator->takeNotes();
-    }
+    schedule(answer, times);
+    report();
     QString reason;
     if (!m_stateFile.isEmpty() && !m_simulator->saveStateFile(m_stateFile, &reason))
         QTextStream(stderr) << "quelm-simulator: cannot save the state to " << m_stateFile << ": " << reason << Qt::endl;
@@ -146,6 +144,23 @@ BridgeSimulator::Duration PtyServer::elapsed() const
     return std::chrono::duration_cast<BridgeSimulator::Duration>(std::chrono::nanoseconds(m_clock.nsecsElapsed()));
 }
 
+void PtyServer::report()
+{
+    const QStringList notes = m_simulator->takeNotes();
+    if (!m_verbose)
+        return;
+    QTextStream err(stderr);
+    for (const QString& note : notes)
+        err << "quelm-simulator: " << note << Qt::endl;
+}
+
+void PtyServer::schedule(const QByteArray& bytes, const QVector<BridgeSimulator::Duration>& times)
+{
+    for (int index = 0; index < bytes.size(); ++index)
+        m_pending.push_back({bytes.at(index), times.at(index)});
+    sendDueAnswers();
+}
+
 void PtyServer::sendDueAnswers()
 {
     const BridgeSimulator::Duration now = elapsed();
@@ -153,6 +168,13 @@ void PtyServer::sendDueAnswers()
     while (!m_pending.empty() && m_pending.front().due <= now) {
         due.append(m_pending.front().byte);
         m_pending.pop_front();
+    }
+    if (!due.isEmpty() && !ratesMatch()) {
+        if (m_verbose)
+            QTextStream(stderr) << "quelm-simulator: lost " << due.size() << " bytes sent at "
+                                << qRound(m_simulator->baudRate()) << " baud; the terminal runs at "
+                                << clientBaudRate() << Qt::endl;
+        due.clear();
     }
     if (!due.isEmpty() && !writeAll(due))
         QTextStream(stderr) << "quelm-simulator: cannot answer: " << strerror(errno) << Qt::endl;

@@ -20,14 +20,17 @@ class PtyServer : public QObject
 
 public:
     // Runs the simulator in real time: input is taken when it arrives and
-    // each answer byte leaves when the bridge would have sent it.
+    // each byte the bridge sends (answers, its "OK" at start and after a
+    // restart) leaves when the bridge would have sent it; a byte that finds
+    // the terminal at another rate than the bridge's is lost, as input is.
     // The simulator is not owned. stateFile, when not empty, receives the
     // simulator's state after every chunk of input.
     PtyServer(BridgeSimulator* simulator, const QString& stateFile, bool verbose,
               QObject* parent = nullptr);
     ~PtyServer() override;
 
-    // False, with errorString() set, when no pseudo-terminal can be had.
+    // False, with errorString() set, when no pseudo-terminal can be had. The
+    // terminal starts at the bridge's power-on 9600 baud.
     bool open();
     QString devicePath() const { return m_devicePath; }
     QString errorString() const { return m_errorString; }
@@ -39,7 +42,9 @@ private:
     bool fail(const QString& what);
     bool writeAll(const QByteArray& bytes);
     BridgeSimulator::Duration elapsed() const;
+    void schedule(const QByteArray& bytes, const QVector<BridgeSimulator::Duration>& times);
     void sendDueAnswers();
+    void report();
 
     // Answer bytes wait here until the time the bridge would have sent them.
     struct PendingByte

@@ -62,13 +62,17 @@ struct Options
     QCommandLineOption port{QStringLiteral("port"), QStringLiteral("Talk to a bridge on the serial port DEVICE."),
                             QStringLiteral("DEVICE")};
     QCommandLineOption baud{QStringLiteral("baud"),
-                            QStringLiteral("Move the bridge from its power-on %1 baud to N, and the port with it.")
-                                .arg(SC18IM700Protocol::PowerOnBaudRate),
-                            QStringLiteral("N"), QString::number(SC18IM700Protocol::PowerOnBaudRate)};
+                            QStringLiteral("Move the bridge to N baud, and the port with it (default: work at the rate where the bridge is found)."),
+                            QStringLiteral("N")};
     QCommandLineOption i2cClock{QStringLiteral("i2c-clock"),
-                                QStringLiteral("Set the bridge's I2C clock: %1, the bridge's reset setting, or %2.")
+                                QStringLiteral("Set the bridge's I2C clock: %1, the bridge's reset setting, %2, or "
+                                               "the registers I2CClkL,I2CClkH, such as %3: %4 MHz / (2 x their sum), "
+                                               "the sum at least %5.")
                                     .arg(BridgeSetup::clockSetting(BridgeSetup::I2CClock::Standard).text(),
-                                         BridgeSetup::clockSetting(BridgeSetup::I2CClock::Fast).text()),
+                                         BridgeSetup::clockSetting(BridgeSetup::I2CClock::Fast).text(),
+                                         BridgeSetup::ClockRegisters{0x0A, 0x0A}.text())
+                                    .arg(SC18IM700Protocol::CrystalHz / 1e6)
+                                    .arg(SC18IM700Protocol::MinimumClockDivider),
                                 QStringLiteral("SPEED")};
     QCommandLineOption verify{QStringLiteral("verify"),
                               QStringLiteral("Read the bridge's I2C status after every bus transaction; stop at the first part that does not acknowledge.")};
@@ -86,7 +90,12 @@ struct Options
     QCommandLineOption disconnect{QStringLiteral("sim-disconnect-after"),
                                   QStringLiteral("Let the simulated bridge go away after N commands."),
                                   QStringLiteral("N")};
+    QCommandLineOption adapterLatency{QStringLiteral("sim-adapter-latency"),
+                                      QStringLiteral("Reach the simulated bridge through a USB adapter whose latency timer is MS milliseconds."),
+                                      QStringLiteral("MS")};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("Show no progress.")};
+    QCommandLineOption verbose{{QStringLiteral("v"), QStringLiteral("verbose")},
+                               QStringLiteral("Also say how the port was set up.")};
     QCommandLineOption offset{QStringLiteral("offset"),
                               QStringLiteral("First header byte to write; without it the bridge is configured and the header written from 0."),
                               QStringLiteral("N")};
@@ -102,7 +111,8 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
     parser.addOption(options.help);
     if (groups & TransportOptionsGroup)
         parser.addOptions({options.port, options.baud, options.i2cClock, options.verify, options.timeout,
-                           options.simState, options.simLockWait, options.disconnect, options.quiet});
+                           options.simState, options.simLockWait, options.disconnect, options.adapterLatency,
+                           options.quiet, options.verbose});
     if (groups & JsonOutput)
         parser.addOption(options.json);
     if (groups & HeaderOptions)
@@ -132,23 +142,35 @@ bool fillTransport(const QCommandLineParser& parser, const Options& options, Tra
     transport.port = parser.value(options.port);
     transport.simulatorState = parser.value(options.simState);
     transport.quiet = parser.isSet(options.quiet);
+    transport.verbose = parser.isSet(options.verbose);
     int baud = transport.baudRate;
     const bool ok = numberOption(parser, options.baud, &baud, error)
         && numberOption(parser, options.timeout, &transport.timeoutMs, error)
         && numberOption(parser, options.simLockWait, &transport.stateLockWaitMs, error)
-        && numberOption(parser, options.disconnect, &transport.disconnectAfter, error);
+        && numberOption(parser, options.disconnect, &transport.disconnectAfter, error)
+        && numberOption(parser, options.adapterLatency, &transport.adapterLatencyMs, error);
     transport.baudRate = baud;
     transport.acknowledgeChecks = parser.isSet(options.verify);
     transport.i2cClock = parser.value(options.i2cClock);
-    if (ok && !BridgeSetup::baudRateGenerator(baud)) {
+    if (!ok)
+        return false;
+    // Nothing is sent for a rate or a clock the bridge cannot run at.
+    if (parser.isSet(options.baud) && !BridgeSetup::baudRateGenerator(baud)) {
         *error = QStringLiteral("quelmctl: the bridge cannot run at %1 baud").arg(baud);
         return false;
     }
-    if (ok && parser.isSet(options.i2cClock) && !BridgeSetup::clockSetting(transport.i2cClock)) {
-        *error = QStringLiteral("quelmctl: --i2c-clock takes standard or fast, not \"%1\"").arg(transport.i2cClock);
+    if (!parser.isSet(options.i2cClock))
+        return true;
+    const std::optional<BridgeSetup::ClockRegisters> clock = BridgeSetup::clockRegisters(transport.i2cClock);
+    if (!clock) {
+        *error = QStringLiteral("quelmctl: --i2c-clock takes standard, fast or two register values L,H, not \"%1\"")
+                     .arg(transport.i2cClock);
         return false;
     }
-    return ok;
+    const QString outOfRange = BridgeSetup::clockRangeError(clock->low, clock->high);
+    if (!outOfRange.isEmpty())
+        *error = QStringLiteral("quelmctl: ") + outOfRange;
+    return outOfRange.isEmpty();
 }
 
 bool fillInvocation(const QCommandLineParser& parser, const Options& options, int groups,

@@ -2,6 +2,7 @@
 
 #include "product.h"
 #include "render.h"
+#include "transport.h"
 
 #include <bridgestatus.h>
 #include <devicecommand.h>
@@ -91,6 +92,8 @@ QJsonObject scanJson(const SegmentScan& scan)
 QJsonObject runErrorJson(const QString& phase, const RunResult& result, const QList<DeviceCommand*>& commands)
 {
     QJsonObject error{{QStringLiteral("phase"), phase}, {QStringLiteral("message"), result.errorString}};
+    if (bridgeRestarted(result))
+        error.insert(QStringLiteral("restarted"), true);
     if (const DeviceCommand* command = commands.value(result.failedIndex)) {
         error.insert(QStringLiteral("command"),
                      QJsonObject{{QStringLiteral("index"), result.failedIndex + 1},

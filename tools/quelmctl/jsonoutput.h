@@ -27,8 +27,9 @@ QJsonArray devicesJson(const LoadedProduct& product);
 // missing and notDescribed addresses, and why the scan stopped early.
 QJsonObject scanJson(const SegmentScan& scan);
 // A run that stopped: the phase, the message, the failing command (1-based
-// index, description, bytes) and, when the bridge's status explains the
-// stop, that status with the part's bus and address.
+// index, description, bytes), restarted when the bridge restarted under the
+// run, and, when the bridge's status explains the stop, that status with the
+// part's bus and address.
 QJsonObject runErrorJson(const QString& phase, const RunResult& result, const QList<DeviceCommand*>& commands);
 
 #endif // QUELMCTL_JSONOUTPUT_H

@@ -83,7 +83,7 @@ bool Session::load()
 bool Session::connect()
 {
     QString error;
-    m_transport = Transport::open(m_in.transport, m_in.descriptionFile, &error);
+    m_transport = Transport::open(m_in.transport, m_in.descriptionFile, err(), &error);
     if (!m_transport) {
         fail(error);
         return false;
@@ -100,14 +100,17 @@ bool Session::run(const QList<DeviceCommand*>& commands, const QString& phase, b
                                     {QStringLiteral("commands"), commands.size()},
                                     {QStringLiteral("applied"), result.applied},
                                     {QStringLiteral("seconds"), SC18IM700Protocol::seconds(result.elapsed)},
-                                    {QStringLiteral("baudRate"), int(m_transport->baudRate())}});
+                                    {QStringLiteral("baudRate"), int(m_transport->baudRate())},
+                                    {QStringLiteral("i2cClockHz"),
+                                     qRound(SC18IM700Protocol::i2cClockHz(m_transport->i2cClock().divider()))}});
         setJson(QStringLiteral("phases"), m_phases);
     }
     if (result.ok())
         return true;
     const QStringList lines = runFailureLines(phase, result, commands);
     fail(QStringLiteral("quelmctl: ") + lines.at(0), runErrorJson(phase, result, commands));
-    err() << "quelmctl: " << lines.at(1) << Qt::endl;
+    for (const QString& line : lines.mid(1))
+        err() << "quelmctl: " << line << Qt::endl;
     return false;
 }
 

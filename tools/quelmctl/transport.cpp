@@ -13,6 +13,7 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTextStream>
 
 // A link that can be made to refuse to send: the simulated bridge after a
@@ -21,9 +22,11 @@
 class GuardedLink : public Link
 {
 public:
-    GuardedLink(std::unique_ptr<Link> link, int commands)
-        : m_link(std::move(link)), m_left(commands) {}
+    explicit GuardedLink(std::unique_ptr<Link> link)
+        : m_link(std::move(link)) {}
 
+    // -1: no limit.
+    void setCommandLimit(int commands) { m_left = commands; }
     // Empty: sends again.
     void setRefusal(const QString& reason) { m_refusal = reason; }
 
@@ -56,7 +59,7 @@ public:
 
 private:
     std::unique_ptr<Link> m_link;
-    int m_left;                   // -1: no limit
+    int m_left = -1;              // -1: no limit
     QString m_refusal;
 };
 
@@ -87,6 +90,44 @@ void showDone(QTextStream& err, const TransportOptions& options, const QString& 
     err << phase << ": " << count << " commands, " << time << Qt::endl;
 }
 
+// The adapter's name under /sys/bus/usb-serial/devices: "ttyUSB0" for
+// /dev/ttyUSB0 or a /dev/serial/by-id link to it, "ttyUSBn" where the port
+// does not say.
+QString usbSerialDevice(const QString& port)
+{
+    const QString device = QFileInfo(QFileInfo(SerialLink::devicePath(port)).canonicalFilePath()).fileName();
+    return QRegularExpression(QStringLiteral("^ttyUSB[0-9]+$")).match(device).hasMatch() ? device
+                                                                                       : QStringLiteral("ttyUSBn");
+}
+
+// A pseudo-terminal has no adapter whose latency timer could be shortened.
+bool isPseudoTerminal(const QString& port)
+{
+    return QFileInfo(SerialLink::devicePath(port)).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+}
+
+QString latencyHint(const QString& port, Link::Duration roundTrip)
+{
+    const qint64 ms = std::chrono::round<std::chrono::milliseconds>(roundTrip).count();
+    return QStringLiteral("quelmctl: answers take %1 ms to come back through the USB adapter; set its latency timer "
+                          "to 1 ms for faster runs: echo 1 | sudo tee /sys/bus/usb-serial/devices/%2/latency_timer "
+                          "(or a udev rule ATTR{latency_timer}=\"1\")").arg(ms).arg(usbSerialDevice(port));
+}
+
+// RunResult::restarted, read through a template so that this builds against
+// a runner that does not tell restarts apart yet.
+template<typename Result>
+auto restartedField(const Result& result, int) -> decltype(bool(result.restarted))
+{
+    return result.restarted;
+}
+
+template<typename Result>
+bool restartedField(const Result&, long)
+{
+    return false;
+}
+
 } // namespace
 
 QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
@@ -94,10 +135,17 @@ QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
     return QStringLiteral("%1 s at %2 baud").arg(SC18IM700Protocol::seconds(elapsed), 0, 'f', 2).arg(baudRate);
 }
 
+bool bridgeRestarted(const RunResult& result)
+{
+    return restartedField(result, 0);
+}
+
 QStringList runFailureLines(const QString& phase, const RunResult& result,
                             const QList<DeviceCommand*>& commands)
 {
     const QString stopped = QStringLiteral("%1 stopped: %2").arg(phase, result.errorString);
+    if (bridgeRestarted(result))
+        return {stopped};
     if (result.applied == 0)
         return {stopped, QStringLiteral("%1: no command was applied").arg(phase)};
     return {stopped, QStringLiteral("%1: commands 1 to %2 of %3 were applied, the last \"%4\"")
@@ -113,42 +161,54 @@ QString Transport::defaultStateFile(const QString& descriptionFile)
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(".sim-state.json"));
 }
 
-std::unique_ptr<Transport> Transport::open(const TransportOptions& options,
-                                           const QString& descriptionFile, QString* error)
+std::unique_ptr<Transport> Transport::open(const TransportOptions& options, const QString& descriptionFile,
+                                           QTextStream& err, QString* error)
 {
     std::unique_ptr<Transport> transport(new Transport);
     transport->m_options = options;
     if (!options.port.isEmpty()) {
         auto serial = std::make_unique<SerialLink>();
-        if (!serial->open(options.port, BridgeSetup::PowerOnBaudRate)) {
+        if (!serial->open(options.port)) {
             *error = QStringLiteral("quelmctl: %1").arg(serial->errorString());
             return nullptr;
         }
-        transport->setLink(std::make_unique<GuardedLink>(std::move(serial), -1));
-        return transport->setUpBridge(error) ? std::move(transport) : nullptr;
-    }
-    QString reason;
-    transport->m_simulator = SimulatedProduct::fromFile(descriptionFile, &reason);
-    if (!transport->m_simulator) {
-        *error = QStringLiteral("quelmctl: cannot simulate %1: %2").arg(descriptionFile, reason);
+        transport->say(err, Level::Detail, serial->lowLatency()
+                           ? QStringLiteral("%1: the driver runs the port at low latency").arg(options.port)
+                           : QStringLiteral("%1: the driver does not take low latency").arg(options.port));
+        transport->setLink(std::make_unique<GuardedLink>(std::move(serial)));
+    } else if (!transport->openSimulator(descriptionFile, error)) {
         return nullptr;
     }
-    transport->m_stateFile = options.simulatorState.isEmpty() ? defaultStateFile(descriptionFile)
-                                                              : options.simulatorState;
-    transport->m_stateLock = StateLock::acquire(transport->m_stateFile, options.stateLockWaitMs, &reason);
-    if (!transport->m_stateLock) {
+    QString reason;
+    if (!transport->setUpBridge(err, &reason)) {
         *error = QStringLiteral("quelmctl: %1").arg(reason);
         return nullptr;
     }
-    if (QFileInfo::exists(transport->m_stateFile)
-        && !transport->m_simulator->restoreStateFile(transport->m_stateFile)) {
-        *error = QStringLiteral("quelmctl: simulator state %1 does not fit the product; delete it to start afresh")
-                     .arg(transport->m_stateFile);
-        return nullptr;
+    transport->startRunner();
+    return transport;
+}
+
+bool Transport::openSimulator(const QString& descriptionFile, QString* error)
+{
+    QString reason;
+    m_simulator = SimulatedProduct::fromFile(descriptionFile, &reason);
+    if (!m_simulator) {
+        *error = QStringLiteral("quelmctl: cannot simulate %1: %2").arg(descriptionFile, reason);
+        return false;
     }
-    transport->setLink(std::make_unique<GuardedLink>(std::make_unique<SimulatorLink>(transport->m_simulator.get()),
-                                                     options.disconnectAfter));
-    return transport->setUpBridge(error) ? std::move(transport) : nullptr;
+    m_stateFile = m_options.simulatorState.isEmpty() ? defaultStateFile(descriptionFile) : m_options.simulatorState;
+    m_stateLock = StateLock::acquire(m_stateFile, m_options.stateLockWaitMs, &reason);
+    if (!m_stateLock) {
+        *error = QStringLiteral("quelmctl: %1").arg(reason);
+        return false;
+    }
+    if (QFileInfo::exists(m_stateFile) && !m_simulator->restoreStateFile(m_stateFile)) {
+        *error = QStringLiteral("quelmctl: simulator state %1 does not fit the product; delete it to start afresh")
+                     .arg(m_stateFile);
+        return false;
+    }
+    setLink(std::make_unique<GuardedLink>(std::make_unique<SimulatorLink>(m_simulator.get())));
+    return true;
 }
 
 void Transport::setLink(std::unique_ptr<GuardedLink> link)
@@ -164,29 +224,64 @@ void Transport::checkStop()
         m_guard->setRefusal(QStringLiteral("stopped by the user"));
 }
 
-// The bridge wakes up at 9600 baud; the link follows it to the rate asked for.
-bool Transport::setUpBridge(QString* error)
+void Transport::say(QTextStream& err, Level level, const QString& line) const
+{
+    const bool shown = level == Level::Warning
+        || (!m_options.quiet && (level == Level::Progress || m_options.verbose));
+    if (shown)
+        err << line << Qt::endl;
+}
+
+// The bridge is wherever an earlier run or its power-on left it: found
+// there, then moved to the rate and clock asked for.
+bool Transport::setUpBridge(QTextStream& err, QString* error)
 {
     BridgeSetup setup(m_link.get());
     setup.setTimeout(m_options.timeoutMs);
-    if (m_options.baudRate != BridgeSetup::PowerOnBaudRate && !setup.setBaudRate(m_options.baudRate)) {
-        *error = QStringLiteral("quelmctl: cannot move the bridge to %1 baud: %2")
-                     .arg(m_options.baudRate).arg(setup.errorString());
+    setup.setPortName(m_options.port);
+    const std::optional<qint32> found = setup.findBridge(m_options.baudRate);
+    if (!found) {
+        *error = setup.errorString();
         return false;
     }
-    const BridgeSetup::ClockSetting* clock = BridgeSetup::clockSetting(m_options.i2cClock);
-    if (clock && !setup.setI2CClock(clock->clock)) {
-        *error = QStringLiteral("quelmctl: cannot set the I2C clock: %1").arg(setup.errorString());
+    const qint32 wanted = m_options.baudRate > 0 ? m_options.baudRate : *found;
+    if (wanted != *found && !setup.moveBridge(wanted)) {
+        *error = QStringLiteral("cannot move the bridge from %1 to %2 baud: %3")
+                     .arg(*found).arg(wanted).arg(setup.errorString());
         return false;
     }
-    // One runner for every run, so that a write cycle started by one run is
-    // waited for by the next.
+    say(err, Level::Progress, wanted == *found ? QStringLiteral("bridge found at %1 baud").arg(*found)
+                                               : QStringLiteral("bridge found at %1 baud, moved to %2 baud")
+                                                     .arg(*found).arg(wanted));
+    if (setup.roundTrip() >= SlowRoundTrip && !isPseudoTerminal(m_options.port))
+        say(err, Level::Warning, latencyHint(m_options.port, setup.roundTrip()));
+    m_i2cClock = setup.foundClock();
+    if (!m_options.i2cClock.isEmpty()) {
+        const std::optional<BridgeSetup::ClockRegisters> clock = BridgeSetup::clockRegisters(m_options.i2cClock);
+        if (!clock || !setup.setI2CClock(clock->low, clock->high)) {
+            *error = QStringLiteral("cannot set the I2C clock: %1")
+                         .arg(clock ? setup.errorString()
+                                    : QStringLiteral("\"%1\" names no setting").arg(m_options.i2cClock));
+            return false;
+        }
+        m_i2cClock = *clock;
+    }
+    if (m_runner && m_i2cClock.divider() >= SC18IM700Protocol::MinimumClockDivider)
+        m_runner->setI2CClockDivider(m_i2cClock.divider());
+    return true;
+}
+
+// One runner for every run, so that a write cycle started by one run is
+// waited for by the next, a restart of the bridge in between included. What
+// the setup sent is not a command.
+void Transport::startRunner()
+{
+    m_guard->setCommandLimit(m_options.disconnectAfter);
     m_runner = std::make_unique<CommandRunner>(m_link.get());
     m_runner->setTimeout(m_options.timeoutMs);
     m_runner->setAcknowledgeChecks(m_options.acknowledgeChecks);
-    if (clock)
-        m_runner->setI2CClockDivider(clock->divider());
-    return true;
+    if (m_i2cClock.divider() >= SC18IM700Protocol::MinimumClockDivider)
+        m_runner->setI2CClockDivider(m_i2cClock.divider());
 }
 
 void Transport::setProduct(const QList<Device*>& devices, bool gpioSelectsBus)
@@ -236,8 +331,14 @@ RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& p
     });
     m_guard->setRefusal(QString());
     checkStop();
+    RunResult lost;
+    if (m_bridgeRestarted && !setUpBridge(err, &lost.errorString)) {
+        lost.failedIndex = 0;
+        return lost;
+    }
     showProgress(err, shown, phase, 0, commands.size());
     const RunResult result = m_runner->run(commands);
+    m_bridgeRestarted = bridgeRestarted(result);
     m_runner->setProgress({});
     if (result.ok())
         showDone(err, shown, phase, commands.size(), phaseTime(result.elapsed, baudRate()));

@@ -26,14 +26,17 @@ QByteArray readWiper(I2CBusController& bus, const Device& device, const unsigned
 }
 
 // The wiper write, then the copy that keeps it in EEPROM over a power cycle.
+// The instruction byte is no register pointer: both go to the bus master as
+// plain data, the instruction first, through its two-argument write.
 PartTransactions::Strings writeWiper(I2CBusController& bus, const Device& device,
                                      const unsigned char& channel, const unsigned char& count)
 {
+    const QByteArray wiper =
+        char(channel | AD5144AInstruction::WriteWiper) + device.txData(channel, count);
     const char copy[] = {char(channel | AD5144AInstruction::CopyWiperToMemory),
                          char(AD5144AInstruction::CopyArgument)};
     const unsigned char address = device.busAddress();
-    return {bus.writeExternalDevice(address, quint8(channel | AD5144AInstruction::WriteWiper),
-                                    device.txData(channel, count)),
+    return {bus.writeExternalDevice(address, wiper),
             bus.writeExternalDevice(address, QByteArray(copy, 2))};
 }
 } // namespace

@@ -11,7 +11,10 @@ class I2CBusController;
 // command string that reads a page and those that write a range of the
 // transmit buffer, in the order they go on the bus. Most parts take a
 // register pointer; a part that takes instructions has a line of its own,
-// defined beside its driver. Internal to the library, not installed.
+// defined beside its driver. A line encodes through the bus master it is
+// given, so a host's bus master that replaces an encoder step is used,
+// except for strings a part builds itself (the X9408's writes). Internal to
+// the library, not installed.
 struct PartTransactions
 {
     // No part writes a range in more than two transactions.
