@@ -5,9 +5,9 @@
 
 // The DS4520's registers by address, from the memory map of its data sheet
 // (Maxim, DS4520 9-bit I2C nonvolatile I/O expander). The driver, the part's
-// write-cycle line and the simulated part name them from here. Registers
-// that come in pairs hold pins 0 to 7 in the first, bit n for pin n, and
-// pin 8 in bit 0 of the second. Internal to the library, not installed.
+// write-cycle line and the simulated part name them from here, so the header
+// is installed with the simulator's. Registers that come in pairs hold pins
+// 0 to 7 in the first, bit n for pin n, and pin 8 in bit 0 of the second.
 namespace DS4520Register {
 
 constexpr quint8 Eeprom = 0x00;        // user EEPROM, 64 bytes
