@@ -207,7 +207,13 @@ bool Transport::openSimulator(const QString& descriptionFile, QString* error)
                      .arg(m_stateFile);
         return false;
     }
-    setLink(std::make_unique<GuardedLink>(std::make_unique<SimulatorLink>(m_simulator.get())));
+    auto link = std::make_unique<SimulatorLink>(m_simulator.get());
+    if (m_options.adapterLatencyMs >= 0) {
+        UsbAdapter adapter;
+        adapter.latencyTimer = std::chrono::milliseconds(m_options.adapterLatencyMs);
+        link->setAdapter(adapter);
+    }
+    setLink(std::make_unique<GuardedLink>(std::move(link)));
     return true;
 }
 
