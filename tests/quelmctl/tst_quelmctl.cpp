@@ -159,6 +159,14 @@ void TestQuelmCtl::bridgeSessions_data()
                        "quelmctl write --verbose --verify --baud 115200 --i2c-clock fast --port <port> bench.json", "stop",
                        "quelmctl read -q --sim-state served.json --baud 115200 bench.json",
                        "json served.json registers"};
+    // quelm-simulator restarts instead of running its 60th string: at 9600
+    // baud its OK is heard (during the verify), at 115200 it is lost (during
+    // the write) and the bridge is found back at 9600. The next run works.
+    QTest::newRow("a restart during a write is named")
+        << QStringList{"serve --restart-after 60", "quelmctl write -q --port <port> product.json",
+                       "quelmctl read -q --port <port> product.json", "stop", "serve --restart-after 60",
+                       "quelmctl write -q --baud 115200 --port <port> product.json",
+                       "quelmctl read -q --port <port> product.json"};
     QTest::newRow("served state is held")
         << QStringList{"serve --state served.json",
                        "quelmctl read -q --sim-state served.json --sim-lock-wait 100 bench.json"};
