@@ -9,7 +9,7 @@ using namespace SC18IM700Protocol;
 
 QByteArray BusScanner::probeCommand(quint8 address)
 {
-    return QByteArray(1, Start) + char(address & ~ReadBit) + '\0' + Stop;
+    return SC18IM700Protocol::probeCommand(address);
 }
 
 BusScanner::BusScanner(Link* link)
@@ -26,7 +26,7 @@ ScanResult BusScanner::scan()
     }
     m_link->discardInput();
     for (int address = FirstAddress; address <= LastAddress; address += 2) {
-        if (!m_link->write(probeCommand(quint8(address)))) {
+        if (!m_link->write(SC18IM700Protocol::probeCommand(quint8(address)))) {
             result.errorString = QStringLiteral("probing %1 could not be sent: %2")
                                      .arg(BridgeStatus::hexByte(address), m_link->errorString());
             return result;

@@ -21,13 +21,6 @@ qint64 placeKey(const int bus, const int address)
     return qint64(bus) * 256 + (address & 0xFE);
 }
 
-// The smallest transaction to a part: its address and no data. A part in
-// its write cycle does not acknowledge it; an empty write programs nothing.
-QByteArray probe(const int address)
-{
-    return QByteArray(1, Start) + char(address & ~ReadBit) + '\0' + Stop;
-}
-
 // What of a command may go ahead of the rest: its start and address.
 constexpr int StartAndAddress = 2;
 
@@ -334,7 +327,7 @@ void CommandRunner::sendAhead(const QByteArray& command, int answer)
         || !m_link->write(command.left(room)))
         return;
     m_ahead = command.left(room);
-    m_aheadEnd = answer > 0 ? command.mid(room) : probe(quint8(command.at(1))).mid(room);
+    m_aheadEnd = answer > 0 ? command.mid(room) : probeCommand(quint8(command.at(1))).mid(room);
     m_aheadAnswer = answer;
     m_aheadSent = m_link->now();
     for (Cycle& cycle : m_writing)
@@ -759,7 +752,7 @@ int CommandRunner::explainingStatus(std::size_t at)
         ask = SC18IM700::writeGpioCommands(quint8(silent.bus));
         m_gpio = silent.bus;
     }
-    return readStatus(ask + probe(silent.address));
+    return readStatus(ask + probeCommand(quint8(silent.address)));
 }
 
 int CommandRunner::readStatus(const QByteArray& before)
@@ -845,7 +838,7 @@ CommandRunner::Wait CommandRunner::waitBefore(Cycle* cycle, int sending, bool an
     if (wait == Wait::Attempt)
         m_link->wait(typical - elapsedAtLeast(*cycle, sending));
     else if (wait == Wait::Poll)
-        m_link->wait(typical - elapsedAtLeast(*cycle, probe(0).size()));
+        m_link->wait(typical - elapsedAtLeast(*cycle, probeCommand(0).size()));
     else
         m_link->wait(maximum - elapsedAtLeast(*cycle, sending));
     return wait;
@@ -857,7 +850,7 @@ CommandRunner::Wait CommandRunner::waitBefore(Cycle* cycle, int sending, bool an
 // that is ready.
 bool CommandRunner::pollUntilReady(const Cycle& cycle, int index, int address)
 {
-    const QByteArray poll = probe(address) + statusReadCommand();
+    const QByteArray poll = probeCommand(quint8(address)) + statusReadCommand();
     const int bus = currentBus();
     const Sent sent(Sent::Poll, index, poll.size(), 1, bus, address,
                     (2 * ClocksPerCondition + ClocksPerByte) * i2cClockPeriod(m_clockDivider));
