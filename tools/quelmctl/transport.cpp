@@ -3,9 +3,9 @@
 #include "render.h"
 
 #include <bridgesetup.h>
-#include <bridgestatus.h>
 #include <bridgesimulator.h>
 #include <devicecommand.h>
+#include <sc18im700protocol.h>
 #include <seriallink.h>
 #include <simulatedproduct.h>
 #include <simulatorlink.h>
@@ -306,7 +306,7 @@ QStringList Transport::scan(SegmentScan& segment)
         problems.append(QStringLiteral("scan: %1: %2").arg(where, result.errorString));
     for (const ExpectedPart& part : segment.missing()) {
         problems.append(QStringLiteral("scan: %1: %2 (%3) at %4 does not answer")
-                            .arg(where, part.name, part.type, BridgeStatus::hexByte(part.address)));
+                            .arg(where, part.name, part.type, SC18IM700Protocol::hexByte(part.address)));
     }
     return problems;
 }
