@@ -130,7 +130,7 @@ private:
     bool fail(const QString& text);
 
     Link* m_link;
-    int m_timeoutMs = 1000;
+    int m_timeoutMs; // CommandRunner::DefaultTimeoutMs until set
     QString m_portName;
     std::optional<qint32> m_foundAt;
     ClockRegisters m_foundClock{0, 0};

@@ -1,6 +1,7 @@
 #include "busscanner.h"
 
 #include "bridgestatus.h"
+#include "commandrunner.h"
 #include "link.h"
 
 #include <sc18im700.h>
@@ -13,7 +14,7 @@ QByteArray BusScanner::probeCommand(quint8 address)
 }
 
 BusScanner::BusScanner(Link* link)
-    : m_link(link)
+    : m_link(link), m_timeoutMs(CommandRunner::DefaultTimeoutMs)
 {
 }
 

@@ -40,7 +40,7 @@ public:
 
 private:
     Link* m_link;
-    int m_timeoutMs = 1000;
+    int m_timeoutMs; // CommandRunner::DefaultTimeoutMs until set
 };
 
 #endif // QUELMRUNNER_BUSSCANNER_H

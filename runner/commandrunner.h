@@ -97,6 +97,11 @@ public:
     // Called after each applied command with its list index and the list size.
     using Progress = std::function<void(int index, int count, const DeviceCommand* command)>;
 
+    // How long the host waits for one answer unless told otherwise, in
+    // milliseconds: the runner's, the bridge setup's and the bus scanner's
+    // default and the tools'. The bridge answers within a few byte times;
+    // the rest is room for a slow adapter or a busy host. The host's choice,
+    // not the bridge's, so it lives here and not in SC18IM700Protocol.
     static constexpr int DefaultTimeoutMs = 1000;
     // How long past the data sheet's maximum a part may stay busy.
     static constexpr std::chrono::milliseconds BusyMargin{10};

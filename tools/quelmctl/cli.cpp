@@ -3,6 +3,7 @@
 #include "subcommands.h"
 
 #include <bridgesetup.h>
+#include <commandrunner.h>
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QTextStream>
@@ -78,8 +79,9 @@ struct Options
                               QStringLiteral("Read the bridge's I2C status after every bus transaction; stop at the first part that does not acknowledge.")};
     QCommandLineOption json{QStringLiteral("json"), QStringLiteral("Print one JSON document instead of tables.")};
     QCommandLineOption timeout{QStringLiteral("timeout"),
-                               QStringLiteral("How long one answer may take, in milliseconds (1000)."),
-                               QStringLiteral("MS"), QStringLiteral("1000")};
+                               QStringLiteral("How long one answer may take, in milliseconds (%1).")
+                                   .arg(CommandRunner::DefaultTimeoutMs),
+                               QStringLiteral("MS"), QString::number(CommandRunner::DefaultTimeoutMs)};
     QCommandLineOption simState{QStringLiteral("sim-state"),
                                 QStringLiteral("Simulator state file (default: DESCRIPTION's name with .sim-state.json)."),
                                 QStringLiteral("FILE")};
