@@ -21,8 +21,8 @@ QT_END_NAMESPACE
 //! lists of ProductInterface read and write one by one; the answer to a read
 //! lands in the receive buffer at its page's start.
 //!
-//! A host makes the drivers with Subassembly::addDevice() and the bridge
-//! itself (SC18IM700). A change to an EEPROM, before it is written:
+//! A host makes the drivers with Subassembly::addDevice(), and the bridge
+//! (SC18IM700) itself. A change to an EEPROM, before it is written:
 //! \code
 //! Device* header = board->addDevice(Device::CAT24AA02, 0, 0xA0, QStringLiteral("header"));
 //! header->setTxData(0x10, QByteArray::fromHex("51450001"));   // what the product wants

@@ -7,7 +7,7 @@
 #include <limits>
 
 //! Pages of one size that follow each other at a fixed stride: page p
-//! starts at stride × p. A stride of 0 puts every page at address 0 (a part
+//! starts at stride * p. A stride of 0 puts every page at address 0 (a part
 //! read whole from its first register, whatever the page).
 struct PageLayout
 {
@@ -15,7 +15,7 @@ struct PageLayout
     int size;   //!< the size of each page, in bytes
     int stride; //!< from one page's start to the next's, in bytes
 
-    //! Where page \a page starts: stride × page. A page number so far out
+    //! Where page \a page starts: stride * page. A page number so far out
     //! that its address leaves the int range gets the nearest int, which lies
     //! past any memory just as well.
     int address(const int& page) const

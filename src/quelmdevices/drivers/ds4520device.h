@@ -31,9 +31,9 @@ public:
     //! 248 bytes; nine read and nine write pages of 8 bytes.
     const DeviceGeometry& geometry() const override;
 
-    //! 8 × \a page, except page 8, the registers, at 0xF0.
+    //! 8 * \a page, except page 8, the registers, at 0xF0.
     int readPageAddress(const int& page) const override;
-    //! 8 × \a page, except page 8, the registers, at 0xF0.
+    //! 8 * \a page, except page 8, the registers, at 0xF0.
     int writePageAddress(const int& page) const override;
 
     //! Bit \a pin of 0xF2 (above 7: bit 0 of 0xF3) in the buffer \a source
