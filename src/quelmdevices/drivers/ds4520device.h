@@ -61,10 +61,11 @@ public:
     //! 248 zero bytes, then the pull-up enables at 0xF0 and 0xF1: an erase
     //! keeps the pull-ups.
     void clearTxData() override;
-    //! Writes 0xF0 and 0xF1 like any other byte; the pull-up enables stay.
     using Device::setTxData;
     //! Replaces the transmit buffer by \a bytes, then writes the pull-up
     //! enables to 0xF0 and 0xF1: a whole image never changes the pull-ups.
+    //! setTxData() with an offset writes 0xF0 and 0xF1 like any other byte,
+    //! and the pull-up enables stay as they are.
     void setTxData(const QByteArray& bytes) override;
 
     //! The text report: the eight EEPROM pages (0-7 to 38-3F), the reserved
