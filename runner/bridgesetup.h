@@ -3,7 +3,7 @@
 
 #include "quelmrunner_global.h"
 
-#include <sc18im700protocol.h>
+#include <quelmdevices/sc18im700protocol.h>
 
 #include "link.h"
 
@@ -13,112 +13,129 @@
 
 #include <optional>
 
-// The bridge's own settings a host changes before it talks to the parts:
-// the UART rate (registers BRG0, BRG1) and the I2C clock (I2CClkL, I2CClkH).
-// The formulas and registers are the bridge's own (SC18IM700Protocol).
-//
-// The bridge keeps the rate it was given until its power is cut, so a host
-// first finds it: findBridge() asks for its registers at each rate it can
-// run at until it answers there.
+//! The bridge's own settings a host changes before it talks to the parts:
+//! the UART rate (registers BRG0, BRG1) and the I2C clock (I2CClkL, I2CClkH).
+//! The formulas and registers are the bridge's own (SC18IM700Protocol).
+//!
+//! The bridge keeps the rate it was given until its power is cut, so a host
+//! first finds it: findBridge() asks for its registers at each rate it can
+//! run at until it answers there.
 class QUELMRUNNER_EXPORT BridgeSetup
 {
 public:
-    enum class I2CClock { Standard, Fast };
+    //! The I2C clocks a host names.
+    enum class I2CClock {
+        Standard, //!< the reset setting, about 97 kHz
+        Fast      //!< the fastest at or under the parts' 400 kHz
+    };
 
-    // I2CClkL and I2CClkH.
+    //! I2CClkL and I2CClkH.
     struct ClockRegisters
     {
-        quint8 low;
-        quint8 high;
+        quint8 low;  //!< I2CClkL
+        quint8 high; //!< I2CClkH
 
+        //! The divider they give: I2CClkL + I2CClkH.
         int divider() const { return low + high; }
-        // "fast (369 kHz)" for a named setting's registers, else "0x0A,0x0A (184 kHz)".
+        //! "fast (369 kHz)" for a named setting's registers, else "0x0A,0x0A (184 kHz)".
         QString text() const;
     };
 
+    //! A named I2C clock and its registers.
     struct ClockSetting
     {
-        I2CClock clock;
-        const char* name;   // as the command line spells it
-        quint8 low;         // I2CClkL
-        quint8 high;        // I2CClkH
+        I2CClock clock;     //!< which one
+        const char* name;   //!< as the command line spells it
+        quint8 low;         //!< I2CClkL
+        quint8 high;        //!< I2CClkH
 
+        //! The divider it gives: I2CClkL + I2CClkH.
         int divider() const { return low + high; }
+        //! Its registers, to compare with those read.
         ClockRegisters registers() const { return {low, high}; }
-        // "standard (97 kHz)"
+        //! "standard (97 kHz)"
         QString text() const;
     };
 
+    //! The bridge's rate at power-on, 9600 baud.
     static constexpr qint32 PowerOnBaudRate = SC18IM700Protocol::PowerOnBaudRate;
 
-    // BRG = 7.3728 MHz / rate - 16, rounded; none when the generator cannot
-    // come within 2 % of the rate.
+    //! BRG = 7.3728 MHz / rate - 16, rounded; none when the generator cannot
+    //! come within 2 % of the rate.
     static std::optional<quint16> baudRateGenerator(qint32 rate);
+    //! The rate a baud-rate generator value gives (SC18IM700Protocol::baudRateOf()).
     static constexpr double baudRateOf(quint16 generator) { return SC18IM700Protocol::baudRateOf(generator); }
-    // "W", 0x00, BRG0, 0x01, BRG1, "P"
+    //! "W", 0x00, BRG0, 0x01, BRG1, "P"
     static QByteArray baudRateCommand(quint16 generator);
-    // How long the bridge gets, after the last byte left the host at rate,
-    // before the host may change its own rate.
+    //! How long the bridge gets, after the last byte left the host at rate,
+    //! before the host may change its own rate.
     static int settleMs(qint32 rate);
-    // The rates findBridge() tries, in order: the link's present rate when
-    // the bridge can run at it, then likely (the rate a host is about to
-    // ask for), the power-on rate and the other standard rates fastest
-    // first: a miss costs one probe's timeout, shortest at the fast rates,
-    // and a bridge that was moved was most likely moved up.
+    //! The rates findBridge() tries, in order: the link's present rate when
+    //! the bridge can run at it, then likely (the rate a host is about to
+    //! ask for), the power-on rate and the other standard rates fastest
+    //! first: a miss costs one probe's timeout, shortest at the fast rates,
+    //! and a bridge that was moved was most likely moved up.
     static QList<qint32> searchOrder(qint32 present, qint32 likely = 0);
-    // How long a probe at rate waits for its answer: the bytes' wire time
-    // and a USB adapter's default latency timer, with a margin.
+    //! How long a probe at rate waits for its answer: the bytes' wire time
+    //! and a USB adapter's default latency timer, with a margin.
     static int probeTimeoutMs(qint32 rate);
 
-    // Null for a name that is not "standard" or "fast".
+    //! Null for a name that is not "standard" or "fast".
     static const ClockSetting* clockSetting(const QString& name);
+    //! The setting of a named clock.
     static const ClockSetting& clockSetting(I2CClock clock);
-    // The registers "standard", "fast" or "L,H" name (I2CClkL and I2CClkH,
-    // each 0 to 255, decimal or hex with 0x); nothing for any other text.
-    // Whether the bridge can run them is clockRangeError()'s to say.
+    //! The registers "standard", "fast" or "L,H" name (I2CClkL and I2CClkH,
+    //! each 0 to 255, decimal or hex with 0x); nothing for any other text.
+    //! Whether the bridge can run them is clockRangeError()'s to say.
     static std::optional<ClockRegisters> clockRegisters(const QString& text);
-    // 7.3728 MHz / (2 x (I2CClkL + I2CClkH)); 0 while both are 0.
+    //! 7.3728 MHz / (2 x (I2CClkL + I2CClkH)); 0 while both are 0.
     static double i2cClockHz(quint8 low, quint8 high);
-    // Why the bridge cannot run its I2C clock from these registers (their
-    // sum is under the data sheet's 10); empty when it can.
+    //! Why the bridge cannot run its I2C clock from these registers (their
+    //! sum is under the data sheet's 10); empty when it can.
     static QString clockRangeError(quint8 low, quint8 high);
-    // "W", 0x07, I2CClkL, 0x08, I2CClkH, "P"
+    //! "W", 0x07, I2CClkL, 0x08, I2CClkH, "P"
     static QByteArray i2cClockCommand(I2CClock clock);
+    //! \overload
     static QByteArray i2cClockCommand(quint8 low, quint8 high);
 
-    // The link is not owned and must outlive the setup.
+    //! The link is not owned and must outlive the setup.
     explicit BridgeSetup(Link* link);
 
-    // The longest any answer may take; probes wait less (probeTimeoutMs()).
+    //! The longest any answer may take, in milliseconds
+    //! (CommandRunner::DefaultTimeoutMs until set); probes wait less
+    //! (probeTimeoutMs()).
     void setTimeout(int timeoutMs) { m_timeoutMs = timeoutMs; }
-    // Where the link goes, for messages ("/dev/ttyUSB0"); empty for none.
+    //! Where the link goes, for messages ("/dev/ttyUSB0"); empty for none.
     void setPortName(const QString& name) { m_portName = name; }
 
-    // Reads BRG0, BRG1, I2CClkL and I2CClkH at each rate of searchOrder()
-    // until the bridge answers with baud-rate registers that give that rate,
-    // input that was waiting thrown away before each probe. Leaves the link
-    // at the rate found and returns it; nothing, with errorString() naming
-    // the rates tried, when the bridge answers at none.
+    //! Reads BRG0, BRG1, I2CClkL and I2CClkH at each rate of searchOrder()
+    //! until the bridge answers with baud-rate registers that give that rate,
+    //! input that was waiting thrown away before each probe. Leaves the link
+    //! at the rate found and returns it; nothing, with errorString() naming
+    //! the rates tried, when the bridge answers at none.
     std::optional<qint32> findBridge(qint32 likely = 0);
-    // Once found: the rate, the I2C clock registers as they were, and how
-    // long an answer took to come back beyond the bytes' wire time (the mean
-    // of three probes: a USB adapter's latency timer holds each answer for
-    // anything up to its period).
+    //! Once found: the rate; nothing until findBridge() has found it.
     std::optional<qint32> foundAt() const { return m_foundAt; }
+    //! Once found: the I2C clock registers as they were.
     ClockRegisters foundClock() const { return m_foundClock; }
+    //! Once found: how long an answer took to come back beyond the bytes'
+    //! wire time (the mean of three probes: a USB adapter's latency timer
+    //! holds each answer for anything up to its period).
     Link::Duration roundTrip() const { return m_roundTrip; }
-    // Moves the bridge, found at the link's present rate, to rate: writes
-    // its baud-rate registers, waits until the write has left the host and
-    // the bridge has taken it, moves the link to the new rate and reads the
-    // registers back there, timing the round trip again. A rate the bridge
-    // cannot make is refused before anything is sent.
+    //! Moves the bridge, found at the link's present rate, to rate: writes
+    //! its baud-rate registers, waits until the write has left the host and
+    //! the bridge has taken it, moves the link to the new rate and reads the
+    //! registers back there, timing the round trip again. A rate the bridge
+    //! cannot make is refused before anything is sent.
     bool moveBridge(qint32 rate);
-    // Finds the bridge (trying rate early) and moves it to rate.
+    //! Finds the bridge (trying rate early) and moves it to rate.
     bool setBaudRate(qint32 rate);
-    // Writes the clock registers and reads them back. A sum under the
-    // data sheet's smallest is refused before anything is sent.
+    //! Writes the clock registers and reads them back. A sum under the
+    //! data sheet's smallest is refused before anything is sent.
     bool setI2CClock(I2CClock clock);
+    //! \overload
     bool setI2CClock(quint8 low, quint8 high);
+    //! The text of the last failure, kept until the next one.
     QString errorString() const { return m_errorString; }
 
 private:

@@ -3,7 +3,7 @@
 
 #include "quelmrunner_global.h"
 
-#include <sc18im700protocol.h>
+#include <quelmdevices/sc18im700protocol.h>
 
 #include <QtCore/QByteArray>
 #include <QtCore/QList>
@@ -11,43 +11,41 @@
 
 class Link;
 
-// Talking to the bridge about its state: its I2C status register (I2CStat,
-// 0x0A), which after every "S" transaction tells whether the part
-// acknowledged, and its power-on announcement. The status codes, their
-// texts and the status read itself are SC18IM700Protocol's.
+//! Talking to the bridge about its state: its I2C status register (I2CStat,
+//! 0x0A), which after every "S" transaction tells whether the part
+//! acknowledged, and its power-on announcement. The status codes, their
+//! texts and the status read itself are SC18IM700Protocol's.
 namespace BridgeStatus {
 
-// Sends the status read and waits for its byte: the status, or -1 when the
-// bridge does not answer.
+//! Sends the status read and waits for its byte: the status, or -1 when the
+//! bridge does not answer.
 QUELMRUNNER_EXPORT int read(Link* link, int timeoutMs);
-// After power-on or a reset the bridge says "OK" at 9600 baud: waits that
-// long for it. True when those two bytes came; whatever came is read.
+//! After power-on or a reset the bridge says "OK" at 9600 baud: waits that
+//! long for it. True when those two bytes came; whatever came is read.
 QUELMRUNNER_EXPORT bool readAnnouncement(Link* link, int timeoutMs);
-// The two bytes of the announcement follow each other on the line; a USB
-// adapter's latency timer (16 ms by default) may hand them over apart.
+//! The two bytes of the announcement follow each other on the line; a USB
+//! adapter's latency timer (16 ms by default) may hand them over apart.
 constexpr int AnnouncementGapMs = 20;
-// Whether a byte read as an answer was the start of the announcement: it is
-// 'O' and 'K' follows within the gap (then read).
+//! Whether a byte read as an answer was the start of the announcement: it is
+//! 'O' and 'K' follows within the gap (then read).
 QUELMRUNNER_EXPORT bool announcementStarted(Link* link, int answer);
 
-// What a command string does on the bus, found by walking its commands:
-// the address of its first "S" transaction (bit 0 cleared, -1 for none) and
-// the last value it writes to the GPIO port (-1 for none), every write
-// phase with the bytes it sends after the address, and the I2C clock
-// periods of its transactions.
+//! What a command string does on the bus, found by walking its commands.
 struct QUELMRUNNER_EXPORT CommandShape
 {
+    //! One write phase.
     struct Write
     {
-        int address;
-        QByteArray bytes;
+        int address;      //!< the part's 8-bit write address
+        QByteArray bytes; //!< what it sends after the address
     };
 
-    int address = -1;
-    int gpio = -1;
-    QList<Write> writes;
-    int i2cClocks = 0;
+    int address = -1;     //!< of the first "S" transaction, bit 0 cleared; -1 for none
+    int gpio = -1;        //!< the last value written to the GPIO port; -1 for none
+    QList<Write> writes;  //!< every write phase, in order
+    int i2cClocks = 0;    //!< the I2C clock periods of its transactions
 
+    //! The shape of a command string.
     static CommandShape of(const QByteArray& command);
 };
 

@@ -19,115 +19,136 @@
 class Device;
 class DeviceCommand;
 
-// How far a run got. Commands 0 to applied - 1 were sent, the bridge proved
-// them done and their answers were stored; when the run stopped early,
-// failedIndex is the command it stopped at (applied == failedIndex) and
-// nothing of that command's answer, nor of any later one, is stored. When the
-// bridge's I2C status explains the stop, status holds it with the bus and
-// 8-bit address of the part (-1 where unknown). restarted: the bridge
-// restarted during the failed command (it said "OK", or it answers at its
-// power-on rate with its reset registers); the link is back at 9600 baud.
+//! How far a run got. Commands 0 to applied - 1 were sent, the bridge proved
+//! them done and their answers were stored; when the run stopped early,
+//! nothing of the failed command's answer, nor of any later one, is stored.
 struct QUELMRUNNER_EXPORT RunResult
 {
+    //! The commands applied: 0 to applied - 1.
     int applied = 0;
+    //! The command the run stopped at (then applied == failedIndex); -1 when
+    //! it ran through.
     int failedIndex = -1;
+    //! Why the run stopped, one line; empty when it ran through.
     QString errorString;
+    //! The bridge's I2C status when it explains the stop; -1 otherwise.
     int status = -1;
+    //! The bus of the part the status is about; -1 where unknown.
     int bus = -1;
+    //! The 8-bit address of the part the status is about; -1 where unknown.
     int address = -1;
+    //! The bridge restarted during the failed command (it said "OK", or it
+    //! answers at its power-on rate with its reset registers); the link is
+    //! back at 9600 baud.
     bool restarted = false;
-    // How long the run took on the link, waits for the parts included.
+    //! How long the run took on the link, waits for the parts included.
     Link::Duration elapsed{0};
 
+    //! Whether every command was applied.
     bool ok() const { return failedIndex < 0; }
 };
 
-// Executes command lists on a link, front to back: sends each command's
-// bytes, reads its responseBytes() and hands them to setRxData.
-//
-// Commands are kept queued in the bridge while answers are still coming
-// back, but never more bytes than its 16-byte receive FIFO is sure to hold:
-// the bytes sent since the last command whose answer has come in full (the
-// answer proves that command and every one before it taken out of the FIFO),
-// whatever the timing. A command without an answer never proves itself done:
-// it goes out together with a read of the bridge's GPIO port (2 bytes, 1
-// answered), the cheapest string the bridge answers, which also makes sure
-// that a write that lost a byte on the line is dropped whole by the bridge
-// rather than completed with the bytes of the next transaction. Behind a read
-// of a part that has not answered yet in this run the runner queues only
-// reads of the same part, or less answer than that read's own, so that a part
-// that stays silent shows as a missing answer at its own command rather than
-// as the next command's answer in its place.
-//
-// With acknowledge checks on, every command holding an "S" transaction goes
-// out with a read of the bridge's I2C status, and the run stops unless the
-// status says the transaction went through. Without them the status is read
-// only to explain a read whose answer never came. The runner's own reads
-// never reach a command list or a device's buffers.
-//
-// The bridge's "OK" (its power-on announcement at 9600 baud) in the answers
-// is taken for a restart only when the answers are out of step with the
-// commands: the runner then reads what is still coming and a few of the
-// bridge's registers, whose values it knows. At another rate a restarted
-// bridge falls silent: before blaming a part the runner asks whether it
-// answers at 9600 baud with its reset registers. A restart stops the run at
-// the first command the bridge has not proved done; the link is moved back to
-// 9600 baud and what the runner believed about the bridge and the parts'
-// write cycles is forgotten.
-//
-// A write into a part's non-volatile memory starts its write cycle, during
-// which the part does not acknowledge its address. Before the runner
-// addresses such a part again, it makes sure the cycle is over: when the
-// bytes on the wire since the write, or the time since the write surely
-// ended (an answer sent after it came in, or the bytes before it had left the
-// host), already cover the data sheet's maximum cycle, it sends at once.
-// Otherwise a write goes once the typical cycle is over (a busy part takes
-// nothing of it); a read waits on the link's clock for the maximum, or polls
-// the part (an empty write to its address, then the I2C status) from its
-// typical cycle on, whichever costs less at the link's rate. A command sent
-// after such a wait has its status read, and nothing is sent after it until
-// that status is in; a part still busy is polled until the maximum plus a
-// margin has passed, the deadline checked after each poll, and then stops the
-// run. What is in its cycle is kept from one run to the next.
+//! Executes command lists on a link, front to back: sends each command's
+//! bytes, reads its responseBytes() and hands them to setRxData.
+//!
+//! Commands are kept queued in the bridge while answers are still coming
+//! back, but never more bytes than its 16-byte receive FIFO is sure to hold:
+//! the bytes sent since the last command whose answer has come in full (the
+//! answer proves that command and every one before it taken out of the FIFO),
+//! whatever the timing. A command without an answer never proves itself done:
+//! it goes out together with a read of the bridge's GPIO port (2 bytes, 1
+//! answered), the cheapest string the bridge answers, which also makes sure
+//! that a write that lost a byte on the line is dropped whole by the bridge
+//! rather than completed with the bytes of the next transaction. Behind a read
+//! of a part that has not answered yet in this run the runner queues only
+//! reads of the same part, or less answer than that read's own, so that a part
+//! that stays silent shows as a missing answer at its own command rather than
+//! as the next command's answer in its place.
+//!
+//! With acknowledge checks on, every command holding an "S" transaction goes
+//! out with a read of the bridge's I2C status, and the run stops unless the
+//! status says the transaction went through. Without them the status is read
+//! only to explain a read whose answer never came. The runner's own reads
+//! never reach a command list or a device's buffers.
+//!
+//! The bridge's "OK" (its power-on announcement at 9600 baud) in the answers
+//! is taken for a restart only when the answers are out of step with the
+//! commands: the runner then reads what is still coming and a few of the
+//! bridge's registers, whose values it knows. At another rate a restarted
+//! bridge falls silent: before blaming a part the runner asks whether it
+//! answers at 9600 baud with its reset registers. A restart stops the run at
+//! the first command the bridge has not proved done; the link is moved back to
+//! 9600 baud and what the runner believed about the bridge and the parts'
+//! write cycles is forgotten.
+//!
+//! A write into a part's non-volatile memory starts its write cycle, during
+//! which the part does not acknowledge its address. Before the runner
+//! addresses such a part again, it makes sure the cycle is over: when the
+//! bytes on the wire since the write, or the time since the write surely
+//! ended (an answer sent after it came in, or the bytes before it had left the
+//! host), already cover the data sheet's maximum cycle, it sends at once.
+//! Otherwise a write goes once the typical cycle is over (a busy part takes
+//! nothing of it); a read waits on the link's clock for the maximum, or polls
+//! the part (an empty write to its address, then the I2C status) from its
+//! typical cycle on, whichever costs less at the link's rate. A command sent
+//! after such a wait has its status read, and nothing is sent after it until
+//! that status is in; a part still busy is polled until the maximum plus a
+//! margin has passed, the deadline checked after each poll, and then stops the
+//! run. What is in its cycle is kept from one run to the next.
+//!
+//! From the quick start (examples/quickstart/main.cpp), a runner on a link to
+//! the in-process simulator or to a serial port:
+//! \snippet quickstart/main.cpp runner
+//! The runner owns none of what it is given: the caller owns the link, the
+//! devices and the commands it runs, and deletes them.
 class QUELMRUNNER_EXPORT CommandRunner
 {
 public:
-    using Duration = Link::Duration;
+    using Duration = Link::Duration; //!< the link's unit of time
 
-    // Called after each applied command with its list index and the list size.
+    //! Called after each applied command with its list index and the list size.
     using Progress = std::function<void(int index, int count, const DeviceCommand* command)>;
 
-    // How long the host waits for one answer unless told otherwise, in
-    // milliseconds: the runner's, the bridge setup's and the bus scanner's
-    // default and the tools'. The bridge answers within a few byte times;
-    // the rest is room for a slow adapter or a busy host. The host's choice,
-    // not the bridge's, so it lives here and not in SC18IM700Protocol.
+    //! How long the host waits for one answer unless told otherwise, in
+    //! milliseconds: the runner's, the bridge setup's and the bus scanner's
+    //! default and the tools'. The bridge answers within a few byte times;
+    //! the rest is room for a slow adapter or a busy host. The host's choice,
+    //! not the bridge's, so it lives here and not in SC18IM700Protocol.
     static constexpr int DefaultTimeoutMs = 1000;
-    // How long past the data sheet's maximum a part may stay busy.
+    //! How long past the data sheet's maximum a part may stay busy.
     static constexpr std::chrono::milliseconds BusyMargin{10};
 
-    // The link is not owned and must outlive the runner.
+    //! The link is not owned and must outlive the runner.
     explicit CommandRunner(Link* link);
     ~CommandRunner();
 
+    //! The answer timeout of setTimeout(); DefaultTimeoutMs unless set.
     int timeout() const { return m_timeoutMs; }
-    // How long one command's answer may take once the command has left the
-    // host, in milliseconds.
+    //! How long one command's answer may take once the command has left the
+    //! host, in milliseconds.
     void setTimeout(int timeoutMs) { m_timeoutMs = timeoutMs; }
+    //! Sets the callback for each applied command; an empty one for none.
     void setProgress(const Progress& progress) { m_progress = progress; }
+    //! Whether each "S" transaction's I2C status is read and checked; off
+    //! unless set.
     bool acknowledgeChecks() const { return m_acknowledgeChecks; }
+    //! Turns the acknowledge checks on or off.
     void setAcknowledgeChecks(bool on) { m_acknowledgeChecks = on; }
-    // The devices that name a failing part and whose types tell which writes
-    // start a write cycle the runner waits for, and whether the GPIO port
-    // value selects the bus segment (the runner follows the port writes it
-    // sends). Without them it knows no part and never waits. Not owned.
+    //! The devices that name a failing part and whose types tell which writes
+    //! start a write cycle the runner waits for, and whether the GPIO port
+    //! value selects the bus segment (the runner follows the port writes it
+    //! sends). Without them it knows no part and never waits. Not owned.
     void setProduct(const QList<Device*>& devices, bool gpioSelectsBus);
-    // The bridge's I2C clock divider (I2CClkL + I2CClkH) the transactions run
-    // at; the power-on one, the slowest a host sets, unless told otherwise.
+    //! The bridge's I2C clock divider (I2CClkL + I2CClkH) the transactions run
+    //! at; the power-on one, the slowest a host sets, unless told otherwise.
+    //! A divider under the data sheet's smallest, 10, counts as 10.
     void setI2CClockDivider(int divider);
-    // Parts whose write cycle may still be running.
+    //! Parts whose write cycle may still be running.
     int partsInWriteCycle() const { return m_writing.size(); }
 
+    //! Runs commands front to back and stores each one's answer with
+    //! setRxData(); the commands stay the caller's. Without a link, nothing is
+    //! sent and the run fails at command 0.
     RunResult run(const QList<DeviceCommand*>& commands);
 
 private:

@@ -3,7 +3,7 @@
 
 #include "quelmrunner_global.h"
 
-#include <sc18im700protocol.h>
+#include <quelmdevices/sc18im700protocol.h>
 
 #include <QtCore/QByteArray>
 #include <QtCore/QElapsedTimer>
@@ -11,71 +11,77 @@
 
 #include <chrono>
 
-// A USB-serial adapter between the host and the bridge, modelled on FTDI's
-// (application note AN232B-04, FTDI's knowledge base; USB 2.0 for the frame):
-// the bytes the bridge sends gather in the adapter, which hands them to the
-// host when a packet's worth has gathered (64-byte packets, 2 of them status)
-// or its latency timer has run out since it last sent (16 ms by default, 1 ms
-// once the host asks for low latency), in the host's 1 ms USB frames.
+//! A USB-serial adapter between the host and the bridge, modelled on FTDI's
+//! (application note AN232B-04, FTDI's knowledge base; USB 2.0 for the frame):
+//! the bytes the bridge sends gather in the adapter, which hands them to the
+//! host when a packet's worth has gathered (64-byte packets, 2 of them status)
+//! or its latency timer has run out since it last sent (16 ms by default, 1 ms
+//! once the host asks for low latency), in the host's 1 ms USB frames.
 struct UsbAdapter
 {
-    std::chrono::microseconds latencyTimer{16000};
-    int packetBytes = 62;
-    std::chrono::microseconds frame{1000};
+    std::chrono::microseconds latencyTimer{16000}; //!< sends what has gathered once this has run out
+    int packetBytes = 62;                          //!< data bytes in a packet: 64 less 2 of status
+    std::chrono::microseconds frame{1000};         //!< the host's USB frame
 };
 
-// The serial connection to the bridge, as the command runner sees it.
+//! The serial connection to the bridge, as the command runner sees it.
+//! The runner, BridgeSetup, BusScanner and BridgeStatus use a link they do
+//! not own; the caller owns it and keeps it alive while they do.
 class QUELMRUNNER_EXPORT Link
 {
 public:
-    using Duration = SC18IM700Protocol::Duration;
+    using Duration = SC18IM700Protocol::Duration; //!< the bridge's unit of time
 
+    //! Starts the link's clock.
     Link();
     virtual ~Link();
 
-    // False, with errorString() set, when the bytes could not be sent.
+    //! False, with errorString() set, when the bytes could not be sent.
     virtual bool write(const QByteArray& bytes) = 0;
-    // Up to count bytes: all of them, or what arrived before the timeout.
-    // Bytes beyond count stay for the next read.
+    //! Up to count bytes: all of them, or what arrived before the timeout.
+    //! Bytes beyond count stay for the next read.
     virtual QByteArray read(int count, int timeoutMs) = 0;
-    // Forgets whatever arrived and was not read yet.
+    //! Forgets whatever arrived and was not read yet.
     virtual void discardInput() = 0;
 
-    // Blocks until every byte written has left the host. False, with
-    // errorString() set, when that cannot be waited for.
+    //! Blocks until every byte written has left the host. False, with
+    //! errorString() set, when that cannot be waited for.
     virtual bool drain();
-    // How long after drain() the last byte written may still take to reach
-    // the bridge: nothing for a link whose drain() waits until it has, or a
-    // port on the board's own UART; behind a USB adapter, one USB frame and
-    // the line time of a receive FIFO's worth of bytes still in the
-    // adapter (the runner never has more unconfirmed), which is the default.
+    //! How long after drain() the last byte written may still take to reach
+    //! the bridge: nothing for a link whose drain() waits until it has, or a
+    //! port on the board's own UART; behind a USB adapter, one USB frame and
+    //! the line time of a receive FIFO's worth of bytes still in the
+    //! adapter (the runner never has more unconfirmed), which is the default.
     virtual Duration drainUncertainty() const;
-    // How long a write may wait before its first byte goes on the line,
-    // behind the bytes written before it: a USB adapter's frame, which is
-    // the default; nothing for a port on the board's own UART.
+    //! How long a write may wait before its first byte goes on the line,
+    //! behind the bytes written before it: a USB adapter's frame, which is
+    //! the default; nothing for a port on the board's own UART.
     virtual Duration sendLatency() const;
-    // The host side's rate; 0 for a link that has none.
+    //! The host side's rate; 0 for a link that has none.
     virtual qint32 baudRate() const;
-    // Moves the host side to another rate. False, with errorString() set,
-    // for a link without a rate or a rate the port refuses.
+    //! Moves the host side to another rate. False, with errorString() set,
+    //! for a link without a rate or a rate the port refuses.
     virtual bool setBaudRate(qint32 rate);
-    // One byte on the host's side at its rate; zero for a link without one.
+    //! One byte on the host's side at its rate; zero for a link without one.
     Duration byteTime() const;
-    // One byte at the fastest and at the slowest rate the bridge still
-    // understands at the host's (SC18IM700Protocol::RateTolerance): the
-    // least and the most time counted bytes took on the line.
+    //! One byte at the fastest and at the slowest rate the bridge still
+    //! understands at the host's (SC18IM700Protocol::RateTolerance): the
+    //! least and the most time counted bytes took on the line.
     Duration fastestByteTime() const;
+    //! \copydoc fastestByteTime()
     Duration slowestByteTime() const;
 
-    // The link's clock: the time elapsed since the link was made, real for
-    // a port, the simulator's own in process (which never sleeps).
+    //! The link's clock: the time elapsed since the link was made, real for
+    //! a port, the simulator's own in process (which never sleeps).
     virtual Duration now() const;
-    // Lets the time pass on the link's clock.
+    //! Lets the time pass on the link's clock.
     virtual void wait(Duration time);
 
+    //! The text of the last failure, kept until the next one.
     QString errorString() const { return m_errorString; }
 
 protected:
+    //! For a link's operation that fails.
     void setErrorString(const QString& text) { m_errorString = text; }
 
 private:

@@ -8,66 +8,76 @@
 
 struct WriteCycle;
 
-// The write cycles that may still run in the parts a runner wrote to, by
-// place (bus << 8 | 8-bit address), and how long to wait before such a part
-// is addressed again. What bounds a cycle from below: the bytes written to
-// the link since its write (each takes at least its line time at the
-// fastest rate the bridge understands), and the time by which the write
-// surely ended. The runner tells which bytes went out and which answers came
-// in; the time is the link's, and so are the waits.
+//! The write cycles that may still run in the parts a runner wrote to, by
+//! place (bus << 8 | 8-bit address), and how long to wait before such a part
+//! is addressed again. What bounds a cycle from below: the bytes written to
+//! the link since its write (each takes at least its line time at the
+//! fastest rate the bridge understands), and the time by which the write
+//! surely ended. The runner tells which bytes went out and which answers came
+//! in; the time is the link's, and so are the waits.
 class QUELMRUNNER_EXPORT WriteCycles
 {
 public:
-    using Duration = Link::Duration;
+    using Duration = Link::Duration; //!< the link's unit of time
 
-    // A part's write cycle that may still be running.
+    //! A part's write cycle that may still be running.
     struct Cycle
     {
-        const WriteCycle* facts;
-        qint64 sequence;          // of the string that holds the write
-        Duration writtenAt;       // when the write was handed to the link
-        Duration busBacklog;      // the bus time the bridge may owe when the write arrives, its own included
-        qint64 bytesAfter = 0;    // bytes written to the link since
-        Duration doneBy;          // the write surely ended by then
+        const WriteCycle* facts;  //!< the part type's write-cycle facts; not owned
+        qint64 sequence;          //!< of the string that holds the write
+        Duration writtenAt;       //!< when the write was handed to the link
+        Duration busBacklog;      //!< the bus time the bridge may owe when the write arrives, its own included
+        qint64 bytesAfter = 0;    //!< bytes written to the link since
+        Duration doneBy;          //!< the write surely ended by then
     };
-    // How the part was waited for: not at all, the typical cycle before a
-    // write that shows by its status whether it was taken, the maximum on
-    // the link's clock, or the typical cycle before polling.
-    enum class Wait { None, Attempt, Clock, Poll };
+    //! How the part was waited for.
+    enum class Wait {
+        None,    //!< not waited for
+        Attempt, //!< the typical cycle, before a write whose status shows whether it was taken
+        Clock,   //!< the maximum cycle, on the link's clock
+        Poll     //!< the typical cycle, then polled
+    };
 
-    // The link is not owned and must outlive the cycles.
+    //! The link is not owned and must outlive the cycles.
     explicit WriteCycles(Link* link);
 
+    //! How many cycles may still run.
     int size() const { return int(m_cycles.size()); }
+    //! Whether a cycle may still run at place.
     bool contains(qint64 place) const { return m_cycles.contains(place); }
-    // The cycle at place; nullptr for none. Valid until a cycle is added.
+    //! The cycle at place; nullptr for none. Valid until a cycle is added.
     Cycle* find(qint64 place);
+    //! A copy of the cycle at place; one with null facts for none.
     Cycle value(qint64 place) const { return m_cycles.value(place); }
+    //! Puts cycle at place, in place of any cycle there.
     void insert(qint64 place, const Cycle& cycle) { m_cycles.insert(place, cycle); }
+    //! Removes the cycle at place and returns it; one with null facts for none.
     Cycle take(qint64 place) { return m_cycles.take(place); }
+    //! Forgets the cycle at place.
     void remove(qint64 place) { m_cycles.remove(place); }
+    //! Forgets every cycle.
     void clear() { m_cycles.clear(); }
 
-    // A write that starts a cycle was just handed to the link in the string
-    // `sequence`, behind `backlog` of bus time, surely ended by endedBy.
+    //! A write that starts a cycle was just handed to the link in the string
+    //! `sequence`, behind `backlog` of bus time, surely ended by endedBy.
     void start(qint64 place, const WriteCycle* facts, qint64 sequence, Duration backlog, Duration endedBy);
-    // `bytes` more were written to the link.
+    //! `bytes` more were written to the link.
     void noteWritten(qint64 bytes);
-    // The answer that ends the string `sequence` came in at `seen`: every
-    // write in a string before it had ended.
+    //! The answer that ends the string `sequence` came in at `seen`: every
+    //! write in a string before it had ended.
     void noteAnswered(qint64 sequence, Duration seen);
-    // When the strings in flight had surely ended, by sequence.
+    //! When the strings in flight had surely ended, by sequence.
     void noteEnded(const QHash<qint64, Duration>& endedBy);
 
-    // How long the cycle has surely run when the bridge addresses the part
-    // after `sending` more bytes.
+    //! How long the cycle has surely run when the bridge addresses the part
+    //! after `sending` more bytes.
     Duration elapsedAtLeast(const Cycle& cycle, int sending) const;
-    // Whether the data sheet's maximum cycle is surely over by then.
+    //! Whether the data sheet's maximum cycle is surely over by then.
     bool over(const Cycle& cycle, int sending) const;
-    // Waits for a cycle not over yet, every byte written having left the
-    // host, before `sending` bytes are sent to the part; `answered`: the
-    // command has an answer of its own. pollBusTime: a poll's time on the
-    // bus; statusReadAnyway: the command's status is read in any case.
+    //! Waits for a cycle not over yet, every byte written having left the
+    //! host, before `sending` bytes are sent to the part; `answered`: the
+    //! command has an answer of its own. pollBusTime: a poll's time on the
+    //! bus; statusReadAnyway: the command's status is read in any case.
     Wait waitFor(const Cycle& cycle, int sending, bool answered, Duration pollBusTime, bool statusReadAnyway);
 
 private:
