@@ -1,5 +1,5 @@
-#ifndef QUELMCTL_TRANSPORT_H
-#define QUELMCTL_TRANSPORT_H
+#ifndef QUELMHOST_TRANSPORT_H
+#define QUELMHOST_TRANSPORT_H
 
 #include "scanmodel.h"
 
@@ -120,4 +120,4 @@ private:
     bool m_bridgeRestarted = false;
 };
 
-#endif // QUELMCTL_TRANSPORT_H
+#endif // QUELMHOST_TRANSPORT_H

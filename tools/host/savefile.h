@@ -1,5 +1,5 @@
-#ifndef QUELMCTL_SAVEFILE_H
-#define QUELMCTL_SAVEFILE_H
+#ifndef QUELMHOST_SAVEFILE_H
+#define QUELMHOST_SAVEFILE_H
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
@@ -8,4 +8,4 @@
 // False, with one line in error ("quelmctl: cannot write FILE: why").
 bool saveFile(const QString& fileName, const QByteArray& contents, QString* error);
 
-#endif // QUELMCTL_SAVEFILE_H
+#endif // QUELMHOST_SAVEFILE_H

@@ -1,5 +1,5 @@
-#ifndef QUELMCTL_RENDER_H
-#define QUELMCTL_RENDER_H
+#ifndef QUELMHOST_RENDER_H
+#define QUELMHOST_RENDER_H
 
 #include "scanmodel.h"
 
@@ -43,4 +43,4 @@ QString segmentName(int bus);
 // "bus.address" in decimal: the name of a device table's anchor.
 QString deviceAnchor(int bus, int address);
 
-#endif // QUELMCTL_RENDER_H
+#endif // QUELMHOST_RENDER_H

@@ -1,5 +1,5 @@
-#ifndef QUELMCTL_PRODUCT_H
-#define QUELMCTL_PRODUCT_H
+#ifndef QUELMHOST_PRODUCT_H
+#define QUELMHOST_PRODUCT_H
 
 #include "productdescription.h"
 
@@ -132,4 +132,4 @@ private:
     QList<DeviceCommand*> m_readCommands;
 };
 
-#endif // QUELMCTL_PRODUCT_H
+#endif // QUELMHOST_PRODUCT_H
