@@ -5,6 +5,7 @@
 
 #include <sc18im700protocol.h>
 
+#include "commandrunner.h"
 #include "link.h"
 
 #include <QtCore/QByteArray>
@@ -130,7 +131,7 @@ private:
     bool fail(const QString& text);
 
     Link* m_link;
-    int m_timeoutMs = 1000;
+    int m_timeoutMs = CommandRunner::DefaultTimeoutMs;
     QString m_portName;
     std::optional<qint32> m_foundAt;
     ClockRegisters m_foundClock{0, 0};

@@ -1,6 +1,7 @@
 #ifndef QUELMRUNNER_BUSSCANNER_H
 #define QUELMRUNNER_BUSSCANNER_H
 
+#include "commandrunner.h"
 #include "quelmrunner_global.h"
 
 #include <QtCore/QByteArray>
@@ -39,7 +40,7 @@ public:
 
 private:
     Link* m_link;
-    int m_timeoutMs = 1000;
+    int m_timeoutMs = CommandRunner::DefaultTimeoutMs;
 };
 
 #endif // QUELMRUNNER_BUSSCANNER_H

@@ -135,10 +135,6 @@ public:
     // nothing changed) a state whose parts are not this product's.
     QJsonObject saveState() const;
     bool restoreState(const QJsonObject& state);
-    // Saves in one step: the new state whole, or the old file untouched;
-    // false, with the reason in error, when it cannot.
-    bool saveStateFile(const QString& fileName, QString* error = nullptr) const;
-    bool restoreStateFile(const QString& fileName);
 
 private:
     struct Placed;

@@ -286,19 +286,27 @@ void TestStudio::portThatCannotOpen()
     QUELM_COMPARE_GOLDEN(logText(), QStringLiteral("studio/a-port-that-cannot-open.txt"));
 }
 
-// The bench lacks the AD5144A: the read stops there, the part is marked in
-// the tree with the runner's message, and the scan marks it missing. The
-// golden file has the log, the tree, and each scan grid with a dot for an
-// empty cell.
+// The bench lacks the AD5144A: the read stops there, and the scan finds it
+// missing; each failure is in the banner, on the part in the tree, and in
+// the log. The golden file has the log, the banner and the failed parts
+// after each action, and each scan grid with a dot for an empty cell.
 void TestStudio::failingPartIsShownWithItsMessage()
 {
     QVERIFY(openDemo(QStringLiteral(QUELM_TEST_DATA_DIR "/studio/bench-without-gain.json")));
     runToTheEnd(&StudioSession::read);
     QStringList shown;
     const auto* tree = m_window->findChild<QTreeWidget*>();
-    for (const QTreeWidgetItem* item : tree->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive))
-        shown.append(QStringLiteral("%1 %2").arg(item->text(0), item->toolTip(0)).trimmed());
+    const auto* banner = m_window->findChild<QLabel*>(QStringLiteral("failureText"));
+    const auto showFailures = [&] {
+        shown.append(QStringLiteral("banner: ") + (banner->isVisible() ? banner->text() : QStringLiteral("(hidden)")));
+        for (const QTreeWidgetItem* item : tree->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive)) {
+            if (item->text(0).endsWith(QLatin1String("(failed)")))
+                shown.append(QStringLiteral("%1 %2").arg(item->text(0), item->toolTip(0)));
+        }
+    };
+    showFailures();
     runToTheEnd(&StudioSession::scan);
+    showFailures();
     for (const QTableWidget* grid : m_window->findChildren<QTableWidget*>()) {
         for (int row = -1; row < grid->rowCount(); ++row) { // the column headings first
             QString line = row < 0 ? QStringLiteral("  ") : grid->verticalHeaderItem(row)->text();
@@ -323,7 +331,8 @@ void TestStudio::cancelReportsTheAppliedCommands()
             session()->cancel();
     });
     runToTheEnd(&StudioSession::read);
-    const RunResult& stopped = session()->lastFailure();
+    QCOMPARE(int(session()->failures().size()), 1);
+    const RunResult& stopped = session()->failures().constFirst().run.result;
     QVERIFY(stopped.applied >= 5 && stopped.applied < 88);
     const QList<DeviceCommand*> commands = session()->product()->readCommands();
     QCOMPARE(session()->log().mid(session()->log().size() - 2), QStringList({

@@ -80,7 +80,9 @@ struct VerifyResult
 class LoadedProduct
 {
 public:
-    // The product's header: write pages 0 to 6 of its first device.
+    // The product's header: the first HeaderPages write pages (0 to 6) of
+    // headerDevice(). The library generates the header's lists from the
+    // same pages and leaves them out of the ordinary write list.
     static constexpr int HeaderPages = 7;
     // Selects every byte of every page.
     static ByteRange wholePage(const Device* device, int page);
@@ -96,6 +98,13 @@ public:
     QuelmModel* model() const { return m_model; }
     const QList<Field*>& fields() const { return m_fields; }
     Device* device(const QString& name) const;
+    // The device at the 8-bit address on the bus segment, or null.
+    Device* deviceAt(int bus, int address) const;
+    // The device that holds the header: the first of the product's devices
+    // in their order; null for a product without devices.
+    Device* headerDevice() const;
+    // The header's bytes: its pages' sizes added up; 0 without a header device.
+    int headerSize() const;
 
     // The cached full read list; the product keeps handing out the same one.
     QList<DeviceCommand*> readCommands();
