@@ -292,7 +292,7 @@ bool MainWindow::openFile(const QString& fileName)
     if (m_session->open(fileName, &error))
         return true;
     m_log->appendPlainText(error);
-    QMessageBox::warning(this, tr("Cannot open the description"), error);
+    showFailure({error});
     return false;
 }
 
@@ -311,7 +311,7 @@ bool MainWindow::save()
     if (m_session->save(&error))
         return true;
     m_log->appendPlainText(error);
-    QMessageBox::warning(this, tr("Cannot save the values"), error);
+    showFailure({error});
     return false;
 }
 

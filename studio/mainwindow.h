@@ -36,7 +36,7 @@ public:
     ~MainWindow() override;
 
     StudioSession* session() const { return m_session; }
-    // Opens a description; says why in a dialog when it cannot.
+    // Opens a description; says why as every failure is said when it cannot.
     bool openFile(const QString& fileName);
     // Selects a device in the tree and shows its registers ("bridge" is the bridge).
     void selectDevice(const QString& name);

@@ -2,7 +2,6 @@
 
 #include "busworker.h"
 
-#include <devicecommand.h>
 #include <field.h>
 #include <render.h>
 #include <settingsfile.h>

@@ -1,17 +1,13 @@
 #include "transport.h"
 
-#include "render.h"
 #include "simulatorstate.h"
 
 #include <bridgesetup.h>
-#include <bridgestatus.h>
 #include <bridgesimulator.h>
-#include <devicecommand.h>
 #include <seriallink.h>
 #include <simulatedproduct.h>
 #include <simulatorlink.h>
 
-#include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QRegularExpression>
 
