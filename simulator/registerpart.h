@@ -3,6 +3,8 @@
 
 #include "simulatedpart.h"
 
+#include <ds4520registers.h>
+
 // A part addressed through a register pointer: the first byte of a write
 // phase sets the pointer, every further byte is stored at it, and every byte
 // read or written moves it on by one. Inside the paged area a write wraps to
@@ -58,15 +60,15 @@ public:
     bool restoreState(const QJsonObject& state) override;
 
     static constexpr quint16 AllPins = 0x1FF;
-    static constexpr int PullupEnable0 = 0xF0;
-    static constexpr int ShadowedCount = 4; // 0xF0-0xF3
-    static constexpr int IoControl0 = 0xF2;
-    static constexpr int IoControl1 = 0xF3;
-    static constexpr int IoStatus0 = 0xF8;
-    static constexpr int IoStatus1 = 0xF9;
-    static constexpr int Config = 0xF4;
-    static constexpr quint8 SeeBit = 0x01;
-    static constexpr int SramStart = 0xFA;
+    static constexpr int PullupEnable0 = DS4520Register::PullUpEnable0;
+    static constexpr int ShadowedCount = DS4520Register::IoControl1 - PullupEnable0 + 1; // 0xF0-0xF3
+    static constexpr int IoControl0 = DS4520Register::IoControl0;
+    static constexpr int IoControl1 = DS4520Register::IoControl1;
+    static constexpr int IoStatus0 = DS4520Register::IoStatus0;
+    static constexpr int IoStatus1 = DS4520Register::IoStatus1;
+    static constexpr int Config = DS4520Register::Configuration;
+    static constexpr quint8 SeeBit = DS4520Register::ShadowEepromEnable;
+    static constexpr int SramStart = DS4520Register::Sram;
 
 protected:
     // SEE clear (its power-on value): 0xF0-0xF3 are written to EEPROM.

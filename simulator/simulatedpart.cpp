@@ -3,13 +3,36 @@
 #include "commandpart.h"
 #include "registerpart.h"
 
+#include <ds4520registers.h>
+#include <parts.h>
 #include <writecycle.h>
 
 namespace {
 
-// type, memory size, page size, pages below, memory as shipped, what the
-// model leaves out. The shipped contents are the data sheets' power-on and
-// factory values (the source of each is named beside it).
+using Fill = SimulatedPartFacts::Fill;
+
+// A part whose EEPROM takes writes in the pages its driver writes (the
+// write pages of its line): below pagedEnd a write wraps inside its page.
+SimulatedPartFacts paged(const Device::DeviceTypes type, const int memorySize, const int pagedEnd,
+                         const QList<Fill>& factory, const char* notes)
+{
+    return {type, memorySize, Part::of(type)->geometry.write.size, pagedEnd, factory, notes};
+}
+
+// A part without pages: the pointer wraps at the end of its memory.
+SimulatedPartFacts unpaged(const Device::DeviceTypes type, const int memorySize, const QList<Fill>& factory,
+                           const char* notes)
+{
+    return {type, memorySize, 0, 0, factory, notes};
+}
+
+// The EEPROM keeps exactly the driver's image.
+const int cat24aa02Memory = Part::of(Device::CAT24AA02)->geometry.memorySize;
+
+// What each part adds to its line (parts.cpp, which holds its pages and its
+// write cycle): the memory it keeps, where a write wraps, the memory as
+// shipped and what the model leaves out. The shipped contents are the data
+// sheets' power-on and factory values (the source of each is named beside it).
 const QList<SimulatedPartFacts> partTable = {
     // DS4520 data sheet: SEE (F4h bit 0) is 0 by default. Its factory EEPROM
     // contents are not stated there: taken as erased (FFh), as EEPROM ships,
@@ -17,37 +40,39 @@ const QList<SimulatedPartFacts> partTable = {
     // F3h bit 0 set), so that every pin floats high like a part just fitted.
     // Power-up (DS4520Part::powerCycle): F0h-F3h come from their EEPROM
     // copies, F4h is 00h (SEE 0), the SRAM FAh-FFh is 00h.
-    {Device::DS4520, 256, 8, 0x40, {{0x00, 0x40, 0xFF}, {0xF2, 1, 0xFF}, {0xF3, 1, 0x01}},
-     "EEPROM 0x00-0x3F in 8-byte pages, registers 0xF0-0xF7, I/O status 0xF8-0xF9 read-only "
-     "from the pins, SRAM 0xFA-0xFF; 0x40-0xEF kept as plain bytes; 0xF0-0xF3 are EEPROM "
-     "while the SEE bit of 0xF4 is clear"},
+    paged(Device::DS4520, 256, DS4520Register::EepromLast + 1,
+          {{DS4520Register::Eeprom, DS4520Register::EepromLast + 1, 0xFF}, {DS4520Register::IoControl0, 1, 0xFF},
+           {DS4520Register::IoControl1, 1, 0x01}},
+          "EEPROM 0x00-0x3F in 8-byte pages, registers 0xF0-0xF7, I/O status 0xF8-0xF9 read-only "
+          "from the pins, SRAM 0xFA-0xFF; 0x40-0xEF kept as plain bytes; 0xF0-0xF3 are EEPROM "
+          "while the SEE bit of 0xF4 is clear"),
     // ISL22343 data sheet: each wiper is loaded from its initial value register
     // at power-on; shipped at mid-scale (40h of 128 taps). With VOL 0, the
     // only setting modelled, a wiper write also stores its initial value
     // register: the one byte kept per wiper is both, and power-up leaves it.
-    {Device::ISL22343, 16, 0, 0, {{0x00, 4, 0x40}},
-     "wiper registers 0x00-0x03, general-purpose EEPROM 0x04-0x0E, 0x0F spare; "
-     "no access control register, pointers past 0x0F are refused"},
+    unpaged(Device::ISL22343, 16, {{0x00, 4, 0x40}},
+            "wiper registers 0x00-0x03, general-purpose EEPROM 0x04-0x0E, 0x0F spare; "
+            "no access control register, pointers past 0x0F are refused"),
     // X95840 data sheet: "all four WRs are reset to 80h" at power-up, then
     // loaded from their initial value registers, shipped at the same 80h. As
     // for the ISL22343, a wiper write with VOL 0 stores both: power-up leaves
     // the byte kept per wiper.
-    {Device::X95840, 8, 0, 0, {{0x00, 4, 0x80}},
-     "wiper registers 0x00-0x03, 0x04-0x07 kept as plain bytes; no access control register"},
+    unpaged(Device::X95840, 8, {{0x00, 4, 0x80}},
+            "wiper registers 0x00-0x03, 0x04-0x07 kept as plain bytes; no access control register"),
     // CAT24AA02 data sheet: shipped erased, every byte FFh; all of it is
     // EEPROM, so power-up changes nothing but the address pointer.
-    {Device::CAT24AA02, 256, 8, 256, {{0x00, 256, 0xFF}},
-     "256 bytes in 8-byte pages"},
+    paged(Device::CAT24AA02, cat24aa02Memory, cat24aa02Memory, {{0x00, cat24aa02Memory, 0xFF}},
+          "256 bytes in 8-byte pages"),
     // AD5144A data sheet: the RDACs are restored from EEPROM at power-on
     // (AD5144APart::powerCycle); the EEPROM is shipped at mid-scale (80h of
     // 256 taps).
-    {Device::AD5144A, 8, 0, 0, {{0x00, 8, 0x80}},
-     "RDAC1-RDAC4 and their EEPROM copies; commands other than write, read back and copy are refused"},
+    unpaged(Device::AD5144A, 8, {{0x00, 8, 0x80}},
+            "RDAC1-RDAC4 and their EEPROM copies; commands other than write, read back and copy are refused"),
     // X9408 data sheet: "The Wiper Counter Register is loaded on power-up by
     // the value in Data Register 0" (X9408Part::powerCycle); the data
     // registers are taken as shipped at mid-scale (20h of 64 taps).
-    {Device::X9408, 20, 0, 0, {{0x00, 20, 0x20}},
-     "WCR0-WCR3 with 64 taps and four data registers per pot; no increment/decrement"},
+    unpaged(Device::X9408, 20, {{0x00, 20, 0x20}},
+            "WCR0-WCR3 with 64 taps and four data registers per pot; no increment/decrement"),
 };
 } // namespace
 

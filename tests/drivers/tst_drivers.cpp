@@ -11,6 +11,7 @@
 #include "golden.h"
 
 #include <ds4520device.h>
+#include <parts.h>
 #include <writecycle.h>
 
 #include <functional>
@@ -113,6 +114,38 @@ private slots:
         const WriteCycle* const cycle = WriteCycle::of(type);
         QVERIFY(cycle && int(cycle->type) == type);
         QVERIFY(cycle->typical > WriteCycle::Duration(0) && cycle->maximum >= cycle->typical);
+    }
+
+    // The part table, line by line: line n is type n, and the driver a line
+    // makes is of that type, answers with that line's geometry and has the
+    // write cycle WriteCycle::of finds. Only the types without a driver have
+    // no write cycle.
+    void partTable()
+    {
+        QStringList lines;
+        for (const Part& part : Part::table()) {
+            QString line = QString::number(part.type) + ' ' + part.name;
+            if (part.create) {
+                const std::unique_ptr<Device> device(part.create(0, 0x50, QStringLiteral("line")));
+                const auto* const paged = dynamic_cast<const PagedDevice*>(device.get());
+                line += QStringLiteral(": %1 of type %2").arg(device->metaObject()->className()).arg(device->deviceType());
+                if (paged && &paged->geometry() == &part.geometry)
+                    line += QStringLiteral(", the line's geometry");
+            }
+            if (part.writeCycle && WriteCycle::of(part.type) && WriteCycle::of(part.type)->source == part.writeCycle->source)
+                line += QStringLiteral(", its write cycle");
+            lines << line;
+        }
+        QCOMPARE(lines, QStringList({"0 SC18IM700",
+                                     "1 DS4520: DS4520Device of type 1, the line's geometry, its write cycle",
+                                     "2 ISL22343: ISL22343Device of type 2, the line's geometry, its write cycle",
+                                     "3 X95840: X95840Device of type 3, the line's geometry, its write cycle",
+                                     "4 M25P40",
+                                     "5 CAT24AA02: CAT24AA02Device of type 5, the line's geometry, its write cycle",
+                                     "6 AD5144A: AD5144ADevice of type 6, the line's geometry, its write cycle",
+                                     "7 X9408: X9408Device of type 7, the line's geometry, its write cycle"}));
+        QCOMPARE(Part::of(-1), nullptr);
+        QCOMPARE(Part::of(int(lines.size())), nullptr);
     }
 
     // Every page of every part and the one past the last, as the command

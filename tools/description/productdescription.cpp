@@ -1,6 +1,7 @@
 #include "productdescription.h"
 
 #include <quelmcore/quelmcore.h>
+#include <parts.h>
 #include <sc18im700protocol.h>
 
 #include <QtCore/QFile>
@@ -351,11 +352,10 @@ QString settingKindName(SettingKind kind)
 
 std::optional<Device::DeviceTypes> deviceTypeFromName(const QString& name)
 {
-    // The bus master is created by the tool itself; the M25P40 has no driver.
-    for (int type = Device::DS4520; type <= Device::X9408; ++type) {
-        const auto candidate = Device::DeviceTypes(type);
-        if (candidate != Device::M25P40 && Device::deviceName(candidate) == name)
-            return candidate;
+    // Only a part with a driver: the tool makes the bus master itself.
+    for (const Part& part : Part::table()) {
+        if (part.create && part.name == name)
+            return part.type;
     }
     return std::nullopt;
 }

@@ -66,6 +66,9 @@ const RegisterReport::Row reportRows[] = {
     RegisterReport::indexRows(0x00, InternalRegisterCount, "IR"),
     RegisterReport::fixedRow(InternalRegisterCount, -1, "GPIO:", "GPIO: ", ""),
 };
+// The bridge's rows are never marked, whatever the buffers hold: nothing
+// writes its transmit buffer, so it holds no wanted state to differ from.
+const RegisterReport::Table report = RegisterReport::table(reportRows, RegisterReport::Marking::Never);
 
 } // namespace
 
@@ -194,9 +197,12 @@ QByteArray SC18IM700::writeInternalRegister(const QByteArray& bytes)
 
 QString SC18IM700::partName() const
 {
-    return QStringLiteral("SC18IM700");
+    return deviceName(Device::SC18IM700);
 }
 
+// The pages are written out here, not read from a geometry line as the
+// drivers' are: the bridge is a bus controller, not a PagedDevice, and its
+// read pages differ in size.
 int SC18IM700::readPages() const
 {
     return 2;
@@ -234,15 +240,12 @@ int SC18IM700::memorySize() const
     return 12;
 }
 
-// The bridge's rows are never marked, whatever the buffers hold: nothing
-// writes its transmit buffer, so it holds no wanted state to differ from.
 QTextStream& SC18IM700::output(QTextStream& stream) const
 {
-    return RegisterReport::write(stream, *this, reportRows, RegisterReport::Form::Text);
+    return RegisterReport::write(stream, *this, report, RegisterReport::Form::Text);
 }
 
 QTextStream& SC18IM700::toHtml(QTextStream& stream) const
 {
-    using namespace RegisterReport;
-    return write(stream, *this, reportRows, Form::Html, Marking::Never);
+    return RegisterReport::write(stream, *this, report, RegisterReport::Form::Html);
 }

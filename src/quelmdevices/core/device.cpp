@@ -1,8 +1,8 @@
 #include "device.h"
 
+#include "parts.h"
 #include "registerreport.h"
 
-#include <QtCore/QStringList>
 #include <QtCore/QTextStream>
 
 #include <algorithm>
@@ -10,18 +10,11 @@
 
 namespace {
 
-// Indexed by Device::DeviceTypes.
-const QStringList deviceTypeNames = {
-    QStringLiteral("SC18IM700"), QStringLiteral("DS4520"), QStringLiteral("ISL22343"),
-    QStringLiteral("X95840"), QStringLiteral("M25P40"), QStringLiteral("CAT24AA02"),
-    QStringLiteral("AD5144A"), QStringLiteral("X9408")
-};
-
+// The part number of the type's line.
 QString typeName(const int type)
 {
-    if (type < 0 || type >= deviceTypeNames.size())
-        return QStringLiteral("Device name not specified in device!!!");
-    return deviceTypeNames.at(type);
+    const Part* const part = Part::of(type);
+    return part ? part->name : QStringLiteral("Device name not specified in device!!!");
 }
 
 // Positions outside a buffer read as zero, on either side.

@@ -109,13 +109,12 @@ QTextStream& openTable(QTextStream& stream)
                   << "</tr></thead>" << Qt::endl;
 }
 
-QTextStream& write(QTextStream& stream, const Device& device, const Row* rows, const int& count,
-                   const Form& form, const Marking& marking)
+QTextStream& write(QTextStream& stream, const Device& device, const Table& table, const Form& form)
 {
     if (form == Form::Html) {
         openTable(stream);
-        forEachLine(rows, count, form, [&](const Line& line) {
-            writeHtmlRow(stream, device, line, marking);
+        forEachLine(table.rows, table.count, form, [&](const Line& line) {
+            writeHtmlRow(stream, device, line, table.marking);
         });
         return stream << "</table>" << Qt::endl;
     }
@@ -130,11 +129,11 @@ QTextStream& write(QTextStream& stream, const Device& device, const Row* rows, c
     stream.setNumberFlags(QTextStream::UppercaseDigits);
     for (const Section& section : sections) {
         stream << "  " << section.label << " \n";
-        forEachLine(rows, count, form, [&](const Line& line) {
+        forEachLine(table.rows, table.count, form, [&](const Line& line) {
             writeTextLine(stream, section.buffer, line);
         });
     }
-    return stream;
+    return table.textBase == TextBase::Hex ? stream << Qt::hex : stream;
 }
 
 } // namespace RegisterReport

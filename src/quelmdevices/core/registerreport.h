@@ -86,19 +86,34 @@ enum class Marking {
     Never           // always "<td>", whatever the buffers hold
 };
 
+// What the text form leaves as the stream's integer base.
+enum class TextBase {
+    AsRows, // 16 once a row's address is a number, else the caller's
+    Hex     // 16 in any case
+};
+
+// A device's report: its rows, how its HTML marks a differing row, and the
+// base its text form leaves behind.
+struct Table
+{
+    const Row* rows;
+    int count;
+    Marking marking;
+    TextBase textBase;
+};
+
+template<std::size_t Rows>
+constexpr Table table(const Row (&rows)[Rows], const Marking& marking = Marking::WhereDiffering,
+                      const TextBase& textBase = TextBase::AsRows)
+{
+    return {rows, int(Rows), marking, textBase};
+}
+
 // The head of the HTML table, up to its first row.
 QTextStream& openTable(QTextStream& stream);
 
 // The whole report of the device in one form.
-QTextStream& write(QTextStream& stream, const Device& device, const Row* rows, const int& count,
-                   const Form& form, const Marking& marking = Marking::WhereDiffering);
-
-template<std::size_t Rows>
-QTextStream& write(QTextStream& stream, const Device& device, const Row (&rows)[Rows],
-                   const Form& form, const Marking& marking = Marking::WhereDiffering)
-{
-    return write(stream, device, rows, int(Rows), form, marking);
-}
+QTextStream& write(QTextStream& stream, const Device& device, const Table& table, const Form& form);
 
 } // namespace RegisterReport
 

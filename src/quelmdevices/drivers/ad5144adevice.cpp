@@ -2,16 +2,12 @@
 
 #include "i2cbuscontroller.h"
 #include "instructions.h"
-#include "parttransactions.h"
-#include "registerreport.h"
-
-#include <QtCore/QTextStream>
+#include "partdriver.h"
 
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::AD5144A, 4, {4, 1, 1}, {4, 1, 1}};
+const Part& part = *Part::of(Device::AD5144A);
 
 // One wiper channel per byte, 0x00 to 0x03. The text lines carry no address.
 const Row reportRows[] = {fixedRow(0x00, 1, "00:", "Data     : ", "RDAC1 DATA", "RDAC1"),
@@ -45,27 +41,8 @@ PartTransactions::Strings writeWiper(I2CBusController& bus, const Device& device
 }
 } // namespace
 
-const PartTransactions ad5144aTransactions = {Device::AD5144A, readWiper, writeWiper};
-
-AD5144ADevice::AD5144ADevice(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(bus, address, name, parent)
-{
-    initialize();
-}
-
-const DeviceGeometry& AD5144ADevice::geometry() const
-{
-    return partGeometry;
-}
+const PartTransactions ad5144aTransactions = {readWiper, writeWiper};
 
 // The text report leaves the stream in hexadecimal, as it always has, though
 // its addresses are fixed texts.
-QTextStream& AD5144ADevice::output(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Text) << Qt::hex;
-}
-
-QTextStream& AD5144ADevice::toHtml(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Html);
-}
+QUELM_PART_DRIVER(AD5144ADevice, part, table(reportRows, Marking::WhereDiffering, TextBase::Hex))

@@ -1,36 +1,14 @@
 #include "cat24aa02device.h"
 
-#include "registerreport.h"
-
-#include <QtCore/QTextStream>
+#include "partdriver.h"
 
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::CAT24AA02, 256, {32, 8, 8}, {32, 8, 8}};
+const Part& part = *Part::of(Device::CAT24AA02);
 
 // One row per read page.
-const Row reportRows[] = {rangeRows(0x00, partGeometry.read.size, partGeometry.read.pages, "EEPROM")};
+const Row reportRows[] = {rangeRows(0x00, part.geometry.read.size, part.geometry.read.pages, "EEPROM")};
 } // namespace
 
-CAT24AA02Device::CAT24AA02Device(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(bus, address, name, parent)
-{
-    initialize();
-}
-
-const DeviceGeometry& CAT24AA02Device::geometry() const
-{
-    return partGeometry;
-}
-
-QTextStream& CAT24AA02Device::output(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Text);
-}
-
-QTextStream& CAT24AA02Device::toHtml(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Html);
-}
+QUELM_PART_DRIVER(CAT24AA02Device, part, table(reportRows))

@@ -1,20 +1,22 @@
 #include "ds4520device.h"
 
-#include "registerreport.h"
+#include "ds4520registers.h"
+#include "partdriver.h"
 
-#include <QtCore/QTextStream>
-
+using namespace DS4520Register;
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::DS4520, 248, {9, 8, 8}, {9, 8, 8}};
-constexpr int registerPage = 8;
-constexpr int registerPageAddress = 0xF0;
+const Part& part = *Part::of(Device::DS4520);
 
-constexpr int pullUpRegister = 0xF0; // pins 0 to 7; pin 8 in the next register
-constexpr int stateRegister = 0xF2;  // pins 0 to 7, also the port; pin 8 in the next register
-constexpr int receiveBuffer = 0;     // any other source selects the transmit buffer
+// The last page, the register block, starts at the first pull-up register,
+// not where the line's stride would put it.
+constexpr int registerPage = 8;
+constexpr int registerPageAddress = PullUpEnable0;
+
+constexpr int pullUpRegister = PullUpEnable0; // pins 0 to 7; pin 8 in the next register
+constexpr int stateRegister = IoControl0;     // pins 0 to 7, also the port; pin 8 in the next register
+constexpr int receiveBuffer = 0;              // any other source selects the transmit buffer
 constexpr int transmitBuffer = 1;
 
 // Where a pin lives inside a register pair: the pair's first or second
@@ -39,17 +41,17 @@ unsigned char withBit(const unsigned char& byte, const unsigned char& mask, cons
 // in HTML only, the status registers and the SRAM, which lie outside the
 // memory image.
 const Row reportRows[] = {
-    rangeRows(0x00, 8, 8, "EEPROM"),
-    fixedRow(0x40, 0, "40-EF:", "40-EF:", "RESERVED"),
-    fixedRow(0xF0, 1, "F0:", "F0   : ", "PullUp Enable 0"),
-    fixedRow(0xF1, 1, "F1:", "F1   : ", "PullUp Enable 1"),
-    fixedRow(0xF2, 1, "F2:", "F2   : ", "I/O Control 0"),
-    fixedRow(0xF3, 1, "F3:", "F3   : ", "I/O Control 1"),
-    fixedRow(0xF4, 1, "F4:", "F4   : ", "Configuration"),
-    fixedRow(0xF5, 3, "F5-F7:", "F5-F7: ", "User EEPROM"),
-    fixedRow(0xF8, 0, "F8:", nullptr, "I/O Status 0 (Not Used)"),
-    fixedRow(0xF9, 0, "F9:", nullptr, "I/O Status 1 (Not Used)"),
-    fixedRow(0xFA, 0, "FA-FF:", nullptr, "SRAM (Not Used)"),
+    rangeRows(Eeprom, part.geometry.read.size, registerPage, "EEPROM"), // the pages before the register page
+    fixedRow(Reserved, 0, "40-EF:", "40-EF:", "RESERVED"),
+    fixedRow(PullUpEnable0, 1, "F0:", "F0   : ", "PullUp Enable 0"),
+    fixedRow(PullUpEnable1, 1, "F1:", "F1   : ", "PullUp Enable 1"),
+    fixedRow(IoControl0, 1, "F2:", "F2   : ", "I/O Control 0"),
+    fixedRow(IoControl1, 1, "F3:", "F3   : ", "I/O Control 1"),
+    fixedRow(Configuration, 1, "F4:", "F4   : ", "Configuration"),
+    fixedRow(UserEeprom, 3, "F5-F7:", "F5-F7: ", "User EEPROM"),
+    fixedRow(IoStatus0, 0, "F8:", nullptr, "I/O Status 0 (Not Used)"),
+    fixedRow(IoStatus1, 0, "F9:", nullptr, "I/O Status 1 (Not Used)"),
+    fixedRow(Sram, 0, "FA-FF:", nullptr, "SRAM (Not Used)"),
 };
 } // namespace
 
@@ -61,10 +63,8 @@ DS4520Device::DS4520Device(const int& bus, const int& address, const QString& na
     initialize();
 }
 
-const DeviceGeometry& DS4520Device::geometry() const
-{
-    return partGeometry;
-}
+QUELM_PART_GEOMETRY(DS4520Device, part)
+QUELM_PART_REPORTS(DS4520Device, table(reportRows))
 
 int DS4520Device::readPageAddress(const int& page) const
 {
@@ -161,14 +161,4 @@ void DS4520Device::setTxData(const QByteArray& bytes)
 {
     Device::setTxData(bytes);
     writePullUpRegisters();
-}
-
-QTextStream& DS4520Device::output(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Text);
-}
-
-QTextStream& DS4520Device::toHtml(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Html);
 }

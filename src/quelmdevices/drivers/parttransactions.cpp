@@ -2,21 +2,7 @@
 
 #include "i2cbuscontroller.h"
 
-namespace {
-
-const PartTransactions registerAddressed = {-1, PartTransactions::registerRead,
-                                            PartTransactions::registerWrite};
-
-} // namespace
-
-const PartTransactions& PartTransactions::of(const int& type)
-{
-    for (const PartTransactions* const line : {&ad5144aTransactions, &x9408Transactions}) {
-        if (line->type == type)
-            return *line;
-    }
-    return registerAddressed;
-}
+const PartTransactions PartTransactions::registerAddressed = {registerRead, registerWrite};
 
 QByteArray PartTransactions::registerRead(I2CBusController& bus, const Device& device,
                                           const unsigned char& address, const unsigned char& size)

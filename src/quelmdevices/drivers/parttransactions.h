@@ -24,14 +24,15 @@ struct PartTransactions
     using Write = Strings (*)(I2CBusController& bus, const Device& device,
                               const unsigned char& offset, const unsigned char& count);
 
-    int type;
     ReadPage readPage;
     Write write;
 
-    // The line of a type; the register-addressed one for a type without its own.
+    // The transactions of a type's part (parts.cpp); the register-addressed
+    // ones for a number outside the table.
     static const PartTransactions& of(const int& type);
 
     // A register pointer, then the bytes read or written from there on.
+    static const PartTransactions registerAddressed;
     static QByteArray registerRead(I2CBusController& bus, const Device& device,
                                    const unsigned char& address, const unsigned char& size);
     static Strings registerWrite(I2CBusController& bus, const Device& device,

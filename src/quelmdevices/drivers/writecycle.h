@@ -10,7 +10,7 @@
 // A part's non-volatile write: which writes start one and how long it takes.
 // A write that stores into non-volatile memory starts the part's internal
 // write cycle at its stop; until the cycle is over the part does not
-// acknowledge its address. One line per part type in writecycle.cpp, used by
+// acknowledge its address. Each part's line (parts.cpp) holds its cycle, used by
 // the simulator (which takes the typical time) and by the command runner
 // (which waits for the data sheet's maximum at most).
 struct QUELMDEVICES_EXPORT WriteCycle

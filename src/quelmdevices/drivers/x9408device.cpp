@@ -2,17 +2,14 @@
 
 #include "i2cbuscontroller.h"
 #include "instructions.h"
-#include "parttransactions.h"
-#include "registerreport.h"
+#include "partdriver.h"
 #include "sc18im700protocol.h"
-
-#include <QtCore/QTextStream>
 
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::X9408, 4, {0, 0, 0}, {4, 1, 1}};
+const Part& part = *Part::of(Device::X9408);
+
 const Row reportRows[] = {indexRows(0x00, 4, "WCR")};
 
 // The X9408 takes its wiper counter write and the transfer into data
@@ -36,27 +33,8 @@ PartTransactions::Strings writeWiperCounter(I2CBusController&, const Device& dev
 
 // The product never reads the part (it has no read pages); a read asked for
 // anyway goes out register-addressed.
-const PartTransactions x9408Transactions = {Device::X9408, PartTransactions::registerRead,
+const PartTransactions x9408Transactions = {PartTransactions::registerRead,
                                             writeWiperCounter};
 
-X9408Device::X9408Device(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(bus, address, name, parent)
-{
-    initialize();
-}
-
-const DeviceGeometry& X9408Device::geometry() const
-{
-    return partGeometry;
-}
-
-QTextStream& X9408Device::output(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Text);
-}
-
 // This part's marked address cell puts its opening tag on a line of its own.
-QTextStream& X9408Device::toHtml(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Html, Marking::OwnLine);
-}
+QUELM_PART_DRIVER(X9408Device, part, table(reportRows, Marking::OwnLine))

@@ -1,14 +1,11 @@
 #include "x95840device.h"
 
-#include "registerreport.h"
-
-#include <QtCore/QTextStream>
+#include "partdriver.h"
 
 using namespace RegisterReport;
 
 namespace {
-// type, memory size, read pages {count, size, stride}, write pages
-const DeviceGeometry partGeometry = {Device::X95840, 4, {1, 4, 0}, {4, 1, 1}};
+const Part& part = *Part::of(Device::X95840);
 
 // The wiper registers 0x00 to 0x03, their addresses fixed texts, so these
 // reports never switch the stream to hexadecimal. The part's registers 0x04
@@ -20,23 +17,4 @@ const Row reportRows[] = {numberedRow(0x00, "00:", "00   : ", "IVR", "IVR0"),
                           fixedRow(0x04, 0, nullptr, "04-07:", "XX Not Used")};
 } // namespace
 
-X95840Device::X95840Device(const int& bus, const int& address, const QString& name, QObject* parent)
-    : PagedDevice(bus, address, name, parent)
-{
-    initialize();
-}
-
-const DeviceGeometry& X95840Device::geometry() const
-{
-    return partGeometry;
-}
-
-QTextStream& X95840Device::output(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Text);
-}
-
-QTextStream& X95840Device::toHtml(QTextStream& stream) const
-{
-    return write(stream, *this, reportRows, Form::Html);
-}
+QUELM_PART_DRIVER(X95840Device, part, table(reportRows))
