@@ -167,8 +167,8 @@ BREAKS = [
        "if (file.write(contents) != contents.size()) {", "if (file.write(contents) < 0) {")]),
     ("library", "the DS4520's Configuration row (F4) shows the byte of F5",
      [("src/quelmdevices/drivers/ds4520device.cpp",
-       'fixedRow(0xF4, 1, "F4:", "F4   : ", "Configuration")',
-       'fixedRow(0xF5, 1, "F4:", "F4   : ", "Configuration")')]),
+       'fixedRow(Configuration, 1, "F4:", "F4   : ", "Configuration")',
+       'fixedRow(UserEeprom, 1, "F4:", "F4   : ", "Configuration")')]),
 ]
 
 FAIL = re.compile(r"^FAIL!\s*:\s*(\w+)::(\w+)\(", re.M)
