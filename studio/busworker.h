@@ -44,6 +44,9 @@ public:
     void open(const TransportOptions& options, const QString& descriptionFile,
               const std::function<void(const Opened& opened)>& done);
 
+    // Where the jobs run.
+    QThread* busThread() { return &m_thread; }
+
     // Makes the running job's link refuse to send, from any thread: a run
     // stops before its next command, and every later job's runs at once.
     void requestStop() { m_stop = true; }

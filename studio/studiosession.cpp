@@ -262,13 +262,18 @@ void StudioSession::onBus(const Step& step, const Done& done)
     callbacks.failed = [this, here](const Failure& failure) {
         here([this, failure] { addFailure(failure); });
     };
+    // The product's objects go to the bus thread for the step, where fields
+    // are made, and come back with it.
+    QThread* const home = thread();
+    product->moveToThread(m_bus.busThread());
     m_bus.post([=](Transport* transport) {
         *connected = transport != nullptr;
-        if (!transport)
-            return;
-        Workflow workflow(*product, *transport, callbacks);
-        *ok = step(workflow, *product);
-        *result = workflow.result();
+        if (transport) {
+            Workflow workflow(*product, *transport, callbacks);
+            *ok = step(workflow, *product);
+            *result = workflow.result();
+        }
+        product->moveToThread(home);
     }, [=] {
         if (*connected) {
             done(*result, *ok);

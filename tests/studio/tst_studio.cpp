@@ -11,6 +11,7 @@
 #include <studiosession.h>
 
 #include <devicecommand.h>
+#include <field.h>
 
 #include <QtCore/QStandardPaths>
 #include <QtGui/QImage>
@@ -137,6 +138,9 @@ void TestStudio::writeVerifiesAndSaves()
     QString error;
     QVERIFY(session()->setValue(row("serial"), "0badcafe", &error));
     runToTheEnd(&StudioSession::write);
+    // Fields made on the bus thread belong to the product, on the window's thread.
+    for (const Field* field : session()->product()->fields())
+        QVERIFY(field->parent() && field->thread() == m_window->thread());
     const auto* table = m_window->findChild<SettingsTableModel*>();
     QStringList held;
     for (int row = 0; row < table->rowCount(); ++row) {

@@ -56,6 +56,11 @@ LoadedProduct::~LoadedProduct()
     qDeleteAll(devices);
 }
 
+void LoadedProduct::moveToThread(QThread* thread)
+{
+    m_root->moveToThread(thread);
+}
+
 void LoadedProduct::addBoards()
 {
     for (const BoardDescription& description : qAsConst(m_description.boards)) {

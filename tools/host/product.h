@@ -13,6 +13,7 @@
 #include <memory>
 
 class Field;
+class QThread;
 class SC18IM700;
 
 // A board as the description names it.
@@ -91,6 +92,11 @@ public:
     ~LoadedProduct();
     LoadedProduct(const LoadedProduct&) = delete;
     LoadedProduct& operator=(const LoadedProduct&) = delete;
+
+    // The product's objects (the product, model and fields) belong to the
+    // thread that works on it; fields made by bindSettings() join them
+    // there. Called on the thread they belong to now.
+    void moveToThread(QThread* thread);
 
     const ProductDescription& description() const { return m_description; }
     DescribedProduct* product() const { return m_product; }
