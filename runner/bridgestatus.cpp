@@ -60,6 +60,17 @@ int read(Link* link, int timeoutMs)
     return answer.size() == 1 ? quint8(answer.at(0)) : -1;
 }
 
+bool readAnnouncement(Link* link, int timeoutMs)
+{
+    return link && link->read(AnnouncementSize, timeoutMs) == QByteArray(Announcement, AnnouncementSize);
+}
+
+bool announcementStarted(Link* link, int answer)
+{
+    return link && answer == quint8(Announcement[0])
+        && link->read(1, AnnouncementGapMs) == QByteArray(1, Announcement[1]);
+}
+
 CommandShape CommandShape::of(const QByteArray& command)
 {
     CommandShape shape;

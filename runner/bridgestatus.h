@@ -33,6 +33,15 @@ inline QString hexByte(int value) { return SC18IM700Protocol::hexByte(value); }
 // Sends the status read and waits for its byte: the status, or -1 when the
 // bridge does not answer.
 QUELMRUNNER_EXPORT int read(Link* link, int timeoutMs);
+// After power-on or a reset the bridge says "OK" at 9600 baud: waits that
+// long for it. True when those two bytes came; whatever came is read.
+QUELMRUNNER_EXPORT bool readAnnouncement(Link* link, int timeoutMs);
+// The two bytes of the announcement follow each other on the line; a USB
+// adapter's latency timer (16 ms by default) may hand them over apart.
+constexpr int AnnouncementGapMs = 20;
+// Whether a byte read as an answer was the start of the announcement: it is
+// 'O' and 'K' follows within the gap (then read).
+QUELMRUNNER_EXPORT bool announcementStarted(Link* link, int answer);
 
 // What a command string does on the bus, found by walking its commands:
 // the address of its first "S" transaction (bit 0 cleared, -1 for none) and

@@ -32,6 +32,13 @@ ScanResult BusScanner::scan()
             return result;
         }
         const int status = BridgeStatus::read(m_link, m_timeoutMs);
+        // A bridge that restarts forgets the segment it had selected: what
+        // the scan finds after that is no longer this segment's.
+        if (BridgeStatus::announcementStarted(m_link, status)) {
+            result.errorString = QStringLiteral("probing %1: the bridge restarted (it said OK)")
+                                     .arg(BridgeStatus::hexByte(address));
+            return result;
+        }
         if (status == BridgeStatus::Ok) {
             result.answered.append(quint8(address));
         } else if (status != BridgeStatus::NackOnAddress) {

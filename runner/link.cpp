@@ -14,6 +14,16 @@ bool Link::drain()
     return true;
 }
 
+Link::Duration Link::drainUncertainty() const
+{
+    return std::chrono::duration_cast<Duration>(UsbAdapter().frame) + SC18IM700Protocol::ReceiveFifoSize * byteTime();
+}
+
+Link::Duration Link::sendLatency() const
+{
+    return std::chrono::duration_cast<Duration>(UsbAdapter().frame);
+}
+
 qint32 Link::baudRate() const
 {
     return 0;

@@ -9,6 +9,21 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QString>
 
+#include <chrono>
+
+// A USB-serial adapter between the host and the bridge, modelled on FTDI's
+// (application note AN232B-04, FTDI's knowledge base; USB 2.0 for the frame):
+// the bytes the bridge sends gather in the adapter, which hands them to the
+// host when a packet's worth has gathered (64-byte packets, 2 of them status)
+// or its latency timer has run out since it last sent (16 ms by default, 1 ms
+// once the host asks for low latency), in the host's 1 ms USB frames.
+struct UsbAdapter
+{
+    std::chrono::microseconds latencyTimer{16000};
+    int packetBytes = 62;
+    std::chrono::microseconds frame{1000};
+};
+
 // The serial connection to the bridge, as the command runner sees it.
 class QUELMRUNNER_EXPORT Link
 {
@@ -29,6 +44,16 @@ public:
     // Blocks until every byte written has left the host. False, with
     // errorString() set, when that cannot be waited for.
     virtual bool drain();
+    // How long after drain() the last byte written may still take to reach
+    // the bridge: nothing for a link whose drain() waits until it has, or a
+    // port on the board's own UART; behind a USB adapter, one USB frame and
+    // the line time of a receive FIFO's worth of bytes still in the
+    // adapter (the runner never has more unconfirmed), which is the default.
+    virtual Duration drainUncertainty() const;
+    // How long a write may wait before its first byte goes on the line,
+    // behind the bytes written before it: a USB adapter's frame, which is
+    // the default; nothing for a port on the board's own UART.
+    virtual Duration sendLatency() const;
     // The host side's rate; 0 for a link that has none.
     virtual qint32 baudRate() const;
     // Moves the host side to another rate. False, with errorString() set,

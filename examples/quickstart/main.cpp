@@ -15,6 +15,7 @@
 
 #include <quelmdevices/quelmdevices.h>
 #include <quelmdevices/runner/bridgesetup.h>
+#include <quelmdevices/runner/bridgestatus.h>
 #include <quelmdevices/runner/busscanner.h>
 #include <quelmdevices/runner/commandrunner.h>
 #include <quelmdevices/runner/seriallink.h>
@@ -154,7 +155,10 @@ std::unique_ptr<Link> openLink(const QStringList& arguments, const QList<Device*
     if (arguments.isEmpty()) {
         for (const Device* device : devices)
             simulator->addPart(device->deviceType(), device->busNumber(), device->busAddress());
-        return std::make_unique<SimulatorLink>(simulator);
+        auto link = std::make_unique<SimulatorLink>(simulator);
+        // The simulated bridge has just been powered on: it says "OK" first.
+        BridgeStatus::readAnnouncement(link.get(), BridgeStatus::AnnouncementGapMs);
+        return link;
     }
     auto link = std::make_unique<SerialLink>();
     if (!link->open(arguments.at(0))) {

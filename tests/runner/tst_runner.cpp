@@ -32,15 +32,21 @@ namespace {
 // stuck (the EEPROM's cycle never ends), stale (an unread answer waits on
 // the link), baud=N and fast (the bridge moved to that rate and I2C clock,
 // the runner told the parts), product (the runner told all three parts),
-// checks, timeout=N, hold=N (the bus held low once command N is applied).
+// checks, timeout=N, hold=N (the bus held low once command N is applied),
+// adapter=N (a USB adapter with an N ms latency timer), restart=N (the
+// bridge restarts instead of running the Nth string it takes, the runner's
+// own reads counted), lose=N (byte N of the run's first write is lost),
+// again (the list is run once more on the same link and runner).
 struct Rig
 {
     explicit Rig(const QString& text)
         : options(text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         , simulator(option("gpio") ? BridgeSimulator::BusSelect::Gpio : BridgeSimulator::BusSelect::None)
-        , link(&simulator, option("budget", std::numeric_limits<int>::max()))
+        , link(&simulator)
         , runner(&link)
     {
+        // The bridge was just powered on: its "OK" is read before anything.
+        BridgeStatus::readAnnouncement(&link, 5);
         simulator.addPart(Device::CAT24AA02, 0, 0xA0);
         simulator.addPart(Device::ISL22343, 0, 0x50);
         simulator.part(0, 0x50)->setWriteCycleTime(std::chrono::milliseconds(option("cycle"))); // 0: the typical
@@ -60,7 +66,13 @@ struct Rig
             runner.setProduct({&eeprom, &pots, &spare}, option("gpio"));
         runner.setAcknowledgeChecks(option("checks"));
         runner.setTimeout(option("timeout", CommandRunner::DefaultTimeoutMs));
+        if (option("adapter"))
+            link.setAdapter(UsbAdapter{std::chrono::milliseconds(option("adapter"))});
+        simulator.setRestartAfter(option("restart", -1));
         link.written.clear();
+        link.setBudget(option("budget", std::numeric_limits<int>::max()));
+        if (option("lose", -1) >= 0)
+            link.loseByte(0, option("lose"));
     }
     ~Rig() { qDeleteAll(commands); }
 
@@ -127,6 +139,8 @@ struct Rig
                     .arg(result.applied).arg(result.failedIndex).arg(hexOf(result.status))
                     .arg(result.bus).arg(hexOf(result.address)).toLatin1();
         text += "error " + result.errorString.toLatin1() + '\n';
+        if (result.restarted)
+            text += "restarted, the link at " + QByteArray::number(link.baudRate()) + " baud\n";
         text += "elapsed " + QByteArray::number(result.elapsed.count()) + '\n';
         for (const Device* device : std::initializer_list<const Device*>{&eeprom, &pots, &bridge})
             text += device->name().toLatin1() + ' ' + device->rxBuffer().toHex().toUpper() + '\n';
@@ -241,14 +255,19 @@ void TestRunner::runs_data()
     // earlier exchange is discarded, a null command stops the run.
     row("in order, answers stored", "", "write A0 08 0102030405060708; page A0 1; gpio; write A0 00 AA; page A0 0");
     row("a stale answer discarded, a null command refused", "stale", "write A0 00 77; page A0 0; null");
+    // A 16-byte write leaves no room in the FIFO for its port read: it goes
+    // alone, and the port read once the bridge has surely taken it. A string
+    // longer than the FIFO is refused before anything of it is sent.
+    row("a write as long as the FIFO, then a longer one", "",
+        "write A0 00 0102030405060708090A0B; write A0 00 0102030405060708090A0B0C");
 
     // The run stops at the read whose answer is missing or short: the
     // commands before it stay applied, nothing of its own answer is stored.
     const QString missing = "write A0 00 1112131415161718; write A0 08 2122232425262728; "
                             "page A0 0; page %1 1; page A0 2";
     row("nobody answers the address", "", missing.arg("B0"));
-    row("the bridge falls silent", "budget=8", missing.arg("A0"));
-    row("the answer breaks off", "budget=11", missing.arg("A0"));
+    row("the bridge falls silent", "budget=10", missing.arg("A0"));
+    row("the answer breaks off", "budget=13", missing.arg("A0"));
 
     // The status read goes out after every "S" transaction when the checks
     // are on, never after the bridge's own commands, and lands nowhere.
@@ -288,11 +307,35 @@ void TestRunner::runs_data()
                     "write A0 00 0102030405060708; write A0 08 1112131415161718; write A0 10 2122232425262728");
         }
     }
-    // Four page writes queue for 55 ms on the link at 9600 baud: the read
-    // after them gets its answer within 20 ms of its own bytes going out.
-    row("the timeout counts from the wire", "baud=9600 timeout=20",
-        "write A0 00 0102030405060708; write A0 08 0102030405060708; write A0 10 0102030405060708; "
-        "write A0 18 0102030405060708; page A0 3");
+    // At 9600 baud a page read's answer is in 9.4 ms after its 8 bytes have
+    // left the host, and 17.7 ms after they were handed to the link with a
+    // read before them: a 10 ms timeout is enough, counted from the wire.
+    row("the timeout counts from the wire", "baud=9600 timeout=10", "page A0 0; page A0 1; page A0 2; page A0 3");
+    // Several commands in flight: the one the bridge refuses is named, and
+    // the port read behind it, answered, is not applied (the bridge's buffer
+    // keeps its zeros); the commands before it are.
+    row("a refusal with commands in flight behind it", "checks product",
+        "write A0 00 AA; write B0 00 11; gpio; select 0");
+    // The bridge restarts instead of running a string: the run stops at the
+    // first command it has not proved done, nothing of that command or after
+    // it stored, and the link is back at 9600 baud for the next run. An "OK"
+    // among the data is checked against registers the runner knows, and
+    // taken as data.
+    const QString pages = "write A0 00 0102030405060708; page A0 0; page A0 1; page A0 2";
+    row("a restart during a read", "restart=4 again", pages);
+    row("a restart during a write", "restart=3", "write A0 00 0102030405060708; write A0 08 1112131415161718; page A0 0");
+    row("a restart at 115200 baud", "baud=115200 restart=4 again", pages);
+    row("an answer that holds OK", "", "write A0 00 4F4B4F4B4F4B4F4B; page A0 0; page A0 1");
+    // A byte lost on the line: in the port read that proves a write done,
+    // the run stops at the write; inside the write, the bridge drops the
+    // write whole where the port read comes, and the read-back shows the
+    // page as the part holds it.
+    row("a byte lost from a write's port read", "lose=13", "write A0 00 0102030405060708; page A0 0");
+    row("a byte lost inside a write", "lose=5", "write A0 00 0102030405060708; page A0 0");
+    // Behind a USB adapter every answer waits for its latency timer.
+    for (const int latency : {1, 16})
+        row(QStringLiteral("pages written and read behind a %1 ms adapter").arg(latency),
+            QStringLiteral("baud=460800 fast adapter=%1").arg(latency), pages);
     // At 460800 baud a poll costs far less than the 8 ms between the
     // ISL22343's typical and maximum cycle, so the runner polls; the polls'
     // answers land in no buffer.
@@ -308,15 +351,20 @@ void TestRunner::runs_data()
     // repeated start, the address and 8 bytes, the stop: 102 clocks; 8 back.
     const qint64 read = 102;
     row("a page read at 9600 baud, standard clock", "baud=9600", "page A0 0", 16 * byteAt(9600) + read * standardClock);
-    // "S A0 09 00 d0..d7 P": 13 bytes and 92 clocks to the stop. The status
-    // read's answer proves the stop past; the runner then waits the rest of
-    // the data sheet's 5 ms, less the read's 8 bytes at the fastest rate the
-    // bridge takes (2 % above nominal); after the read, one more status read.
+    // "S A0 09 00 d0..d7 P": 13 bytes and 92 clocks to the stop, sent with
+    // a port read ("I", "P"). Once the 15 bytes have reached the bridge, the
+    // write's last byte came at least the port read's 2 bytes before, at the
+    // fastest rate the bridge takes (2 % above nominal): its stop is 92
+    // clocks after that at the latest. The runner waits the data sheet's
+    // 5 ms from there, less the read's own 8 bytes at that rate. A status
+    // read follows the read's answer: sent with it, its answer could stand
+    // in for the answer of a part that has not answered in this run yet.
     const qint64 byte = byteAt(460800);
-    const qint64 statusAnswered = 13 * byte + 92 * fastClock + byte;
-    const qint64 wait = 23040000000 / 200 - 8 * (byte * 98 / 100);
+    const qint64 fastest = byte * 98 / 100;
+    const qint64 stopBy = 15 * byte - 2 * fastest + 92 * fastClock;
+    const qint64 wait = 23040000000 / 200 - 8 * fastest;
     row("a page written, then read, at 460800 baud, fast clock", "baud=460800 fast",
-        "write A0 00 0102030405060708; page A0 0", statusAnswered + wait + 16 * byte + read * fastClock + 4 * byte);
+        "write A0 00 0102030405060708; page A0 0", stopBy + wait + 20 * byte + read * fastClock);
 }
 
 void TestRunner::runs()
@@ -330,8 +378,14 @@ void TestRunner::runs()
     const RunResult result = rig.run();
     if (units >= 0)
         QCOMPARE(result.elapsed.count(), units);
+    QByteArray text = rig.transcript(result);
+    // The next run on the same link and runner.
+    if (rig.option("again")) {
+        const RunResult again = rig.runner.run(rig.commands);
+        text += "again: applied " + QByteArray::number(again.applied) + ", error " + again.errorString.toLatin1() + '\n';
+    }
     const QString name = QString(QTest::currentDataTag()).toLower().replace(QRegularExpression("[^a-z0-9]+"), "-");
-    QUELM_COMPARE_GOLDEN(rig.transcript(result), "runner/" + name + ".txt");
+    QUELM_COMPARE_GOLDEN(text, "runner/" + name + ".txt");
 }
 
 // Which transaction a command string holds decides whether a status read
@@ -450,6 +504,7 @@ void TestRunner::baudRateChange()
 
     BridgeSimulator simulator;
     WireLink link(&simulator);
+    BridgeStatus::readAnnouncement(&link, BridgeStatus::AnnouncementGapMs); // the bridge was just powered on
     link.write(before); // at 9600, its answers left unread
     link.drain();
     link.wait(std::chrono::milliseconds(sinceMs));
@@ -499,6 +554,7 @@ void TestRunner::i2cClockRange()
 
     BridgeSimulator simulator;
     SimulatorLink link(&simulator);
+    BridgeStatus::readAnnouncement(&link, 5);
     BridgeSetup setup(&link);
     QCOMPARE(setup.setI2CClock(quint8(low), quint8(high)), error.isEmpty());
     QCOMPARE(setup.errorString(), error);
@@ -520,6 +576,7 @@ void TestRunner::i2cClock()
     BridgeSimulator simulator;
     simulator.feed(hex("57 0720 0820 50"));
     SimulatorLink link(&simulator);
+    BridgeStatus::readAnnouncement(&link, 5);
     BridgeSetup setup(&link);
     QVERIFY2(setup.setI2CClock(setting->clock), qPrintable(setup.errorString()));
     QCOMPARE(qRound(simulator.i2cClockHz()), hertz);
@@ -529,26 +586,31 @@ void TestRunner::i2cClock()
 
 // One probe and one status read for every even address, in order, until
 // the answers stop. Two segments, one address used on both; segment 0
-// selected.
+// selected. restart: the bridge restarts instead of running the Nth string.
 void TestRunner::scanProbesUntilTheAnswersStop_data()
 {
     QTest::addColumn<bool>("held");
     QTest::addColumn<int>("budget");
+    QTest::addColumn<int>("restart");
     QTest::addColumn<int>("probes");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QList<quint8>>("found");
 
-    QTest::newRow("every even address once") << false << 1000 << 127 << QString() << QList<quint8>{0x90, 0xA0};
-    QTest::newRow("bus held low") << true << 1000 << 1
+    QTest::newRow("every even address once") << false << 1000 << -1 << 127 << QString() << QList<quint8>{0x90, 0xA0};
+    QTest::newRow("bus held low") << true << 1000 << -1 << 1
         << QStringLiteral("probing 0x02: bus time-out (I2C status 0xF8)") << QList<quint8>();
-    QTest::newRow("bridge gone after 0x92") << false << 73 << 74
+    QTest::newRow("bridge gone after 0x92") << false << 73 << -1 << 74
         << QStringLiteral("probing 0x94: no answer to the I2C status read") << QList<quint8>{0x90};
+    // Instead of the third probe: the status read after it gets "OK" first.
+    QTest::newRow("the bridge restarts") << false << 1000 << 5 << 3
+        << QStringLiteral("probing 0x06: the bridge restarted (it said OK)") << QList<quint8>();
 }
 
 void TestRunner::scanProbesUntilTheAnswersStop()
 {
     QFETCH(bool, held);
     QFETCH(int, budget);
+    QFETCH(int, restart);
     QFETCH(int, probes);
     QFETCH(QString, error);
     QFETCH(QList<quint8>, found);
@@ -561,7 +623,10 @@ void TestRunner::scanProbesUntilTheAnswersStop()
     simulator.addPart(Device::AD5144A, 1, 0x58);
     simulator.feed(SC18IM700::writeGpioCommands(0));
     simulator.setBusHeld(held);
-    FadingLink link(&simulator, budget);
+    FadingLink link(&simulator);
+    BridgeStatus::readAnnouncement(&link, 5);
+    link.setBudget(budget);
+    simulator.setRestartAfter(restart);
     const ScanResult result = BusScanner(&link).scan();
 
     QCOMPARE(result.errorString, error);

@@ -8,7 +8,9 @@
 #include <limits>
 
 // A link to the simulator that keeps every write, and with a budget a bridge
-// that goes quiet: passes on only the first `budget` answer bytes.
+// that goes quiet: passes on only the first `budget` answer bytes. With
+// loseByte() one byte of one write never reaches the bridge, as after noise
+// on the line.
 class FadingLink : public SimulatorLink
 {
 public:
@@ -18,10 +20,23 @@ public:
     {
     }
 
+    // Answer bytes still to pass on from now.
+    void setBudget(int budget) { m_budget = budget; }
+    // The byte at `offset` of the write numbered `write` (from 0, counting
+    // from now) is lost.
+    void loseByte(int write, int offset)
+    {
+        m_lostWrite = written.size() + write;
+        m_lostOffset = offset;
+    }
+
     bool write(const QByteArray& bytes) override
     {
+        QByteArray sent = bytes;
+        if (written.size() == m_lostWrite)
+            sent.remove(m_lostOffset, 1);
         written.append(bytes);
-        return SimulatorLink::write(bytes);
+        return SimulatorLink::write(sent);
     }
     QByteArray read(int count, int timeoutMs) override
     {
@@ -34,6 +49,8 @@ public:
 
 private:
     int m_budget;
+    int m_lostWrite = -1;
+    int m_lostOffset = 0;
 };
 
 #endif // QUELM_TESTS_FADINGLINK_H

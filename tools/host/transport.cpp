@@ -42,6 +42,8 @@ public:
     QByteArray read(int count, int timeoutMs) override { return m_link->read(count, timeoutMs); }
     void discardInput() override { m_link->discardInput(); }
     bool drain() override { return m_link->drain(); }
+    Duration drainUncertainty() const override { return m_link->drainUncertainty(); }
+    Duration sendLatency() const override { return m_link->sendLatency(); }
     Duration now() const override { return m_link->now(); }
     void wait(Duration time) override { m_link->wait(time); }
     qint32 baudRate() const override { return m_link->baudRate(); }
@@ -84,20 +86,6 @@ QString latencyHint(const QString& port, Link::Duration roundTrip)
                           "(or a udev rule ATTR{latency_timer}=\"1\")").arg(ms).arg(usbSerialDevice(port));
 }
 
-// RunResult::restarted, read through a template so that this builds against
-// a runner that does not tell restarts apart yet.
-template<typename Result>
-auto restartedField(const Result& result, int) -> decltype(bool(result.restarted))
-{
-    return result.restarted;
-}
-
-template<typename Result>
-bool restartedField(const Result&, long)
-{
-    return false;
-}
-
 } // namespace
 
 QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
@@ -107,7 +95,7 @@ QString phaseTime(const Link::Duration elapsed, const qint32 baudRate)
 
 bool bridgeRestarted(const RunResult& result)
 {
-    return restartedField(result, 0);
+    return result.restarted;
 }
 
 Transport::~Transport() = default;
@@ -150,7 +138,13 @@ bool Transport::openSimulator(const QString& descriptionFile, QString* error)
     m_state = SimulatorState::lock(stateFile, m_options.stateLockWaitMs, error);
     if (!m_state || !m_state->load(*m_simulator, error))
         return false;
-    setLink(std::make_unique<GuardedLink>(std::make_unique<SimulatorLink>(m_simulator.get())));
+    auto link = std::make_unique<SimulatorLink>(m_simulator.get());
+    if (m_options.adapterLatencyMs >= 0) {
+        UsbAdapter adapter;
+        adapter.latencyTimer = std::chrono::milliseconds(m_options.adapterLatencyMs);
+        link->setAdapter(adapter);
+    }
+    setLink(std::make_unique<GuardedLink>(std::move(link)));
     return true;
 }
 
