@@ -1,6 +1,7 @@
 #include "bridgesetup.h"
 
 #include "bridgestatus.h"
+#include "commandrunner.h"
 #include "link.h"
 
 #include <sc18im700.h>
@@ -206,7 +207,7 @@ QByteArray BridgeSetup::i2cClockCommand(quint8 low, quint8 high)
 }
 
 BridgeSetup::BridgeSetup(Link* link)
-    : m_link(link)
+    : m_link(link), m_timeoutMs(CommandRunner::DefaultTimeoutMs)
 {
 }
 

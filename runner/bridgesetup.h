@@ -5,7 +5,6 @@
 
 #include <sc18im700protocol.h>
 
-#include "commandrunner.h"
 #include "link.h"
 
 #include <QtCore/QByteArray>
@@ -131,7 +130,7 @@ private:
     bool fail(const QString& text);
 
     Link* m_link;
-    int m_timeoutMs = CommandRunner::DefaultTimeoutMs;
+    int m_timeoutMs; // CommandRunner::DefaultTimeoutMs until set
     QString m_portName;
     std::optional<qint32> m_foundAt;
     ClockRegisters m_foundClock{0, 0};

@@ -54,7 +54,7 @@ int commandEnd(const QByteArray& bytes, int position, CommandShape* shape)
 
 int read(Link* link, int timeoutMs)
 {
-    if (!link || !link->write(readCommand()))
+    if (!link || !link->write(statusReadCommand()))
         return -1;
     const QByteArray answer = link->read(1, timeoutMs);
     return answer.size() == 1 ? quint8(answer.at(0)) : -1;

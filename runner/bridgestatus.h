@@ -11,25 +11,12 @@
 
 class Link;
 
-// The bridge's I2C status register (I2CStat, 0x0A): after every "S"
-// transaction it tells whether the part acknowledged.
+// Talking to the bridge about its state: its I2C status register (I2CStat,
+// 0x0A), which after every "S" transaction tells whether the part
+// acknowledged, and its power-on announcement. The status codes, their
+// texts and the status read itself are SC18IM700Protocol's.
 namespace BridgeStatus {
 
-enum Code : quint8 {
-    Ok = SC18IM700Protocol::StatusOk,
-    NackOnAddress = SC18IM700Protocol::StatusNackOnAddress,
-    NackOnData = SC18IM700Protocol::StatusNackOnData,
-    TimeOut = SC18IM700Protocol::StatusTimeOut
-};
-
-constexpr quint8 Register = SC18IM700Protocol::I2CStat;
-
-// "R", 0x0A, "P": one byte is answered.
-inline QByteArray readCommand() { return SC18IM700Protocol::statusReadCommand(); }
-// "no acknowledge on the address", ... ; "unknown status" for other values.
-inline QString text(int status) { return SC18IM700Protocol::statusText(status); }
-// "0xF1"
-inline QString hexByte(int value) { return SC18IM700Protocol::hexByte(value); }
 // Sends the status read and waits for its byte: the status, or -1 when the
 // bridge does not answer.
 QUELMRUNNER_EXPORT int read(Link* link, int timeoutMs);

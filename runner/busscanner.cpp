@@ -1,6 +1,7 @@
 #include "busscanner.h"
 
 #include "bridgestatus.h"
+#include "commandrunner.h"
 #include "link.h"
 
 #include <sc18im700.h>
@@ -9,11 +10,11 @@ using namespace SC18IM700Protocol;
 
 QByteArray BusScanner::probeCommand(quint8 address)
 {
-    return QByteArray(1, Start) + char(address & ~ReadBit) + '\0' + Stop;
+    return SC18IM700Protocol::probeCommand(address);
 }
 
 BusScanner::BusScanner(Link* link)
-    : m_link(link)
+    : m_link(link), m_timeoutMs(CommandRunner::DefaultTimeoutMs)
 {
 }
 
@@ -26,9 +27,9 @@ ScanResult BusScanner::scan()
     }
     m_link->discardInput();
     for (int address = FirstAddress; address <= LastAddress; address += 2) {
-        if (!m_link->write(probeCommand(quint8(address)))) {
+        if (!m_link->write(SC18IM700Protocol::probeCommand(quint8(address)))) {
             result.errorString = QStringLiteral("probing %1 could not be sent: %2")
-                                     .arg(BridgeStatus::hexByte(address), m_link->errorString());
+                                     .arg(hexByte(address), m_link->errorString());
             return result;
         }
         const int status = BridgeStatus::read(m_link, m_timeoutMs);
@@ -36,18 +37,18 @@ ScanResult BusScanner::scan()
         // the scan finds after that is no longer this segment's.
         if (BridgeStatus::announcementStarted(m_link, status)) {
             result.errorString = QStringLiteral("probing %1: the bridge restarted (it said OK)")
-                                     .arg(BridgeStatus::hexByte(address));
+                                     .arg(hexByte(address));
             return result;
         }
-        if (status == BridgeStatus::Ok) {
+        if (status == StatusOk) {
             result.answered.append(quint8(address));
-        } else if (status != BridgeStatus::NackOnAddress) {
+        } else if (status != StatusNackOnAddress) {
             // A bus that hangs or a bridge that is gone tells nothing about
             // the addresses after this one.
             result.errorString = status < 0
-                ? QStringLiteral("probing %1: no answer to the I2C status read").arg(BridgeStatus::hexByte(address))
+                ? QStringLiteral("probing %1: no answer to the I2C status read").arg(hexByte(address))
                 : QStringLiteral("probing %1: %2 (I2C status %3)")
-                      .arg(BridgeStatus::hexByte(address), BridgeStatus::text(status), BridgeStatus::hexByte(status));
+                      .arg(hexByte(address), statusText(status), hexByte(status));
             return result;
         }
     }

@@ -1,7 +1,6 @@
 #ifndef QUELMRUNNER_BUSSCANNER_H
 #define QUELMRUNNER_BUSSCANNER_H
 
-#include "commandrunner.h"
 #include "quelmrunner_global.h"
 
 #include <QtCore/QByteArray>
@@ -29,7 +28,8 @@ public:
     static constexpr quint8 FirstAddress = 0x02;
     static constexpr quint8 LastAddress = 0xFE;
 
-    // "S", address, 0x00, "P"
+    // The same as SC18IM700Protocol::probeCommand(), which the scan sends;
+    // kept for the callers that name it here.
     static QByteArray probeCommand(quint8 address);
 
     // The link is not owned and must outlive the scanner.
@@ -40,7 +40,7 @@ public:
 
 private:
     Link* m_link;
-    int m_timeoutMs = CommandRunner::DefaultTimeoutMs;
+    int m_timeoutMs; // CommandRunner::DefaultTimeoutMs until set
 };
 
 #endif // QUELMRUNNER_BUSSCANNER_H

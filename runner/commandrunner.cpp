@@ -8,8 +8,6 @@
 #include <sc18im700.h>
 #include <writecycle.h>
 
-#include <cmath>
-
 using namespace SC18IM700Protocol;
 
 namespace {
@@ -21,13 +19,6 @@ qint64 placeKey(const int bus, const int address)
     return qint64(bus) * 256 + (address & 0xFE);
 }
 
-// The smallest transaction to a part: its address and no data. A part in
-// its write cycle does not acknowledge it; an empty write programs nothing.
-QByteArray probe(const int address)
-{
-    return QByteArray(1, Start) + char(address & ~ReadBit) + '\0' + Stop;
-}
-
 // What of a command may go ahead of the rest: its start and address.
 constexpr int StartAndAddress = 2;
 
@@ -37,18 +28,6 @@ constexpr int StartAndAddress = 2;
 QByteArray confirmRead()
 {
     return SC18IM700::readGpioCommands();
-}
-
-// The bridge's UART may run a little faster than its nominal rate: byte
-// counts become time at the fastest rate it still understands.
-CommandRunner::Duration atFastestRate(const CommandRunner::Duration time)
-{
-    return CommandRunner::Duration(qint64(double(time.count()) * (1.0 - RateTolerance)));
-}
-
-CommandRunner::Duration atSlowestRate(const CommandRunner::Duration time)
-{
-    return CommandRunner::Duration(qint64(std::ceil(double(time.count()) * (1.0 + RateTolerance))));
 }
 
 int powerOnClockDivider()
@@ -72,6 +51,7 @@ qint64 CommandRunner::Sent::place() const
 CommandRunner::CommandRunner(Link* link)
     : m_link(link)
     , m_clockDivider(powerOnClockDivider())
+    , m_writing(link)
 {
 }
 
@@ -161,7 +141,7 @@ bool CommandRunner::runCommand(int index, bool retry)
     const bool written = shape.address >= 0 && m_writing.contains(key);
     Wait wait = Wait::None;
     if (written) {
-        wait = waitBefore(&m_writing[key], bytes.size(), command->responseBytes() > 0);
+        wait = waitBefore(*m_writing.find(key), bytes.size(), command->responseBytes() > 0);
         if (m_stop || (wait == Wait::Poll && !pollUntilReady(m_writing.value(key), index, shape.address)))
             return false;
         readsStatus = readsStatus || wait == Wait::Clock || wait == Wait::Attempt;
@@ -271,7 +251,7 @@ bool CommandRunner::sendCommand(int index, const QByteArray& bytes, int bus, boo
     // it and its own have crossed the line at the slowest rate the bridge
     // takes, and ended once the bridge has done what it owed.
     const Duration endedBy = m_link->now() + m_link->sendLatency()
-        + (queued + bytes.size()) * atSlowestRate(m_link->byteTime()) + backlog;
+        + (queued + bytes.size()) * m_link->slowestByteTime() + backlog;
     recordCycles(command, shape, bus, sequence, backlog, endedBy);
     return true;
 }
@@ -334,11 +314,10 @@ void CommandRunner::sendAhead(const QByteArray& command, int answer)
         || !m_link->write(command.left(room)))
         return;
     m_ahead = command.left(room);
-    m_aheadEnd = answer > 0 ? command.mid(room) : probe(quint8(command.at(1))).mid(room);
+    m_aheadEnd = answer > 0 ? command.mid(room) : probeCommand(quint8(command.at(1))).mid(room);
     m_aheadAnswer = answer;
     m_aheadSent = m_link->now();
-    for (Cycle& cycle : m_writing)
-        cycle.bytesAfter += room;
+    m_writing.noteWritten(room);
 }
 
 // The bytes that end a string that went ahead and will not be completed by
@@ -349,7 +328,7 @@ void CommandRunner::sendAhead(const QByteArray& command, int answer)
 QByteArray CommandRunner::takeAhead(int* answer)
 {
     const Duration droppedBy = m_aheadSent + ReceiveGapTimeout + m_link->drainUncertainty()
-        + ReceiveFifoSize * atSlowestRate(m_link->byteTime()) + m_link->sendLatency();
+        + ReceiveFifoSize * m_link->slowestByteTime() + m_link->sendLatency();
     const bool dropped = !m_ahead.isEmpty() && m_link->now() - m_aheadSent >= ReceiveGapTimeout / 2;
     if (dropped)
         m_link->wait(droppedBy - m_link->now());
@@ -416,8 +395,7 @@ bool CommandRunner::send(const QByteArray& bytes, std::vector<Sent> strings)
         return receiveAll()
             && fail(index, {QStringLiteral("could not be sent: %1").arg(m_link->errorString())});
     }
-    for (Cycle& cycle : m_writing)
-        cycle.bytesAfter += out.size();
+    m_writing.noteWritten(out.size());
     for (Sent& sent : strings) {
         sent.sequence = m_sequence++;
         m_inFlight.push_back(sent);
@@ -555,11 +533,7 @@ void CommandRunner::complete(std::size_t upTo, const QByteArray& answer)
 {
     const Duration seen = m_link->now();
     m_lastSeen = seen;
-    const qint64 sequence = m_inFlight.at(upTo).sequence;
-    for (Cycle& cycle : m_writing) {
-        if (cycle.sequence < sequence)
-            cycle.doneBy = qMin(cycle.doneBy, seen);
-    }
+    m_writing.noteAnswered(m_inFlight.at(upTo).sequence, seen);
     m_lastByte = quint8(answer.back());
     for (std::size_t i = 0; i <= upTo && !m_stop; ++i) {
         Sent sent = m_inFlight.front();
@@ -759,7 +733,7 @@ int CommandRunner::explainingStatus(std::size_t at)
         ask = SC18IM700::writeGpioCommands(quint8(silent.bus));
         m_gpio = silent.bus;
     }
-    return readStatus(ask + probe(silent.address));
+    return readStatus(ask + probeCommand(quint8(silent.address)));
 }
 
 int CommandRunner::readStatus(const QByteArray& before)
@@ -778,7 +752,7 @@ void CommandRunner::recordCycles(const DeviceCommand* command, const BridgeStatu
         const Device* const device = deviceFor(command, bus, write.address & ~ReadBit);
         const WriteCycle* const facts = device ? WriteCycle::of(device->deviceType()) : nullptr;
         if (facts && facts->startsWith(write.bytes))
-            m_writing.insert(placeKey(bus, write.address), Cycle{facts, sequence, m_link->now(), backlog, 0, endedBy});
+            m_writing.start(placeKey(bus, write.address), facts, sequence, backlog, endedBy);
     }
 }
 
@@ -788,7 +762,7 @@ void CommandRunner::recordCycles(const DeviceCommand* command, const BridgeStatu
 // the bridge could have run it and every string before it.
 void CommandRunner::noteDrained()
 {
-    const Duration byte = atFastestRate(m_link->byteTime());
+    const Duration byte = m_link->fastestByteTime();
     const Duration drained = m_link->now() + m_link->drainUncertainty();
     qint64 after = unconfirmedBytes();
     Duration free = m_lastSeen;
@@ -800,55 +774,26 @@ void CommandRunner::noteDrained()
         free = qMax(free, drained - after * byte) + sent.busTime;
         endedBy.insert(sent.sequence, free + qMax(0, answers - TransmitFifoSize) * m_link->byteTime());
     }
-    for (Cycle& cycle : m_writing) {
-        if (endedBy.contains(cycle.sequence))
-            cycle.doneBy = qMin(cycle.doneBy, endedBy.value(cycle.sequence));
-    }
-}
-
-// How long the cycle has surely run when the bridge addresses the part
-// after `sending` more bytes: the bytes on the wire since the write, less
-// the bus time the bridge may have owed when it came, or the time since the
-// write surely ended.
-CommandRunner::Duration CommandRunner::elapsedAtLeast(const Cycle& cycle, int sending) const
-{
-    const Duration byte = atFastestRate(m_link->byteTime());
-    const Duration elapsed = (cycle.bytesAfter + sending) * byte - cycle.busBacklog;
-    return qMax(elapsed, m_link->now() - cycle.doneBy + sending * byte);
+    m_writing.noteEnded(endedBy);
 }
 
 // Waits until the part can be addressed with `sending` bytes, or until it is
-// worth trying it. A write is sent once the typical cycle is over and its
-// status read: a part still busy takes nothing of it, and is polled. For a
-// read, whose answer would never come from a busy part, polling costs a
-// probe, a status read and the command sent only after its answer; waiting
-// for the maximum costs the rest of a cycle that is usually shorter, and
-// the status read that proves the part took the command: the cheaper of the
-// two is taken. Where the typical cycle is the maximum, waiting it out is
-// enough.
-CommandRunner::Wait CommandRunner::waitBefore(Cycle* cycle, int sending, bool answered)
+// worth trying it (WriteCycles::waitFor()).
+CommandRunner::Wait CommandRunner::waitBefore(const Cycle& cycle, int sending, bool answered)
 {
-    const Duration maximum = cycle->facts->maximum;
-    if (elapsedAtLeast(*cycle, sending) >= maximum)
+    if (m_writing.over(cycle, sending))
         return Wait::None;
     // A wait puts time on the wire only once the bytes queued before it
     // have gone out; by then the write has surely ended.
     m_link->drain();
     noteDrained();
-    const Duration typical = qMin(cycle->facts->typical, maximum);
-    const Duration byte = m_link->byteTime();
-    const Duration statusRead = (statusReadCommand().size() + 1) * byte;
-    const Duration pollCost = statusRead + sending * byte
-        + (2 * ClocksPerCondition + ClocksPerByte) * i2cClockPeriod(m_clockDivider);
-    const Duration clockCost = maximum - typical + (m_acknowledgeChecks ? Duration(0) : statusRead);
-    const Wait wait = !answered ? Wait::Attempt : pollCost < clockCost ? Wait::Poll : Wait::Clock;
-    if (wait == Wait::Attempt)
-        m_link->wait(typical - elapsedAtLeast(*cycle, sending));
-    else if (wait == Wait::Poll)
-        m_link->wait(typical - elapsedAtLeast(*cycle, probe(0).size()));
-    else
-        m_link->wait(maximum - elapsedAtLeast(*cycle, sending));
-    return wait;
+    return m_writing.waitFor(cycle, sending, answered, pollBusTime(), m_acknowledgeChecks);
+}
+
+// An empty write to a part: a start, the address byte and a stop.
+CommandRunner::Duration CommandRunner::pollBusTime() const
+{
+    return (2 * ClocksPerCondition + ClocksPerByte) * i2cClockPeriod(m_clockDivider);
 }
 
 // Polls until the part acknowledges; false when the bridge stops answering
@@ -857,10 +802,9 @@ CommandRunner::Wait CommandRunner::waitBefore(Cycle* cycle, int sending, bool an
 // that is ready.
 bool CommandRunner::pollUntilReady(const Cycle& cycle, int index, int address)
 {
-    const QByteArray poll = probe(address) + statusReadCommand();
+    const QByteArray poll = probeCommand(quint8(address)) + statusReadCommand();
     const int bus = currentBus();
-    const Sent sent(Sent::Poll, index, poll.size(), 1, bus, address,
-                    (2 * ClocksPerCondition + ClocksPerByte) * i2cClockPeriod(m_clockDivider));
+    const Sent sent(Sent::Poll, index, poll.size(), 1, bus, address, pollBusTime());
     Duration deadline{-1};
     forever {
         m_pollStatus = -1;

@@ -4,6 +4,7 @@
 #include "bridgestatus.h"
 #include "link.h"
 #include "quelmrunner_global.h"
+#include "writecycles.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QList>
@@ -17,7 +18,6 @@
 
 class Device;
 class DeviceCommand;
-struct WriteCycle;
 
 // How far a run got. Commands 0 to applied - 1 were sent, the bridge proved
 // them done and their answers were stored; when the run stopped early,
@@ -97,6 +97,11 @@ public:
     // Called after each applied command with its list index and the list size.
     using Progress = std::function<void(int index, int count, const DeviceCommand* command)>;
 
+    // How long the host waits for one answer unless told otherwise, in
+    // milliseconds: the runner's, the bridge setup's and the bus scanner's
+    // default and the tools'. The bridge answers within a few byte times;
+    // the rest is room for a slow adapter or a busy host. The host's choice,
+    // not the bridge's, so it lives here and not in SC18IM700Protocol.
     static constexpr int DefaultTimeoutMs = 1000;
     // How long past the data sheet's maximum a part may stay busy.
     static constexpr std::chrono::milliseconds BusyMargin{10};
@@ -170,17 +175,8 @@ private:
         // A read that answers only when its part acknowledges.
         bool readsPart() const { return role == Command && transaction() && answerSize > 0; }
     };
-    // A part's write cycle that may still be running.
-    struct Cycle
-    {
-        const WriteCycle* facts;
-        qint64 sequence;          // of the string that holds the write
-        Duration writtenAt;       // when the write was handed to the link
-        Duration busBacklog;      // the bus time the bridge may owe when the write arrives, its own included
-        qint64 bytesAfter = 0;    // bytes written to the link since
-        Duration doneBy;          // the write surely ended by then
-    };
-    enum class Wait { None, Attempt, Clock, Poll };
+    using Cycle = WriteCycles::Cycle;
+    using Wait = WriteCycles::Wait;
     // The last command sent to a part that may have been in its write
     // cycle: refused, it is sent again after polling.
     struct Refusable
@@ -230,8 +226,8 @@ private:
     void recordCycles(const DeviceCommand* command, const BridgeStatus::CommandShape& shape, int bus,
                       qint64 sequence, Duration backlog, Duration endedBy);
     void noteDrained();
-    Duration elapsedAtLeast(const Cycle& cycle, int sending) const;
-    Wait waitBefore(Cycle* cycle, int sending, bool answered);
+    Wait waitBefore(const Cycle& cycle, int sending, bool answered);
+    Duration pollBusTime() const;
     bool pollUntilReady(const Cycle& cycle, int index, int address);
     Failure stillBusy(const DeviceCommand* command, const Cycle& cycle, int bus, int address) const;
     Failure statusFailure(const DeviceCommand* command, int bus, int address, int status) const;
@@ -247,7 +243,7 @@ private:
     bool m_gpioSelectsBus = false;
     int m_gpio = -1;
     int m_clockDivider;
-    QHash<qint64, Cycle> m_writing; // by bus << 8 | address
+    WriteCycles m_writing;
 
     // While a run lasts.
     const QList<DeviceCommand*>* m_commands = nullptr;

@@ -1,5 +1,6 @@
 #include "link.h"
 
+#include <cmath>
 #include <thread>
 
 Link::Link()
@@ -42,6 +43,16 @@ Link::Duration Link::byteTime() const
         return Duration(0);
     const qint64 unitsPerSecond = Duration::period::den;
     return Duration((SC18IM700Protocol::BitsPerByte * unitsPerSecond + rate - 1) / rate);
+}
+
+Link::Duration Link::fastestByteTime() const
+{
+    return Duration(qint64(double(byteTime().count()) * (1.0 - SC18IM700Protocol::RateTolerance)));
+}
+
+Link::Duration Link::slowestByteTime() const
+{
+    return Duration(qint64(std::ceil(double(byteTime().count()) * (1.0 + SC18IM700Protocol::RateTolerance))));
 }
 
 Link::Duration Link::now() const

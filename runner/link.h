@@ -61,6 +61,11 @@ public:
     virtual bool setBaudRate(qint32 rate);
     // One byte on the host's side at its rate; zero for a link without one.
     Duration byteTime() const;
+    // One byte at the fastest and at the slowest rate the bridge still
+    // understands at the host's (SC18IM700Protocol::RateTolerance): the
+    // least and the most time counted bytes took on the line.
+    Duration fastestByteTime() const;
+    Duration slowestByteTime() const;
 
     // The link's clock: the time elapsed since the link was made, real for
     // a port, the simulator's own in process (which never sleeps).

@@ -1,6 +1,10 @@
 #ifndef QUELMDEVICES_GLOBAL_H
 #define QUELMDEVICES_GLOBAL_H
 
+//! \file quelmdevices_global.h
+//! The export macro of the library, QUELMDEVICES_EXPORT, which its exported
+//! classes carry. Its headers include this one; a host has no need to.
+
 #include <QtCore/qglobal.h>
 
 #if defined(QUELMDEVICES_LIBRARY)

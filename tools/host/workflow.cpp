@@ -3,7 +3,7 @@
 #include "render.h"
 #include "savefile.h"
 
-#include <bridgestatus.h>
+#include <sc18im700protocol.h>
 #include <devicecommand.h>
 
 namespace {
@@ -43,7 +43,7 @@ QStringList Failure::lines() const
         return {mismatch.text()};
     case Kind::Silent:
         return {QStringLiteral("scan: %1: %2 (%3) at %4 does not answer")
-                    .arg(segmentName(bus), part.name, part.type, BridgeStatus::hexByte(part.address))};
+                    .arg(segmentName(bus), part.name, part.type, SC18IM700Protocol::hexByte(part.address))};
     case Kind::ScanStopped:
         return {QStringLiteral("scan: %1: %2").arg(segmentName(bus), reason)};
     case Kind::NotSaved:

@@ -3,6 +3,7 @@
 #include "subcommands.h"
 
 #include <bridgesetup.h>
+#include <commandrunner.h>
 #include <product.h>
 
 #include <QtCore/QCommandLineParser>

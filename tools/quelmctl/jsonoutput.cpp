@@ -4,9 +4,9 @@
 #include <render.h>
 #include <workflow.h>
 
-#include <bridgestatus.h>
 #include <field.h>
 #include <nullfield.h>
+#include <sc18im700protocol.h>
 
 namespace {
 
@@ -14,7 +14,7 @@ QJsonArray addressesJson(const QList<quint8>& addresses)
 {
     QJsonArray array;
     for (const quint8 address : addresses)
-        array.append(BridgeStatus::hexByte(address));
+        array.append(SC18IM700Protocol::hexByte(address));
     return array;
 }
 
@@ -24,7 +24,7 @@ QJsonArray partsJson(const QList<ExpectedPart>& parts)
     for (const ExpectedPart& part : parts) {
         array.append(QJsonObject{{QStringLiteral("name"), part.name},
                                  {QStringLiteral("type"), part.type},
-                                 {QStringLiteral("address"), BridgeStatus::hexByte(part.address)}});
+                                 {QStringLiteral("address"), SC18IM700Protocol::hexByte(part.address)}});
     }
     return array;
 }
@@ -70,7 +70,7 @@ QJsonArray devicesJson(const LoadedProduct& product)
         devices.append(QJsonObject{{QStringLiteral("name"), device->name()},
                                    {QStringLiteral("type"), device->deviceName()},
                                    {QStringLiteral("bus"), device->busNumber()},
-                                   {QStringLiteral("address"), BridgeStatus::hexByte(device->busAddress())},
+                                   {QStringLiteral("address"), SC18IM700Protocol::hexByte(device->busAddress())},
                                    {QStringLiteral("dirtyPages"), dirtyPages(device)}});
     }
     return devices;
@@ -101,9 +101,9 @@ QJsonObject runErrorJson(const PhaseRun& run)
                                  {QStringLiteral("bytes"), hexBytes(run.failedBytes)}});
     }
     if (result.status >= 0) {
-        error.insert(QStringLiteral("status"), BridgeStatus::hexByte(result.status));
+        error.insert(QStringLiteral("status"), SC18IM700Protocol::hexByte(result.status));
         error.insert(QStringLiteral("bus"), result.bus);
-        error.insert(QStringLiteral("address"), BridgeStatus::hexByte(result.address));
+        error.insert(QStringLiteral("address"), SC18IM700Protocol::hexByte(result.address));
     }
     return error;
 }

@@ -44,6 +44,11 @@ QByteArray statusReadCommand()
     return registerReadCommand(QByteArray(1, char(I2CStat)));
 }
 
+QByteArray probeCommand(const quint8 address)
+{
+    return QByteArray(1, Start) + char(address & ~ReadBit) + '\0' + Stop;
+}
+
 QString hexByte(int value)
 {
     return QLatin1String("0x") + QString::number(value & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0'));

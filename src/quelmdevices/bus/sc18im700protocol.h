@@ -150,6 +150,11 @@ constexpr double seconds(const Duration duration)
 QUELMDEVICES_EXPORT QByteArray registerReadCommand(const QByteArray& registers);
 //! "R", I2CStat, "P": one byte is answered.
 QUELMDEVICES_EXPORT QByteArray statusReadCommand();
+//! "S", the write address (bit 0 cleared), a count of 0, "P": the smallest
+//! transaction to a part. Nothing is answered; the status read after it
+//! tells whether the part acknowledged. A part in its write cycle does not,
+//! and a write of no bytes programs nothing.
+QUELMDEVICES_EXPORT QByteArray probeCommand(quint8 address);
 
 //! "0xF1": a byte as it is named in messages.
 QUELMDEVICES_EXPORT QString hexByte(int value);
