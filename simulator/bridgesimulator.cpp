@@ -1,12 +1,8 @@
 #include "bridgesimulator.h"
 
-#include "wholefile.h"
-
 #include <sc18im700.h>
 
-#include <QtCore/QFile>
 #include <QtCore/QJsonArray>
-#include <QtCore/QJsonDocument>
 
 #include <algorithm>
 #include <cmath>
@@ -567,22 +563,4 @@ bool BridgeSimulator::restoreState(const QJsonObject& state)
     m_registers = registers;
     updateRates(m_now);
     return true;
-}
-
-bool BridgeSimulator::saveStateFile(const QString& fileName, QString* error) const
-{
-    QString reason;
-    const bool saved = saveWholeFile(fileName, QJsonDocument(saveState()).toJson(), &reason);
-    if (!saved && error)
-        *error = reason;
-    return saved;
-}
-
-bool BridgeSimulator::restoreStateFile(const QString& fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
-    return document.isObject() && restoreState(document.object());
 }

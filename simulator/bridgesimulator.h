@@ -191,12 +191,6 @@ public:
     //! Takes a state saveState() made; refuses (false, nothing changed) a
     //! state whose parts are not this product's.
     bool restoreState(const QJsonObject& state);
-    //! Saves in one step: the new state whole, or the old file untouched;
-    //! false, with the reason in \a error, when it cannot.
-    bool saveStateFile(const QString& fileName, QString* error = nullptr) const;
-    //! restoreState() from a file saveStateFile() wrote; false when it cannot
-    //! be read or is refused.
-    bool restoreStateFile(const QString& fileName);
 
 private:
     struct Placed;

@@ -1,7 +1,6 @@
 #include "busworker.h"
 
 #include <QtCore/QMetaObject>
-#include <QtCore/QTextStream>
 
 BusWorker::BusWorker(QObject* parent)
     : QObject(parent)
@@ -38,22 +37,14 @@ void BusWorker::open(const TransportOptions& options, const QString& description
     auto opened = std::make_shared<Opened>();
     TransportOptions guarded = options;
     guarded.stop = &m_stop;
-    guarded.quiet = false;
-    guarded.verbose = true;
-    guarded.terminal = false;
     post([this, guarded, descriptionFile, opened](Transport*) {
         m_transport.reset(); // releases the port or the state file first
-        QString said;
-        QTextStream err(&said);
-        m_transport = Transport::open(guarded, descriptionFile, err, &opened->error);
-        err.flush();
-        opened->lines = said.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        m_transport = Transport::open(guarded, descriptionFile,
+                                      [this](Transport::Note, const QString& line) { emit note(line); },
+                                      &opened->error);
         if (m_transport) {
             opened->baudRate = m_transport->baudRate();
             opened->i2cClock = m_transport->i2cClock();
-            m_transport->setProgress([this](int index, int count, const DeviceCommand*) {
-                emit progress(index + 1, count);
-            });
         }
     }, [opened, done] { done(*opened); });
 }

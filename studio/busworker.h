@@ -25,11 +25,10 @@ public:
     using Job = std::function<void(Transport* transport)>;
 
     // How an open went: the error line (empty when the transport opened),
-    // the lines it said on the way, and the bridge's rate and I2C clock.
+    // and the bridge's rate and I2C clock.
     struct Opened
     {
         QString error;
-        QStringList lines;
         qint32 baudRate = 0;
         BridgeSetup::ClockRegisters i2cClock{0, 0};
     };
@@ -40,9 +39,13 @@ public:
     // Runs job on the bus thread with the open transport (null when there
     // is none), then done on this object's thread.
     void post(const Job& job, const std::function<void()>& done = {});
-    // Replaces the transport, saying every line quelmctl --verbose would.
+    // Replaces the transport; every line it says comes as note(), now and
+    // whenever it sets the bridge up again.
     void open(const TransportOptions& options, const QString& descriptionFile,
               const std::function<void(const Opened& opened)>& done);
+
+    // Where the jobs run.
+    QThread* busThread() { return &m_thread; }
 
     // Makes the running job's link refuse to send, from any thread: a run
     // stops before its next command, and every later job's runs at once.
@@ -51,8 +54,8 @@ public:
     void clearStop() { m_stop = false; }
 
 signals:
-    // After each applied command of a run: commands done, commands in the list.
-    void progress(int done, int count);
+    // A line the transport said, on the bus thread.
+    void note(const QString& line);
 
 private:
     QThread m_thread;

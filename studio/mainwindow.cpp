@@ -17,6 +17,7 @@
 #include <QAction> // QtWidgets in Qt 5, QtGui in Qt 6
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QFileDialog>
+#include <QtWidgets/QFrame>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -32,6 +33,7 @@
 #include <QtWidgets/QTableView>
 #include <QtWidgets/QTextBrowser>
 #include <QtWidgets/QToolBar>
+#include <QtWidgets/QToolButton>
 #include <QtWidgets/QTreeWidget>
 #include <QtWidgets/QVBoxLayout>
 
@@ -93,9 +95,14 @@ MainWindow::MainWindow(QWidget* parent)
         showDevice();
     });
     connect(m_session, &StudioSession::connectionChanged, this, &MainWindow::updateConnection);
-    connect(m_session, &StudioSession::busyChanged, this, &MainWindow::updateActions);
+    connect(m_session, &StudioSession::busyChanged, this, [this](bool busy) {
+        if (busy)
+            m_failureBanner->hide();
+        updateActions();
+    });
+    connect(m_session, &StudioSession::failed, this, [this](const Failure& failure) { showFailure(failure.lines()); });
     connect(m_session, &StudioSession::progress, this, &MainWindow::showProgress);
-    connect(m_session, &StudioSession::finished, this, &MainWindow::markFailure);
+    connect(m_session, &StudioSession::finished, this, &MainWindow::markFailures);
     connect(m_session, &StudioSession::scanned, this, [this] {
         m_scan->setSegments(m_session->scanResult());
         m_tabs->setCurrentIndex(2);
@@ -191,7 +198,12 @@ void MainWindow::createWidgets()
     main->addWidget(m_log);
     main->setStretchFactor(0, 4);
     main->setStretchFactor(1, 1);
-    setCentralWidget(main);
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(createFailureBanner());
+    layout->addWidget(main, 1);
+    setCentralWidget(central);
 
     m_connection = new QLabel;
     m_progress = new QProgressBar;
@@ -203,6 +215,26 @@ void MainWindow::createWidgets()
     statusBar()->addWidget(m_connection, 1);
     statusBar()->addPermanentWidget(m_progress);
     statusBar()->addPermanentWidget(m_cancel);
+}
+
+// Above the work, until the next action starts or it is closed.
+QWidget* MainWindow::createFailureBanner()
+{
+    m_failureBanner = new QFrame;
+    m_failureBanner->setObjectName(QStringLiteral("failureBanner"));
+    m_failureBanner->setStyleSheet(QStringLiteral("#failureBanner { background: #ffd0d0; border: 1px solid #c00000; }"));
+    m_failureText = new QLabel(m_failureBanner);
+    m_failureText->setObjectName(QStringLiteral("failureText"));
+    m_failureText->setWordWrap(true);
+    m_failureText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* close = new QToolButton(m_failureBanner);
+    close->setText(tr("Close"));
+    connect(close, &QToolButton::clicked, m_failureBanner, &QWidget::hide);
+    auto* layout = new QHBoxLayout(m_failureBanner);
+    layout->addWidget(m_failureText, 1);
+    layout->addWidget(close, 0, Qt::AlignTop);
+    m_failureBanner->hide();
+    return m_failureBanner;
 }
 
 QWidget* MainWindow::createSettingsPage()
@@ -260,7 +292,7 @@ bool MainWindow::openFile(const QString& fileName)
     if (m_session->open(fileName, &error))
         return true;
     m_log->appendPlainText(error);
-    QMessageBox::warning(this, tr("Cannot open the description"), error);
+    showFailure({error});
     return false;
 }
 
@@ -279,7 +311,7 @@ bool MainWindow::save()
     if (m_session->save(&error))
         return true;
     m_log->appendPlainText(error);
-    QMessageBox::warning(this, tr("Cannot save the values"), error);
+    showFailure({error});
     return false;
 }
 
@@ -309,7 +341,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::connectBridge()
 {
-    ConnectionDialog dialog(m_session->connection(), Transport::defaultStateFile(m_session->fileName()), this);
+    ConnectionDialog dialog(m_session->connection(), SimulatorState::defaultFile(m_session->fileName()), this);
     if (dialog.exec() == QDialog::Accepted)
         m_session->connectTo(dialog.options());
 }
@@ -393,14 +425,16 @@ void MainWindow::showProgress(int done, int count)
     m_progress->setValue(done);
 }
 
-void MainWindow::markFailure(bool ok)
+// The banner lists every failure of the action under way.
+void MainWindow::showFailure(const QStringList& lines)
 {
-    const RunResult& failure = m_session->lastFailure();
-    if (!ok && !m_session->log().isEmpty())
-        statusBar()->showMessage(m_session->log().constLast(), 10000);
-    m_failure = failure.ok() ? QString() : failure.errorString;
-    m_failureBus = failure.bus;
-    m_failureAddress = failure.address;
+    const QString text = lines.join(QLatin1Char('\n'));
+    m_failureText->setText(m_failureBanner->isVisible() ? m_failureText->text() + QLatin1Char('\n') + text : text);
+    m_failureBanner->show();
+}
+
+void MainWindow::markFailures()
+{
     rebuildDeviceTree();
 }
 
@@ -435,12 +469,15 @@ void MainWindow::rebuildDeviceTree()
                                                          bridge ? QString() : QString::number(device->busNumber()),
                                                          bridge ? QString() : SC18IM700Protocol::hexByte(device->busAddress())});
             item->setData(0, DeviceNameRole, device->name());
-            const bool failed = !m_failure.isEmpty() && device->busNumber() == m_failureBus
-                && device->busAddress() == m_failureAddress;
-            if (failed) {
+            QStringList failures;
+            for (const Failure& failure : m_session->failures()) {
+                if (failure.device == device->name())
+                    failures += failure.lines();
+            }
+            if (!failures.isEmpty()) {
                 item->setForeground(0, QColor(0xc0, 0, 0));
                 item->setText(0, tr("%1 (failed)").arg(device->name()));
-                item->setToolTip(0, m_failure);
+                item->setToolTip(0, failures.join(QLatin1Char('\n')));
             } else if (read && !bridge && device->readPages() > 0 && device->isDirty()) {
                 item->setToolTip(0, tr("What the product holds differs from the settings"));
                 item->setForeground(0, QColor(0xa0, 0x50, 0));

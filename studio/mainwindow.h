@@ -17,6 +17,7 @@ class QTextBrowser;
 class QTreeWidget;
 class QTreeWidgetItem;
 class Device;
+class QFrame;
 class ScanView;
 class SettingsTableModel;
 class StudioSession;
@@ -24,7 +25,8 @@ class StudioSession;
 // The service engineer's window on one product: the settings beside what
 // the product holds, the boards and devices with their registers, the scan
 // grid and the log of every message, with the bus work of quelmctl's
-// subcommands as actions.
+// subcommands as actions. Every failure of an action is shown alike: in a
+// banner above the work, on its part in the device tree, and in the log.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -34,7 +36,7 @@ public:
     ~MainWindow() override;
 
     StudioSession* session() const { return m_session; }
-    // Opens a description; says why in a dialog when it cannot.
+    // Opens a description; says why as every failure is said when it cannot.
     bool openFile(const QString& fileName);
     // Selects a device in the tree and shows its registers ("bridge" is the bridge).
     void selectDevice(const QString& name);
@@ -50,6 +52,7 @@ private:
     void createWidgets();
     QWidget* createSettingsPage();
     QWidget* createDevicePage();
+    QWidget* createFailureBanner();
     void open();
     bool save();
     bool maySwitchProduct();
@@ -63,7 +66,8 @@ private:
     void updateConnection();
     void rebuildDeviceTree();
     void showDevice();
-    void markFailure(bool ok);
+    void showFailure(const QStringList& lines);
+    void markFailures();
     void showProgress(int done, int count);
     Device* deviceNamed(const QString& name) const;
 
@@ -79,6 +83,8 @@ private:
     QTextBrowser* m_registers = nullptr;
     ScanView* m_scan = nullptr;
     QPlainTextEdit* m_log = nullptr;
+    QFrame* m_failureBanner = nullptr;
+    QLabel* m_failureText = nullptr;
     QLabel* m_connection = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_cancel = nullptr;
@@ -92,9 +98,6 @@ private:
     QAction* m_eraseAction = nullptr;
     QAction* m_scanAction = nullptr;
     QAction* m_cancelAction = nullptr;
-    QString m_failure;     // the last run's stop, shown on its part
-    int m_failureBus = -1;
-    int m_failureAddress = -1;
 };
 
 #endif // QUELMSTUDIO_MAINWINDOW_H

@@ -2,45 +2,28 @@
 
 #include "busworker.h"
 
-#include <devicecommand.h>
 #include <field.h>
 #include <render.h>
-#include <savefile.h>
 #include <settingsfile.h>
 
 #include <QtCore/QEventLoop>
 #include <QtCore/QFileInfo>
-#include <QtCore/QTextStream>
 
 #include <memory>
 
-namespace {
-
-// The shared host code words its errors for quelmctl's stderr; the window
-// shows them without the tool's name.
-QString withoutToolName(const QString& line)
-{
-    static const QString prefix = QStringLiteral("quelmctl: ");
-    return line.startsWith(prefix) ? line.mid(prefix.size()) : line;
-}
-
-} // namespace
-
-// The action under way: the product it works on (replacing the one on screen
-// when it ends) and the commands generated for it.
+// The action under way, and the product it works on, which replaces the
+// one on screen when it ends.
 struct StudioSession::Job
 {
     QString name;
     std::unique_ptr<LoadedProduct> product;
     bool replacesProduct = true;
-    QList<DeviceCommand*> commands;
-    ~Job() { qDeleteAll(commands); }
 };
 
 StudioSession::StudioSession(QObject* parent)
     : QObject(parent)
 {
-    connect(&m_bus, &BusWorker::progress, this, &StudioSession::progress);
+    connect(&m_bus, &BusWorker::note, this, &StudioSession::addMessage);
 }
 
 StudioSession::~StudioSession() = default;
@@ -85,11 +68,16 @@ void StudioSession::connectTo(const TransportOptions& options)
     m_connected = false;
     emit connectionChanged();
     m_bus.open(options, m_fileName, [this](const BusWorker::Opened& opened) {
-        for (const QString& line : opened.lines)
-            addMessage(withoutToolName(line));
         m_connected = opened.error.isEmpty();
         m_bridge = opened;
-        addMessage(m_connected ? QStringLiteral("connected: %1").arg(connectionText()) : withoutToolName(opened.error));
+        if (m_connected) {
+            addMessage(QStringLiteral("connected: %1").arg(connectionText()));
+        } else {
+            Failure failure;
+            failure.kind = Failure::Kind::NoBridge;
+            failure.reason = opened.error;
+            addFailure(failure);
+        }
         emit connectionChanged();
         finish(m_connected);
     });
@@ -101,7 +89,7 @@ QString StudioSession::connectionText() const
         return QStringLiteral("Not connected");
     QString text;
     if (m_options.port.isEmpty()) {
-        const QString state = m_options.simulatorState.isEmpty() ? Transport::defaultStateFile(m_fileName)
+        const QString state = m_options.simulatorState.isEmpty() ? SimulatorState::defaultFile(m_fileName)
                                                                  : m_options.simulatorState;
         text = QStringLiteral("Built-in simulator (state %1)").arg(QFileInfo(state).fileName());
     } else {
@@ -171,10 +159,8 @@ bool StudioSession::save(QString* error)
     }
     if (assignments.isEmpty())
         return true;
-    if (!assignSettings(m_fileName, assignments, error)) {
-        *error = withoutToolName(*error);
+    if (!assignSettings(m_fileName, assignments, error))
         return false;
-    }
     for (int row = 0; row < m_savedValues.size(); ++row)
         m_savedValues[row] = m_description.settings.at(row).value;
     addMessage(QStringLiteral("saved %1 (%2)").arg(m_fileName, assignments.join(QStringLiteral(", "))));
@@ -188,10 +174,13 @@ void StudioSession::addMessage(const QString& line)
     emit message(line);
 }
 
-void StudioSession::addMessages(const QStringList& lines)
+void StudioSession::addFailure(const Failure& failure)
 {
+    m_failures.append(failure);
+    const QStringList lines = failure.lines();
     for (const QString& line : lines)
         addMessage(line);
+    emit failed(failure);
 }
 
 bool StudioSession::start(const QString& name)
@@ -201,7 +190,7 @@ bool StudioSession::start(const QString& name)
     m_job = std::make_unique<Job>();
     m_job->name = name;
     m_busy = true;
-    m_failure = RunResult();
+    m_failures.clear();
     m_bus.clearStop();
     emit busyChanged(true);
     return true;
@@ -238,13 +227,14 @@ void StudioSession::finish(bool ok)
     }
     if (job->name != QLatin1String("connection") && m_connected) {
         // The simulator's memory is kept after every action, as quelmctl keeps it after every run.
-        auto error = std::make_shared<QString>();
-        m_bus.post([error](Transport* transport) {
+        auto failure = std::make_shared<Failure>();
+        failure->kind = Failure::Kind::NotSaved;
+        m_bus.post([failure](Transport* transport) {
             if (transport)
-                transport->close(error.get());
-        }, [this, error] {
-            if (!error->isEmpty())
-                addMessage(withoutToolName(*error));
+                transport->close(&failure->reason);
+        }, [this, failure] {
+            if (!failure->reason.isEmpty())
+                addFailure(*failure);
         });
     }
     m_busy = false;
@@ -252,69 +242,87 @@ void StudioSession::finish(bool ok)
     emit finished(ok);
 }
 
-void StudioSession::onBus(const BusWork& work, const Step& done)
+void StudioSession::onBus(const Step& step, const Done& done)
 {
-    auto lines = std::make_shared<QString>();
+    auto result = std::make_shared<ActionResult>();
+    auto ok = std::make_shared<bool>(false);
     auto connected = std::make_shared<bool>(false);
-    const QList<Device*> devices = m_job->product->product()->devices();
-    const bool gpioSelectsBus = m_description.gpioBusSelect;
+    LoadedProduct* const product = m_job->product.get();
+    // What the workflow tells on the bus thread is said here, in its order.
+    const auto here = [this](const std::function<void()>& said) {
+        QMetaObject::invokeMethod(this, said, Qt::QueuedConnection);
+    };
+    Workflow::Callbacks callbacks;
+    callbacks.progress = [this, here](const QString&, int done, int count) {
+        here([this, done, count] { emit progress(done, count); });
+    };
+    callbacks.phaseEnded = [this, here](const PhaseRun& run) {
+        here([this, run] { logPhase(run); });
+    };
+    callbacks.failed = [this, here](const Failure& failure) {
+        here([this, failure] { addFailure(failure); });
+    };
+    // The product's objects go to the bus thread for the step, where fields
+    // are made, and come back with it.
+    QThread* const home = thread();
+    product->moveToThread(m_bus.busThread());
     m_bus.post([=](Transport* transport) {
         *connected = transport != nullptr;
-        if (!transport)
-            return;
-        transport->setProduct(devices, gpioSelectsBus);
-        QTextStream err(lines.get());
-        work(*transport, err);
+        if (transport) {
+            Workflow workflow(*product, *transport, callbacks);
+            *ok = step(workflow, *product);
+            *result = workflow.result();
+        }
+        product->moveToThread(home);
     }, [=] {
-        if (!*connected) {
-            addMessage(QStringLiteral("%1: not connected to a bridge").arg(m_job->name));
-            finish(false);
+        if (*connected) {
+            done(*result, *ok);
             return;
         }
-        addMessages(lines->split(QLatin1Char('\n'), Qt::SkipEmptyParts));
-        done();
+        Failure failure;
+        failure.kind = Failure::Kind::NoBridge;
+        failure.reason = QStringLiteral("%1: not connected to a bridge").arg(m_job->name);
+        addFailure(failure);
+        finish(false);
     });
 }
 
-void StudioSession::runPhase(const QList<DeviceCommand*>& commands, const QString& phase, const Step& next)
+void StudioSession::logPhase(const PhaseRun& run)
 {
-    auto result = std::make_shared<RunResult>();
-    onBus([=](Transport& transport, QTextStream& err) {
-        *result = transport.run(commands, phase, err);
-    }, [=] {
-        if (!result->ok()) {
-            m_failure = *result;
-            addMessages(runFailureLines(phase, *result, commands));
-            finish(false);
-            return;
-        }
-        next();
-    });
+    if (!run.ok())
+        return;
+    addMessage(run.doneText());
+    if (run.purpose == PhaseRun::Purpose::Write)
+        addMessage(run.sentText());
 }
 
-void StudioSession::readThen(const Step& next)
+void StudioSession::finishAction(const ActionResult& result, bool ok, const QString& doneLine)
+{
+    if (result.verify)
+        addMessage(result.verify->summary());
+    if (ok && !doneLine.isEmpty())
+        addMessage(doneLine);
+    finish(ok);
+}
+
+void StudioSession::readThen(const Step& step, const QString& doneLine)
 {
     m_job->product = buildProduct();
-    runPhase(m_job->product->readCommands(), QStringLiteral("read"), [this, next] {
-        m_job->product->applySettings();
-        next();
-    });
+    onBus([step](Workflow& workflow, LoadedProduct& product) {
+        return workflow.readAndApply() && step(workflow, product);
+    }, [this, doneLine](const ActionResult& result, bool ok) { finishAction(result, ok, doneLine); });
 }
 
 void StudioSession::read()
 {
     if (start(QStringLiteral("read")))
-        readThen([this] { finish(true); });
+        readThen([](Workflow&, LoadedProduct&) { return true; });
 }
 
 void StudioSession::write()
 {
-    if (!start(QStringLiteral("write")))
-        return;
-    readThen([this] {
-        m_job->commands = m_job->product->dirtyPageCommands();
-        writeAndVerify(m_job->commands, QStringLiteral("write"));
-    });
+    if (start(QStringLiteral("write")))
+        readThen([](Workflow& workflow, LoadedProduct&) { return workflow.writeSettings(); });
 }
 
 void StudioSession::erase()
@@ -322,38 +330,18 @@ void StudioSession::erase()
     if (!start(QStringLiteral("erase")))
         return;
     m_job->product = buildProduct();
-    m_job->commands = m_job->product->product()->eraseCommands();
-    writeAndVerify(m_job->commands, QStringLiteral("erase"));
-}
-
-void StudioSession::writeAndVerify(const QList<DeviceCommand*>& commands, const QString& phase)
-{
-    runPhase(commands, phase, [this, commands, phase] {
-        addMessage(QStringLiteral("%1: %2 commands sent").arg(phase).arg(commands.size()));
-        runPhase(m_job->product->readCommands(), QStringLiteral("verify"), [this] {
-            const VerifyResult result = m_job->product->verify(LoadedProduct::wholePage);
-            for (const PageMismatch& mismatch : result.mismatches)
-                addMessage(mismatch.text());
-            addMessage(result.summary());
-            finish(result.ok());
-        });
-    });
+    onBus([](Workflow& workflow, LoadedProduct&) { return workflow.erase(); },
+          [this](const ActionResult& result, bool ok) { finishAction(result, ok); });
 }
 
 void StudioSession::saveReport(const QString& fileName)
 {
     if (!start(QStringLiteral("report")))
         return;
-    readThen([this, fileName] {
-        QString report;
-        QTextStream stream(&report);
-        writeHtmlReport(stream, *m_job->product,
-                        QStringLiteral("Product report: %1").arg(QFileInfo(m_fileName).fileName()));
-        QString error;
-        const bool saved = saveFile(fileName, report.toUtf8(), &error);
-        addMessage(saved ? QStringLiteral("report: %1").arg(fileName) : withoutToolName(error));
-        finish(saved);
-    });
+    const QString title = reportTitle(m_fileName);
+    readThen([fileName, title](Workflow& workflow, LoadedProduct& product) {
+        return workflow.saveReport(fileName, reportText(product, ReportFormat::Html, title).toUtf8());
+    }, QStringLiteral("report: %1").arg(fileName));
 }
 
 void StudioSession::scan()
@@ -363,40 +351,13 @@ void StudioSession::scan()
     // The scan's own product only makes its commands; the one on screen stays.
     m_job->product = buildProduct();
     m_job->replacesProduct = false;
-    ProductInterface* product = m_job->product->product();
-    QList<DeviceCommand*> configure;
-    if (m_description.gpioBusSelect)
-        configure = product->initializeMasterBusController();
-    auto segments = std::make_shared<QList<SegmentScan>>(describedSegments(m_description));
-    QList<DeviceCommand*> selects;
-    for (const SegmentScan& segment : qAsConst(*segments))
-        selects.append(segment.bus >= 0 ? product->selectBusCommand(segment.bus) : nullptr);
-    m_job->commands = configure + selects;
-    m_job->commands.removeAll(nullptr);
-
-    auto problems = std::make_shared<QStringList>();
-    onBus([=](Transport& transport, QTextStream& err) {
-        const QString phase = QStringLiteral("scan");
-        const RunResult configured = transport.run(configure, phase, err, false);
-        if (!configured.ok()) {
-            *problems = runFailureLines(phase, configured, configure);
-            return;
-        }
-        for (int index = 0; index < segments->size(); ++index) {
-            // A segment that hangs says nothing about the next one.
-            const QList<DeviceCommand*> select = selects.at(index) ? QList<DeviceCommand*>{selects.at(index)}
-                                                                   : QList<DeviceCommand*>{};
-            const RunResult selected = transport.run(select, phase, err, false);
-            if (selected.ok())
-                *problems += transport.scan((*segments)[index]);
-            else
-                *problems += runFailureLines(phase, selected, select);
-        }
-    }, [=] {
-        m_segments = *segments;
-        addMessages(*problems);
-        addMessage(QStringLiteral("scan: %1 segments probed").arg(segments->size()));
-        emit scanned();
-        finish(problems->isEmpty());
-    });
+    onBus([](Workflow& workflow, LoadedProduct&) { return workflow.scan(); },
+          [this](const ActionResult& result, bool ok) {
+              m_segments = result.segments;
+              if (!m_segments.isEmpty()) { // else the segments could not be selected
+                  addMessage(QStringLiteral("scan: %1 segments probed").arg(m_segments.size()));
+                  emit scanned();
+              }
+              finishAction(result, ok);
+          });
 }

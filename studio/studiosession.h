@@ -7,11 +7,10 @@
 #include <productdescription.h>
 #include <scanmodel.h>
 #include <transport.h>
+#include <workflow.h>
 
 #include <QtCore/QObject>
 #include <QtCore/QStringList>
-
-class QTextStream;
 
 #include <functional>
 #include <memory>
@@ -19,11 +18,12 @@ class QTextStream;
 // One product open in the window: its description with the values being
 // edited, the product as the bridge last showed it, and the bus work on it.
 //
-// Every action works as quelmctl's subcommand of the same name does, on a
-// fresh product built from the edited values: read it, make the settings
-// its wanted state, then write, verify or scan. The product on screen is
-// replaced when the action ends, so the bus thread never shares one with
-// the window. Messages are quelmctl's, without its name in front.
+// Every action runs the hosts' workflow, as quelmctl's subcommand of the
+// same name does, on a fresh product built from the edited values: read it,
+// make the settings its wanted state, then write, verify or scan. The
+// product on screen is replaced when the action ends, so the bus thread
+// never shares one with the window. The log says what each phase did and
+// every failure; failures() keeps the last action's.
 class StudioSession : public QObject
 {
     Q_OBJECT
@@ -32,8 +32,8 @@ public:
     explicit StudioSession(QObject* parent = nullptr);
     ~StudioSession() override;
 
-    // Reads a description; on failure keeps what is open and says why, as
-    // quelmctl words it. Connects to the simulator, or reconnects the port.
+    // Reads a description; on failure keeps what is open and says why.
+    // Connects to the simulator, or reconnects the port.
     bool open(const QString& fileName, QString* error);
     bool isOpen() const { return m_product != nullptr; }
     QString fileName() const { return m_fileName; }
@@ -65,8 +65,9 @@ public:
     void waitUntilIdle();
 
     const QList<SegmentScan>& scanResult() const { return m_segments; }
-    // How the last action's run stopped; ok() when none did.
-    const RunResult& lastFailure() const { return m_failure; }
+    // What the last action could not do, in the order it was found; empty
+    // when it went well.
+    const QList<Failure>& failures() const { return m_failures; }
     // Every message of the session, in order.
     const QStringList& log() const { return m_log; }
 
@@ -76,7 +77,7 @@ public slots:
     void write();
     void erase();
     void scan();
-    // Reads the product and writes quelmctl's HTML page to fileName.
+    // Reads the product and saves the HTML report page in fileName.
     void saveReport(const QString& fileName);
     // Stops the running action before its next command.
     void cancel();
@@ -89,26 +90,34 @@ signals:
     void busyChanged(bool busy);
     void progress(int done, int count);
     void message(const QString& line);
+    // A failure of the running action, as it is found.
+    void failed(const Failure& failure);
     void scanned();
     // An action ended; ok is false when it failed or was cancelled.
     void finished(bool ok);
 
 private:
     struct Job;
-    using Step = std::function<void()>;
-    using BusWork = std::function<void(Transport& transport, QTextStream& err)>;
+    // A step of the workflow, run on the bus thread; whether it went well.
+    using Step = std::function<bool(Workflow& workflow, LoadedProduct& product)>;
+    // Back on the window's thread with what the workflow did.
+    using Done = std::function<void(const ActionResult& result, bool ok)>;
 
     void addMessage(const QString& line);
-    void addMessages(const QStringList& lines);
+    void addFailure(const Failure& failure);
+    // A phase's line once it is done, and what its writes sent.
+    void logPhase(const PhaseRun& run);
+    // The verify summary of an action that got that far, the line that
+    // says an action is done, and its end.
+    void finishAction(const ActionResult& result, bool ok, const QString& doneLine = {});
     bool start(const QString& name);
-    // Runs work on the bus thread with the transport set up for the job's
-    // product, then logs the lines the transport printed and goes on with
-    // done; an action without a transport ends there.
-    void onBus(const BusWork& work, const Step& done);
-    void runPhase(const QList<DeviceCommand*>& commands, const QString& phase, const Step& next);
-    void readThen(const Step& next);
-    void writeAndVerify(const QList<DeviceCommand*>& commands, const QString& phase);
-    void runScan();
+    // Runs step with a workflow on the job's product on the bus thread,
+    // logging each phase and failure as it happens, then goes on with done;
+    // an action without a transport ends there.
+    void onBus(const Step& step, const Done& done);
+    // Reads the job's fresh product and makes its settings the wanted state,
+    // then runs step; the action ends with the step.
+    void readThen(const Step& step, const QString& doneLine = {});
     void finish(bool ok);
     void applyEditedValues();
     std::unique_ptr<LoadedProduct> buildProduct() const;
@@ -123,7 +132,7 @@ private:
     bool m_busy = false;
     std::unique_ptr<Job> m_job;
     QList<SegmentScan> m_segments;
-    RunResult m_failure;
+    QList<Failure> m_failures;
     QStringList m_log;
     BusWorker m_bus;
 };

@@ -82,7 +82,7 @@ inline bool writeFile(const QString& fileName, const QByteArray& bytes)
 // The transcript writes the directory, the port and the process ids of the
 // test and of the served simulator as <dir>, <port> and <pid>, and the
 // seconds a run on a terminal took as <seconds>. Steps may name the
-// directory and the port the same way.
+// directory and the port the same way, and tests/data as <data>.
 class Session
 {
 public:
@@ -125,7 +125,7 @@ public:
     }
 
 private:
-    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString path(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
 
     void record(const QuelmCtlRun& run)
     {
@@ -139,7 +139,8 @@ private:
     void step(QString line)
     {
         m_text += QStringLiteral("$ %1\n").arg(line);
-        line.replace(QStringLiteral("<port>"), m_port).replace(QStringLiteral("<dir>"), m_dir.path());
+        line.replace(QStringLiteral("<port>"), m_port).replace(QStringLiteral("<dir>"), m_dir.path())
+            .replace(QStringLiteral("<data>"), QStringLiteral(QUELM_TEST_DATA_DIR));
         QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         const QString verb = words.takeFirst();
         const QString file = words.isEmpty() ? QString() : path(words.first());

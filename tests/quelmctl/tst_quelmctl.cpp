@@ -64,6 +64,16 @@ void TestQuelmCtl::sessions_data()
                        "quelmctl write --i2c-clock 0x0A demo.json", "quelmctl write --i2c-clock 0x100,10 demo.json",
                        "quelmctl read --port <dir> demo.json", "quelmctl read --port <dir>/plain.json plain.json",
                        "quelmctl read --port /dev/null plain.json", "quelmctl erase --json demo.json", "ls"};
+    // A number option's word is refused before anything is sent.
+    QTest::newRow("number options take numbers")
+        << QStringList{"quelmctl read --timeout abc demo.json", "quelmctl read --timeout -5 demo.json",
+                       "quelmctl read --sim-lock-wait 12ms demo.json", "quelmctl header --offset 0x1G demo.json",
+                       "quelmctl header --count 0x demo.json", "ls"};
+    // Every register in its own row: the configuration (F4) differs from
+    // the user bytes after it.
+    QTest::newRow("text report of each register")
+        << QStringList{"copy <data>/quelmctl/extra/io.json io.json", "quelmctl write -q io.json",
+                       "quelmctl report -q --text io.json"};
     QTest::newRow("a bridge that never answers")
         << QStringList{"pty", "quelmctl read -q --port <port> --timeout 200 demo.json"};
     // 88 commands read the product in 100 writes to the link (the runner

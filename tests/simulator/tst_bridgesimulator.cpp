@@ -8,7 +8,8 @@
 #include <registerpart.h>
 #include <simulatedproduct.h>
 
-#include <QtCore/QTemporaryDir>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
 #include <QtTest/QtTest>
 
 #include "golden.h"
@@ -224,11 +225,10 @@ private slots:
         simulator->feed(hex("4F0750 53A00410 AABBCC50 53580211 4450 535E02A30550 539002F2 0F50"));
         simulator->part<DS4520Part>(0, 0x90)->setPinLevels(0x155);
 
-        const QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("state.json"));
-        QVERIFY(simulator->saveStateFile(file));
+        // As a state file keeps it: the JSON text.
+        const QByteArray text = QJsonDocument(simulator->saveState()).toJson();
         const std::unique_ptr<BridgeSimulator> restored = makeProduct();
-        QVERIFY(restored->restoreStateFile(file));
+        QVERIFY(restored->restoreState(QJsonDocument::fromJson(text).object()));
         QCOMPARE(restored->saveState(), simulator->saveState());
         QCOMPARE(restored->gpio(), quint8(0x07));
         QCOMPARE(restored->part(0, 0xA0)->memory().mid(0x10, 3), hex("AABBCC"));
@@ -242,19 +242,49 @@ private slots:
     {
         const std::unique_ptr<BridgeSimulator> simulator = makeProduct();
         simulator->feed(hex("53A0020077 50 4F0350"));
-        const QJsonObject before = simulator->saveState();
-
         BridgeSimulator other;
         other.addPart(Device::CAT24AA02, 0, 0xA0);
         QVERIFY(!simulator->restoreState(other.saveState()));
+        QVERIFY(!other.restoreState(simulator->saveState()));
+    }
+
+    // A state whose part does not fit its place is refused whole: nothing
+    // changes, not even the parts before it.
+    void damagedStateIsRefused_data()
+    {
+        QTest::addColumn<int>("part"); // in the state's list
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("value");
+        const QString memory = QStringLiteral("memory");
+        const QString eeprom = QString(2 * 256, QLatin1Char('F'));
+
+        QTest::newRow("memory of one byte") << 5 << memory << QJsonValue(QStringLiteral("00"));
+        QTest::newRow("memory text with two more characters")
+            << 0 << memory << QJsonValue(eeprom + QStringLiteral("zz"));
+        QTest::newRow("memory text of odd length") << 0 << memory << QJsonValue(eeprom + QStringLiteral("F"));
+        QTest::newRow("pointer past the memory") << 0 << QStringLiteral("pointer") << QJsonValue(256);
+        QTest::newRow("pointer below the memory") << 0 << QStringLiteral("pointer") << QJsonValue(-1);
+        QTest::newRow("address not hex") << 0 << QStringLiteral("address") << QJsonValue(QStringLiteral("0xA0Z"));
+        QTest::newRow("address without digits") << 0 << QStringLiteral("address") << QJsonValue(QStringLiteral("0x"));
+        QTest::newRow("read address") << 0 << QStringLiteral("address") << QJsonValue(QStringLiteral("0xA1"));
+    }
+    void damagedStateIsRefused()
+    {
+        QFETCH(int, part);
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, value);
+        const std::unique_ptr<BridgeSimulator> simulator = makeProduct();
+        simulator->feed(hex("53A0020077 50 4F0350"));
+        const QJsonObject before = simulator->saveState();
 
         QJsonObject damaged = before;
         QJsonArray parts = damaged.value(QStringLiteral("parts")).toArray();
-        QJsonObject last = parts.last().toObject();
-        last.insert(QStringLiteral("state"), QJsonObject{{QStringLiteral("memory"), QStringLiteral("00")}});
-        parts.replace(parts.size() - 1, last);
+        QJsonObject placed = parts.at(part).toObject();
+        QJsonObject state = placed.value(QStringLiteral("state")).toObject();
+        (key == QLatin1String("address") ? placed : state).insert(key, value);
+        placed.insert(QStringLiteral("state"), state);
+        parts.replace(part, placed);
         damaged.insert(QStringLiteral("parts"), parts);
-        QVERIFY(!other.restoreState(before));
         QVERIFY(!simulator->restoreState(damaged));
         QCOMPARE(simulator->saveState(), before);
     }

@@ -11,6 +11,7 @@
 #include <studiosession.h>
 
 #include <devicecommand.h>
+#include <field.h>
 
 #include <QtCore/QStandardPaths>
 #include <QtGui/QImage>
@@ -137,6 +138,9 @@ void TestStudio::writeVerifiesAndSaves()
     QString error;
     QVERIFY(session()->setValue(row("serial"), "0badcafe", &error));
     runToTheEnd(&StudioSession::write);
+    // Fields made on the bus thread belong to the product, on the window's thread.
+    for (const Field* field : session()->product()->fields())
+        QVERIFY(field->parent() && field->thread() == m_window->thread());
     const auto* table = m_window->findChild<SettingsTableModel*>();
     QStringList held;
     for (int row = 0; row < table->rowCount(); ++row) {
@@ -164,9 +168,9 @@ void TestStudio::descriptionErrorKeepsTheProduct()
     const QString broken = QStringLiteral(QUELM_TEST_DATA_DIR "/quelmctl/refused/odd-bus-address.json");
     const QuelmCtlRun quelmctl = runQuelmCtl(m_dir->path(), {QStringLiteral("read"), broken});
     QCOMPARE(quelmctl.exitCode, 1);
-    QString error;
-    QVERIFY(!session()->open(broken, &error));
-    QCOMPARE(QStringLiteral("quelmctl: ") + error + QLatin1Char('\n'), quelmctl.err);
+    QVERIFY(!m_window->openFile(broken));
+    const QString shown = m_window->findChild<QLabel*>(QStringLiteral("failureText"))->text();
+    QCOMPARE(QStringLiteral("quelmctl: ") + shown + QLatin1Char('\n'), quelmctl.err);
     QCOMPARE(session()->fileName(), demo());
     QVERIFY(session()->isConnected());
 }
@@ -286,19 +290,27 @@ void TestStudio::portThatCannotOpen()
     QUELM_COMPARE_GOLDEN(logText(), QStringLiteral("studio/a-port-that-cannot-open.txt"));
 }
 
-// The bench lacks the AD5144A: the read stops there, the part is marked in
-// the tree with the runner's message, and the scan marks it missing. The
-// golden file has the log, the tree, and each scan grid with a dot for an
-// empty cell.
+// The bench lacks the AD5144A: the read stops there, and the scan finds it
+// missing; each failure is in the banner, on the part in the tree, and in
+// the log. The golden file has the log, the banner and the failed parts
+// after each action, and each scan grid with a dot for an empty cell.
 void TestStudio::failingPartIsShownWithItsMessage()
 {
     QVERIFY(openDemo(QStringLiteral(QUELM_TEST_DATA_DIR "/studio/bench-without-gain.json")));
     runToTheEnd(&StudioSession::read);
     QStringList shown;
     const auto* tree = m_window->findChild<QTreeWidget*>();
-    for (const QTreeWidgetItem* item : tree->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive))
-        shown.append(QStringLiteral("%1 %2").arg(item->text(0), item->toolTip(0)).trimmed());
+    const auto* banner = m_window->findChild<QLabel*>(QStringLiteral("failureText"));
+    const auto showFailures = [&] {
+        shown.append(QStringLiteral("banner: ") + (banner->isVisible() ? banner->text() : QStringLiteral("(hidden)")));
+        for (const QTreeWidgetItem* item : tree->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive)) {
+            if (item->text(0).endsWith(QLatin1String("(failed)")))
+                shown.append(QStringLiteral("%1 %2").arg(item->text(0), item->toolTip(0)));
+        }
+    };
+    showFailures();
     runToTheEnd(&StudioSession::scan);
+    showFailures();
     for (const QTableWidget* grid : m_window->findChildren<QTableWidget*>()) {
         for (int row = -1; row < grid->rowCount(); ++row) { // the column headings first
             QString line = row < 0 ? QStringLiteral("  ") : grid->verticalHeaderItem(row)->text();
@@ -323,7 +335,8 @@ void TestStudio::cancelReportsTheAppliedCommands()
             session()->cancel();
     });
     runToTheEnd(&StudioSession::read);
-    const RunResult& stopped = session()->lastFailure();
+    QCOMPARE(int(session()->failures().size()), 1);
+    const RunResult& stopped = session()->failures().constFirst().run.result;
     QVERIFY(stopped.applied >= 5 && stopped.applied < 88);
     const QList<DeviceCommand*> commands = session()->product()->readCommands();
     QCOMPARE(session()->log().mid(session()->log().size() - 2), QStringList({

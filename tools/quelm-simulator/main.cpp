@@ -4,11 +4,10 @@
 
 #include <bridgesimulator.h>
 #include <simulatedproduct.h>
-#include <statelock.h>
+#include <simulatorstate.h>
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
-#include <QtCore/QFileInfo>
 #include <QtCore/QSocketNotifier>
 #include <QtCore/QTextStream>
 
@@ -105,13 +104,11 @@ int main(int argc, char* argv[])
     const QString stateFile = parser.value(stateOption);
     // The state is this simulator's while it serves: a run of quelmctl on the
     // same file waits for it, and is refused after its bounded wait.
-    std::unique_ptr<StateLock> stateLock;
-    if (!stateFile.isEmpty() && !(stateLock = StateLock::acquire(stateFile, StateLock::DefaultWaitMs, &error))) {
+    std::unique_ptr<SimulatorState> state;
+    if (!stateFile.isEmpty()
+        && (!(state = SimulatorState::lock(stateFile, SimulatorState::DefaultLockWaitMs, &error))
+            || !state->load(*simulator, &error))) {
         err << "quelm-simulator: " << error << Qt::endl;
-        return 1;
-    }
-    if (!stateFile.isEmpty() && QFileInfo::exists(stateFile) && !simulator->restoreStateFile(stateFile)) {
-        err << "quelm-simulator: " << stateFile << " does not hold the state of this product" << Qt::endl;
         return 1;
     }
     // Starting is a power cycle of the product the state describes: its
@@ -121,7 +118,7 @@ int main(int argc, char* argv[])
     simulator->restart();
     simulator->setRestartAfter(restartAfter);
 
-    PtyServer server(simulator.get(), stateFile, parser.isSet(verboseOption));
+    PtyServer server(simulator.get(), state.get(), parser.isSet(verboseOption));
     if (!server.open()) {
         err << "quelm-simulator: " << server.errorString() << Qt::endl;
         return 1;

@@ -1,6 +1,7 @@
 #include "ptyserver.h"
 
 #include <bridgesimulator.h>
+#include <simulatorstate.h>
 
 #include <QtCore/QSocketNotifier>
 #include <QtCore/QTextStream>
@@ -30,10 +31,10 @@ const SpeedCode speedCodes[] = {
 
 } // namespace
 
-PtyServer::PtyServer(BridgeSimulator* simulator, const QString& stateFile, bool verbose, QObject* parent)
+PtyServer::PtyServer(BridgeSimulator* simulator, const SimulatorState* state, bool verbose, QObject* parent)
     : QObject(parent)
     , m_simulator(simulator)
-    , m_stateFile(stateFile)
+    , m_state(state)
     , m_verbose(verbose)
 {
     m_answerTimer.setSingleShot(true);
@@ -134,9 +135,9 @@ void PtyServer::serve()
     const QByteArray answer = m_simulator->feed(QByteArray(buffer, int(received)), &times);
     schedule(answer, times);
     report();
-    QString reason;
-    if (!m_stateFile.isEmpty() && !m_simulator->saveStateFile(m_stateFile, &reason))
-        QTextStream(stderr) << "quelm-simulator: cannot save the state to " << m_stateFile << ": " << reason << Qt::endl;
+    QString error;
+    if (m_state && !m_state->save(*m_simulator, &error))
+        QTextStream(stderr) << "quelm-simulator: " << error << Qt::endl;
 }
 
 BridgeSimulator::Duration PtyServer::elapsed() const

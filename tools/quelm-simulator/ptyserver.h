@@ -11,6 +11,7 @@
 #include <deque>
 
 class QSocketNotifier;
+class SimulatorState;
 
 // Serves a simulator on a pseudo-terminal: a serial client opens
 // devicePath() and talks to it as to the bridge on a real port.
@@ -23,9 +24,9 @@ public:
     // each byte the bridge sends (answers, its "OK" at start and after a
     // restart) leaves when the bridge would have sent it; a byte that finds
     // the terminal at another rate than the bridge's is lost, as input is.
-    // The simulator is not owned. stateFile, when not empty, receives the
-    // simulator's state after every chunk of input.
-    PtyServer(BridgeSimulator* simulator, const QString& stateFile, bool verbose,
+    // Neither the simulator nor the state is owned. The state, when there
+    // is one, receives the simulator's after every chunk of input.
+    PtyServer(BridgeSimulator* simulator, const SimulatorState* state, bool verbose,
               QObject* parent = nullptr);
     ~PtyServer() override;
 
@@ -54,7 +55,7 @@ private:
     };
 
     BridgeSimulator* m_simulator;
-    QString m_stateFile;
+    const SimulatorState* m_state;
     bool m_verbose;
     int m_master = -1;
     // Held open so that the terminal stays raw and the master never sees a

@@ -4,6 +4,7 @@
 
 #include <bridgesetup.h>
 #include <commandrunner.h>
+#include <product.h>
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QTextStream>
@@ -16,30 +17,38 @@ struct Subcommand
 {
     const char* name;
     const char* arguments;   // after DESCRIPTION, as the help shows them
-    const char* summary;
+    QString summary;
     int options;             // OptionGroup flags
     int (*run)(const Invocation&);
 };
 
-const Subcommand subcommands[] = {
-    {"read", "", "Read every device and print the settings as the product holds them.",
-     TransportOptionsGroup | JsonOutput, runRead},
-    {"write", "", "Write the settings (dirty pages only), read back and verify.",
-     TransportOptionsGroup | JsonOutput, runWrite},
-    {"erase", "", "Clear every device's memory, read back and verify.", TransportOptionsGroup, runErase},
-    {"header", "", "Write the header bytes (first device, pages 0 to 6) from the settings.",
-     TransportOptionsGroup | HeaderOptions, runHeader},
-    {"set", "NAME=VALUE...", "Change setting values (hex) in the description file.", NoOptions, runSet},
-    {"dump", "read|write|erase", "Print a command list without sending it.", NoOptions, runDump},
-    {"report", "", "Read the product and write an HTML diagnostics page.",
-     TransportOptionsGroup | ReportOptions, runReport},
-    {"scan", "", "Probe every address on each bus segment and show which parts answer.",
-     TransportOptionsGroup | JsonOutput, runScan},
-};
+const QList<Subcommand>& subcommands()
+{
+    static const QList<Subcommand> all = {
+        {"read", "", QStringLiteral("Read every device and print the settings as the product holds them."),
+         TransportOptionsGroup | JsonOutput, runRead},
+        {"write", "", QStringLiteral("Write the settings (dirty pages only), read back and verify."),
+         TransportOptionsGroup | JsonOutput, runWrite},
+        {"erase", "", QStringLiteral("Clear every device's memory, read back and verify."), TransportOptionsGroup,
+         runErase},
+        {"header", "",
+         QStringLiteral("Write the header bytes (first device, pages 0 to %1) from the settings.")
+             .arg(LoadedProduct::HeaderPages - 1),
+         TransportOptionsGroup | HeaderOptions, runHeader},
+        {"set", "NAME=VALUE...", QStringLiteral("Change setting values (hex) in the description file."), NoOptions,
+         runSet},
+        {"dump", "read|write|erase", QStringLiteral("Print a command list without sending it."), NoOptions, runDump},
+        {"report", "", QStringLiteral("Read the product and write an HTML diagnostics page."),
+         TransportOptionsGroup | ReportOptions, runReport},
+        {"scan", "", QStringLiteral("Probe every address on each bus segment and show which parts answer."),
+         TransportOptionsGroup | JsonOutput, runScan},
+    };
+    return all;
+}
 
 const Subcommand* findSubcommand(const QString& name)
 {
-    for (const Subcommand& subcommand : subcommands) {
+    for (const Subcommand& subcommand : subcommands()) {
         if (name == QLatin1String(subcommand.name))
             return &subcommand;
     }
@@ -52,7 +61,7 @@ void writeOverview(QTextStream& out)
            "Drives the product that a JSON description names through an SC18IM700\n"
            "bridge: a serial port (--port), or the built-in simulator by default.\n\n"
            "Commands:\n";
-    for (const Subcommand& subcommand : subcommands)
+    for (const Subcommand& subcommand : subcommands())
         out << "  " << QString::fromLatin1(subcommand.name).leftJustified(8) << subcommand.summary << '\n';
     out << "\nRun \"quelmctl COMMAND --help\" for the options of a command." << Qt::endl;
 }
@@ -87,8 +96,8 @@ struct Options
                                 QStringLiteral("FILE")};
     QCommandLineOption simLockWait{QStringLiteral("sim-lock-wait"),
                                    QStringLiteral("How long to wait for another run that holds the simulator state, in milliseconds (%1).")
-                                       .arg(StateLock::DefaultWaitMs),
-                                   QStringLiteral("MS"), QString::number(StateLock::DefaultWaitMs)};
+                                       .arg(SimulatorState::DefaultLockWaitMs),
+                                   QStringLiteral("MS"), QString::number(SimulatorState::DefaultLockWaitMs)};
     QCommandLineOption disconnect{QStringLiteral("sim-disconnect-after"),
                                   QStringLiteral("Let the simulated bridge go away after N commands."),
                                   QStringLiteral("N")};
@@ -143,8 +152,6 @@ bool fillTransport(const QCommandLineParser& parser, const Options& options, Tra
 {
     transport.port = parser.value(options.port);
     transport.simulatorState = parser.value(options.simState);
-    transport.quiet = parser.isSet(options.quiet);
-    transport.verbose = parser.isSet(options.verbose);
     int baud = transport.baudRate;
     const bool ok = numberOption(parser, options.baud, &baud, error)
         && numberOption(parser, options.timeout, &transport.timeoutMs, error)
@@ -185,8 +192,12 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
     }
     invocation.descriptionFile = positional.constFirst();
     invocation.arguments = positional.mid(1);
-    if ((groups & TransportOptionsGroup) && !fillTransport(parser, options, invocation.transport, error))
-        return false;
+    if (groups & TransportOptionsGroup) {
+        if (!fillTransport(parser, options, invocation.transport, error))
+            return false;
+        invocation.quiet = parser.isSet(options.quiet);
+        invocation.verbose = parser.isSet(options.verbose);
+    }
     invocation.json = (groups & JsonOutput) && parser.isSet(options.json);
     if (groups & ReportOptions) {
         invocation.outputFile = parser.value(options.output);
@@ -213,7 +224,7 @@ int runQuelmCtl(const QStringList& arguments, QTextStream& out, QTextStream& err
     }
     const Options options;
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(subcommand->summary));
+    parser.setApplicationDescription(subcommand->summary);
     addOptions(parser, options, subcommand->options);
     parser.addPositionalArgument(QStringLiteral("DESCRIPTION"), QStringLiteral("The product description (JSON)."));
     if (*subcommand->arguments)
@@ -229,7 +240,7 @@ int runQuelmCtl(const QStringList& arguments, QTextStream& out, QTextStream& err
         return 0;
     }
     Invocation invocation;
-    invocation.transport.terminal = stderrIsTerminal;
+    invocation.terminal = stderrIsTerminal;
     invocation.out = &out;
     invocation.err = &err;
     QString error;

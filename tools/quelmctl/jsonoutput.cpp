@@ -1,10 +1,9 @@
 #include "jsonoutput.h"
 
-#include "product.h"
-#include "render.h"
-#include "transport.h"
+#include <product.h>
+#include <render.h>
+#include <workflow.h>
 
-#include <devicecommand.h>
 #include <field.h>
 #include <nullfield.h>
 #include <sc18im700protocol.h>
@@ -89,16 +88,17 @@ QJsonObject scanJson(const SegmentScan& scan)
     return object;
 }
 
-QJsonObject runErrorJson(const QString& phase, const RunResult& result, const QList<DeviceCommand*>& commands)
+QJsonObject runErrorJson(const PhaseRun& run)
 {
-    QJsonObject error{{QStringLiteral("phase"), phase}, {QStringLiteral("message"), result.errorString}};
+    const RunResult& result = run.result;
+    QJsonObject error{{QStringLiteral("phase"), run.phase}, {QStringLiteral("message"), result.errorString}};
     if (bridgeRestarted(result))
         error.insert(QStringLiteral("restarted"), true);
-    if (const DeviceCommand* command = commands.value(result.failedIndex)) {
+    if (!run.failedCommand.isEmpty()) {
         error.insert(QStringLiteral("command"),
                      QJsonObject{{QStringLiteral("index"), result.failedIndex + 1},
-                                 {QStringLiteral("description"), command->description()},
-                                 {QStringLiteral("bytes"), hexBytes(command->bytes())}});
+                                 {QStringLiteral("description"), run.failedCommand},
+                                 {QStringLiteral("bytes"), hexBytes(run.failedBytes)}});
     }
     if (result.status >= 0) {
         error.insert(QStringLiteral("status"), SC18IM700Protocol::hexByte(result.status));
@@ -106,4 +106,18 @@ QJsonObject runErrorJson(const QString& phase, const RunResult& result, const QL
         error.insert(QStringLiteral("address"), SC18IM700Protocol::hexByte(result.address));
     }
     return error;
+}
+
+QJsonObject verifyJson(const VerifyResult& result)
+{
+    QJsonArray mismatches;
+    for (const PageMismatch& mismatch : result.mismatches) {
+        mismatches.append(QJsonObject{{QStringLiteral("device"), mismatch.device},
+                                      {QStringLiteral("page"), mismatch.page},
+                                      {QStringLiteral("wrote"), hexBytes(mismatch.wrote)},
+                                      {QStringLiteral("read"), hexBytes(mismatch.read)}});
+    }
+    return {{QStringLiteral("matching"), result.matching},
+            {QStringLiteral("writeOnly"), QJsonArray::fromStringList(result.writeOnly)},
+            {QStringLiteral("mismatches"), mismatches}};
 }

@@ -1,17 +1,15 @@
 #ifndef QUELMCTL_JSONOUTPUT_H
 #define QUELMCTL_JSONOUTPUT_H
 
-#include "product.h"
-
-#include <commandrunner.h>
+#include <product.h>
 
 #include <QtCore/QByteArray>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonObject>
 #include <QtCore/QList>
 
-class DeviceCommand;
 class LoadedProduct;
+struct PhaseRun;
 struct SegmentScan;
 
 // The pieces of the document that --json prints: the facts of the tables,
@@ -30,6 +28,9 @@ QJsonObject scanJson(const SegmentScan& scan);
 // index, description, bytes), restarted when the bridge restarted under the
 // run, and, when the bridge's status explains the stop, that status with the
 // part's bus and address.
-QJsonObject runErrorJson(const QString& phase, const RunResult& result, const QList<DeviceCommand*>& commands);
+QJsonObject runErrorJson(const PhaseRun& run);
+// How the checked pages read back: matching devices, write-only ones, and
+// every page that differs with what was written and what was read.
+QJsonObject verifyJson(const VerifyResult& result);
 
 #endif // QUELMCTL_JSONOUTPUT_H

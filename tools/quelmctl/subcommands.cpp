@@ -1,11 +1,13 @@
 #include "subcommands.h"
 
-#include "productdescription.h"
-#include "settingsfile.h"
 #include "jsonoutput.h"
-#include "product.h"
-#include "render.h"
-#include "savefile.h"
+#include "progressdisplay.h"
+
+#include <productdescription.h>
+#include <render.h>
+#include <savefile.h>
+#include <settingsfile.h>
+#include <workflow.h>
 
 #include <devicecommand.h>
 
@@ -13,57 +15,57 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QTextStream>
 
-
 namespace {
 
-// Commands generated for one run, deleted with it.
-struct OwnedCommands
-{
-    QList<DeviceCommand*> list;
-    ~OwnedCommands() { qDeleteAll(list); }
-};
-
-// One run of the tool on one product: loads it, talks to the bridge and turns
-// every failure into one error line. With --json it also gathers the
-// document that finish() prints, the first failure included.
+// One run of the tool on one product: loads it, sets up the transport and
+// the workflow, shows what they do and turns every failure into error lines.
+// With --json it also gathers the document that finish() prints, the first
+// failure included.
 class Session
 {
 public:
     Session(const Invocation& invocation, const QString& command)
-        : m_in(invocation), m_document{{QStringLiteral("command"), command}} {}
+        : m_in(invocation)
+        , m_display(*invocation.err, invocation.quiet, invocation.verbose, invocation.terminal)
+        , m_document{{QStringLiteral("command"), command}}
+    {
+    }
 
     QTextStream& out() const { return *m_in.out; }
     QTextStream& err() const { return *m_in.err; }
     LoadedProduct& product() const { return *m_product; }
-    Transport& transport() const { return *m_transport; }
+    Workflow& workflow() const { return *m_workflow; }
     bool json() const { return m_in.json; }
     void setJson(const QString& key, const QJsonValue& value) { m_document.insert(key, value); }
 
     bool load();
     bool connect();
-    bool run(const QList<DeviceCommand*>& commands, const QString& phase, bool progress = true);
-    bool readBack();
-    bool verify(const PageFilter& include);
     // Prints the line and keeps it as the document's error unless one is kept.
     void fail(const QString& line, const QJsonObject& error = {});
+    // The verify summary of a step that got that far, then the document.
     int finish(bool ok);
 
 private:
+    void phaseEnded(const PhaseRun& run);
+    void failed(const Failure& failure);
+
     const Invocation& m_in;
+    ProgressDisplay m_display;
     QJsonObject m_document;
     QJsonArray m_phases;
     std::unique_ptr<LoadedProduct> m_product;
     std::unique_ptr<Transport> m_transport;
+    std::unique_ptr<Workflow> m_workflow;
 };
 
 void Session::fail(const QString& line, const QJsonObject& error)
 {
-    err() << line << Qt::endl;
+    err() << "quelmctl: " << line << Qt::endl;
     if (m_document.contains(QStringLiteral("error")))
         return;
     QJsonObject kept = error;
     if (!kept.contains(QStringLiteral("message")))
-        kept.insert(QStringLiteral("message"), line);
+        kept.insert(QStringLiteral("message"), QStringLiteral("quelmctl: ") + line);
     m_document.insert(QStringLiteral("error"), kept);
 }
 
@@ -73,7 +75,7 @@ bool Session::load()
     const std::optional<ProductDescription> description =
         ProductDescription::load(m_in.descriptionFile, &error);
     if (!description) {
-        fail(QStringLiteral("quelmctl: ") + error);
+        fail(error);
         return false;
     }
     m_product = std::make_unique<LoadedProduct>(*description);
@@ -83,65 +85,55 @@ bool Session::load()
 bool Session::connect()
 {
     QString error;
-    m_transport = Transport::open(m_in.transport, m_in.descriptionFile, err(), &error);
+    m_transport = Transport::open(m_in.transport, m_in.descriptionFile,
+                                  [this](Transport::Note note, const QString& line) { m_display.note(note, line); },
+                                  &error);
     if (!m_transport) {
         fail(error);
         return false;
     }
-    m_transport->setProduct(m_product->product()->devices(), m_product->description().gpioBusSelect);
+    Workflow::Callbacks callbacks;
+    callbacks.progress = [this](const QString& phase, int done, int count) { m_display.progress(phase, done, count); };
+    callbacks.phaseEnded = [this](const PhaseRun& run) { phaseEnded(run); };
+    callbacks.failed = [this](const Failure& failure) { failed(failure); };
+    m_workflow = std::make_unique<Workflow>(*m_product, *m_transport, callbacks);
     return true;
 }
 
-bool Session::run(const QList<DeviceCommand*>& commands, const QString& phase, bool progress)
+void Session::phaseEnded(const PhaseRun& run)
 {
-    const RunResult result = m_transport->run(commands, phase, err(), progress);
-    if (progress) {
-        m_phases.append(QJsonObject{{QStringLiteral("phase"), phase},
-                                    {QStringLiteral("commands"), commands.size()},
-                                    {QStringLiteral("applied"), result.applied},
-                                    {QStringLiteral("seconds"), SC18IM700Protocol::seconds(result.elapsed)},
-                                    {QStringLiteral("baudRate"), int(m_transport->baudRate())},
-                                    {QStringLiteral("i2cClockHz"),
-                                     qRound(SC18IM700Protocol::i2cClockHz(m_transport->i2cClock().divider()))}});
-        setJson(QStringLiteral("phases"), m_phases);
+    m_display.phaseEnded(run);
+    m_phases.append(QJsonObject{{QStringLiteral("phase"), run.phase},
+                                {QStringLiteral("commands"), run.commands},
+                                {QStringLiteral("applied"), run.result.applied},
+                                {QStringLiteral("seconds"), SC18IM700Protocol::seconds(run.result.elapsed)},
+                                {QStringLiteral("baudRate"), int(run.baudRate)},
+                                {QStringLiteral("i2cClockHz"),
+                                 qRound(SC18IM700Protocol::i2cClockHz(run.i2cClock.divider()))}});
+    setJson(QStringLiteral("phases"), m_phases);
+    if (run.ok() && run.purpose == PhaseRun::Purpose::Write) {
+        setJson(QStringLiteral("sent"), run.commands);
+        if (!json())
+            out() << run.sentText() << Qt::endl;
     }
-    if (result.ok())
-        return true;
-    const QStringList lines = runFailureLines(phase, result, commands);
-    fail(QStringLiteral("quelmctl: ") + lines.at(0), runErrorJson(phase, result, commands));
+}
+
+void Session::failed(const Failure& failure)
+{
+    const QStringList lines = failure.lines();
+    fail(lines.constFirst(), failure.kind == Failure::Kind::Stopped ? runErrorJson(failure.run) : QJsonObject());
     for (const QString& line : lines.mid(1))
         err() << "quelmctl: " << line << Qt::endl;
-    return false;
-}
-
-bool Session::readBack()
-{
-    return run(m_product->readCommands(), QStringLiteral("verify"));
-}
-
-// Checks the pages that include selects and says how it went.
-bool Session::verify(const PageFilter& include)
-{
-    const VerifyResult result = m_product->verify(include);
-    QJsonArray mismatches;
-    for (const PageMismatch& mismatch : result.mismatches) {
-        fail(QStringLiteral("quelmctl: ") + mismatch.text());
-        mismatches.append(QJsonObject{{QStringLiteral("device"), mismatch.device},
-                                      {QStringLiteral("page"), mismatch.page},
-                                      {QStringLiteral("wrote"), hexBytes(mismatch.wrote)},
-                                      {QStringLiteral("read"), hexBytes(mismatch.read)}});
-    }
-    setJson(QStringLiteral("verify"),
-            QJsonObject{{QStringLiteral("matching"), result.matching},
-                        {QStringLiteral("writeOnly"), QJsonArray::fromStringList(result.writeOnly)},
-                        {QStringLiteral("mismatches"), mismatches}});
-    if (!json())
-        out() << result.summary() << Qt::endl;
-    return result.ok();
 }
 
 int Session::finish(bool ok)
 {
+    if (m_workflow && m_workflow->result().verify) {
+        const VerifyResult& verified = *m_workflow->result().verify;
+        setJson(QStringLiteral("verify"), verifyJson(verified));
+        if (!json())
+            out() << verified.summary() << Qt::endl;
+    }
     QString error;
     if (m_transport && !m_transport->close(&error)) {
         fail(error);
@@ -154,36 +146,6 @@ int Session::finish(bool ok)
     return ok ? 0 : 1;
 }
 
-// Reads the product, then makes the settings its wanted state.
-bool readAndApplySettings(Session& session)
-{
-    if (!session.run(session.product().readCommands(), QStringLiteral("read")))
-        return false;
-    session.product().applySettings();
-    return true;
-}
-
-// Sends commands, reads the product back and checks the pages include selects.
-int writeAndVerify(Session& session, const QList<DeviceCommand*>& commands, const QString& phase,
-                   const PageFilter& include)
-{
-    if (!session.run(commands, phase))
-        return session.finish(false);
-    session.setJson(QStringLiteral("sent"), commands.size());
-    if (!session.json())
-        session.out() << phase << ": " << commands.size() << " commands sent" << Qt::endl;
-    const bool ok = session.readBack() && session.verify(include);
-    return session.finish(ok);
-}
-
-int headerSize(const Device* header)
-{
-    int size = 0;
-    for (int page = 0; page < qMin(LoadedProduct::HeaderPages, header->writePages()); ++page)
-        size += header->writePageSize(page);
-    return size;
-}
-
 } // namespace
 
 // Reads the product; the devices' dirty pages are then where the settings
@@ -191,7 +153,7 @@ int headerSize(const Device* header)
 int runRead(const Invocation& invocation)
 {
     Session session(invocation, QStringLiteral("read"));
-    if (!session.load() || !session.connect() || !readAndApplySettings(session))
+    if (!session.load() || !session.connect() || !session.workflow().readAndApply())
         return session.finish(false);
     LoadedProduct& product = session.product();
     session.setJson(QStringLiteral("devices"), devicesJson(product));
@@ -205,12 +167,11 @@ int runRead(const Invocation& invocation)
 int runWrite(const Invocation& invocation)
 {
     Session session(invocation, QStringLiteral("write"));
-    if (!session.load() || !session.connect() || !readAndApplySettings(session))
+    if (!session.load() || !session.connect() || !session.workflow().readAndApply())
         return session.finish(false);
     session.setJson(QStringLiteral("devices"), devicesJson(session.product()));
     session.setJson(QStringLiteral("settings"), settingsJson(session.product()));
-    OwnedCommands commands{session.product().dirtyPageCommands()};
-    return writeAndVerify(session, commands.list, QStringLiteral("write"), LoadedProduct::wholePage);
+    return session.finish(session.workflow().writeSettings());
 }
 
 int runErase(const Invocation& invocation)
@@ -218,8 +179,7 @@ int runErase(const Invocation& invocation)
     Session session(invocation, QStringLiteral("erase"));
     if (!session.load() || !session.connect())
         return session.finish(false);
-    OwnedCommands commands{session.product().product()->eraseCommands()};
-    return writeAndVerify(session, commands.list, QStringLiteral("erase"), LoadedProduct::wholePage);
+    return session.finish(session.workflow().erase());
 }
 
 int runHeader(const Invocation& invocation)
@@ -227,41 +187,30 @@ int runHeader(const Invocation& invocation)
     Session session(invocation, QStringLiteral("header"));
     if (!session.load())
         return 1;
-    const QList<Device*> devices = session.product().product()->devices();
-    if (devices.isEmpty()) {
+    if (!session.product().headerDevice()) {
         session.err() << "quelmctl: header: the product has no devices" << Qt::endl;
         return 1;
     }
-    const Device* header = devices.constFirst();
     const int offset = qMax(0, invocation.headerOffset);
-    const int count = invocation.headerCount >= 0 ? invocation.headerCount : headerSize(header);
+    const int count = invocation.headerCount >= 0 ? invocation.headerCount : session.product().headerSize();
     if (count < 1 || offset + count > 256) {
         session.err() << "quelmctl: header: offset " << offset << " and count " << count
                       << " do not fit in 256 bytes" << Qt::endl;
         return 1;
     }
-    if (!session.connect() || !readAndApplySettings(session))
+    if (!session.connect() || !session.workflow().readAndApply())
         return session.finish(false);
-    ProductInterface* product = session.product().product();
-    OwnedCommands commands{invocation.headerOffset < 0
-                               ? product->writeHeaderCommands(quint8(count))
-                               : product->updateHeaderCommands(quint8(offset), quint8(count))};
-    const PageFilter inRange = [&](const Device* device, int page) {
-        const int start = qMax(offset, device->writePageAddress(page));
-        const int end = qMin(offset + count, device->writePageAddress(page) + device->writePageSize(page));
-        return device == header && end > start ? ByteRange{start, end - start} : ByteRange{};
-    };
-    return writeAndVerify(session, commands.list, QStringLiteral("header"), inRange);
+    return session.finish(session.workflow().writeHeader(invocation.headerOffset, count));
 }
 
 int runSet(const Invocation& invocation)
 {
     QString error;
     if (invocation.arguments.isEmpty())
-        error = QStringLiteral("quelmctl: set: give at least one NAME=VALUE");
+        error = QStringLiteral("set: give at least one NAME=VALUE");
     else if (assignSettings(invocation.descriptionFile, invocation.arguments, &error))
         return 0;
-    *invocation.err << error << Qt::endl;
+    *invocation.err << "quelmctl: " << error << Qt::endl;
     return 1;
 }
 
@@ -278,93 +227,56 @@ int runDump(const Invocation& invocation)
     if (!session.load())
         return 1;
     LoadedProduct& product = session.product();
-    OwnedCommands generated;
+    QList<DeviceCommand*> generated;
     QList<DeviceCommand*> commands;
     if (list == QLatin1String("read")) {
         commands = product.readCommands();
     } else if (list == QLatin1String("erase")) {
-        commands = generated.list = product.product()->eraseCommands();
+        commands = generated = product.product()->eraseCommands();
     } else {
         product.bindSettings();
         product.mapToDevices();
-        commands = generated.list = product.product()->writeCommands();
+        commands = generated = product.product()->writeCommands();
     }
     for (DeviceCommand* command : qAsConst(commands))
         session.out() << command;
     session.out() << Qt::dec << Qt::flush;
+    qDeleteAll(generated);
     return 0;
 }
 
 int runReport(const Invocation& invocation)
 {
     Session session(invocation, QStringLiteral("report"));
-    if (!session.load() || !session.connect() || !readAndApplySettings(session))
+    if (!session.load() || !session.connect() || !session.workflow().readAndApply())
         return session.finish(false);
+    const ReportFormat format = invocation.text ? ReportFormat::Text : ReportFormat::Html;
+    const QString title = reportTitle(invocation.descriptionFile);
+    if (invocation.outputFile.isEmpty()) {
+        writeReport(session.out(), session.product(), format, title);
+        return session.finish(true);
+    }
     // A report for a file is made whole first and then saved in one step.
-    QString report;
-    QTextStream toFile(&report);
-    QTextStream& stream = invocation.outputFile.isEmpty() ? session.out() : toFile;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    stream.setEncoding(QStringConverter::Utf8);
-#else
-    stream.setCodec("UTF-8");
-#endif
-    if (invocation.text)
-        writeTextReport(stream, session.product());
-    else
-        writeHtmlReport(stream, session.product(),
-                        QStringLiteral("Product report: %1").arg(QFileInfo(invocation.descriptionFile).fileName()));
-    stream.flush();
-    QString error;
-    if (!invocation.outputFile.isEmpty() && !saveFile(invocation.outputFile, report.toUtf8(), &error)) {
-        session.err() << error << Qt::endl;
-        return session.finish(false);
-    }
-    return session.finish(true);
+    const QByteArray report = reportText(session.product(), format, title).toUtf8();
+    return session.finish(session.workflow().saveReport(invocation.outputFile, report));
 }
-
-namespace {
-
-// Selects the segment when the product selects segments, then probes it.
-bool scanSegment(Session& session, SegmentScan& segment)
-{
-    ProductInterface* product = session.product().product();
-    if (segment.bus >= 0) {
-        OwnedCommands select{{product->selectBusCommand(segment.bus)}};
-        if (!session.run(select.list, QStringLiteral("scan"), false))
-            return false;
-    }
-    const QStringList problems = session.transport().scan(segment);
-    for (const QString& problem : problems)
-        session.fail(QStringLiteral("quelmctl: ") + problem);
-    return problems.isEmpty();
-}
-
-} // namespace
 
 int runScan(const Invocation& invocation)
 {
     Session session(invocation, QStringLiteral("scan"));
     if (!session.load() || !session.connect())
         return session.finish(false);
-    QList<SegmentScan> segments = describedSegments(session.product().description());
-    if (session.product().description().gpioBusSelect) {
-        OwnedCommands configure{session.product().product()->initializeMasterBusController()};
-        if (!session.run(configure.list, QStringLiteral("scan"), false))
-            return session.finish(false);
-    }
-    bool ok = true;
+    const bool ok = session.workflow().scan();
+    const QList<SegmentScan>& segments = session.workflow().result().segments;
+    if (segments.isEmpty()) // the bus segments could not be selected
+        return session.finish(false);
     QJsonArray buses;
-    for (SegmentScan& segment : segments) {
-        // A segment that hangs says nothing about the next one.
-        const bool found = scanSegment(session, segment);
-        ok = ok && found;
+    for (const SegmentScan& segment : segments)
         buses.append(scanJson(segment));
-    }
     session.setJson(QStringLiteral("addressing"), QStringLiteral("8-bit write addresses"));
     session.setJson(QStringLiteral("buses"), buses);
     if (!session.json()) {
-        for (const SegmentScan& segment : qAsConst(segments)) {
+        for (const SegmentScan& segment : segments) {
             writeScanGrid(session.out(), segment);
             session.out() << '\n';
         }

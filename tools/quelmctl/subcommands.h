@@ -13,6 +13,9 @@ struct Invocation
     QString descriptionFile;
     QStringList arguments;    // the positional arguments after the description
     TransportOptions transport;
+    bool quiet = false;       // no progress
+    bool verbose = false;     // also say how the port was set up
+    bool terminal = false;    // stderr is a terminal: draw a progress bar
     int headerOffset = -1;    // header: -1 writes from offset 0 after configuring the bridge
     int headerCount = -1;     // header: -1 is the whole header
     QString outputFile;       // report: empty is stdout

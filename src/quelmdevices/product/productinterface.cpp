@@ -20,8 +20,11 @@ constexpr int HeaderWritePages = 7;
 // of its own on a schematic.
 constexpr int ProxyFieldType = 1;
 
-// Both GPIO port configuration registers of the bridge (0x02, 0x03) set to 0xFF.
-const QByteArray busMasterInitialisation = QByteArrayLiteral("\x02\xFF\x03\xFF");
+// Both GPIO port configuration registers of the bridge set to 0xFF: register
+// and value pairs as a register write sends them.
+const QByteArray busMasterInitialisation = QByteArray()
+    .append(char(SC18IM700Protocol::PortConf1)).append(char(0xFF))
+    .append(char(SC18IM700Protocol::PortConf2)).append(char(0xFF));
 
 // Writes value in the base as QString::number would, with upper-case digits.
 char* appendNumber(char* out, char* end, const int value, const int base)

@@ -9,17 +9,6 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 
-namespace {
-
-// The reader's line, as quelmctl says it.
-bool fail(QString* error)
-{
-    error->prepend(QStringLiteral("quelmctl: "));
-    return false;
-}
-
-} // namespace
-
 // Each value's text is changed where it stands, so that the rest of the
 // user's file keeps every byte; the result must read as the same document
 // with only those values changed, and pass the same checks as the original,
@@ -28,14 +17,14 @@ bool assignSettings(const QString& fileName, const QStringList& assignments, QSt
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("quelmctl: cannot read %1: %2").arg(fileName, file.errorString());
+        *error = QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString());
         return false;
     }
     const QByteArray original = file.readAll();
     file.close();
     const std::optional<ProductDescription> description = ProductDescription::parse(original, fileName, error);
     if (!description)
-        return fail(error);
+        return false;
     QJsonObject expected = QJsonDocument::fromJson(original).object();
     QJsonArray settings = expected.value(QStringLiteral("settings")).toArray();
     QByteArray changed = original;
@@ -43,11 +32,11 @@ bool assignSettings(const QString& fileName, const QStringList& assignments, QSt
         const int equals = assignment.indexOf(QLatin1Char('='));
         const int index = description->settingIndex(assignment.left(equals));
         if (equals <= 0) {
-            *error = QStringLiteral("quelmctl: \"%1\" is not NAME=VALUE").arg(assignment);
+            *error = QStringLiteral("\"%1\" is not NAME=VALUE").arg(assignment);
             return false;
         }
         if (index < 0) {
-            *error = QStringLiteral("quelmctl: %1: no setting is named \"%2\"").arg(fileName, assignment.left(equals));
+            *error = QStringLiteral("%1: no setting is named \"%2\"").arg(fileName, assignment.left(equals));
             return false;
         }
         const QString value = assignment.mid(equals + 1);
@@ -56,7 +45,7 @@ bool assignSettings(const QString& fileName, const QStringList& assignments, QSt
         settings.replace(index, setting);
         const std::optional<QByteArray> edited = JsonEdit::withSettingValue(changed, index, value);
         if (!edited) {
-            *error = QStringLiteral("quelmctl: %1: cannot find setting \"%2\" in the text")
+            *error = QStringLiteral("%1: cannot find setting \"%2\" in the text")
                          .arg(fileName, assignment.left(equals));
             return false;
         }
@@ -64,11 +53,11 @@ bool assignSettings(const QString& fileName, const QStringList& assignments, QSt
     }
     expected.insert(QStringLiteral("settings"), settings);
     if (QJsonDocument::fromJson(changed).object() != expected) {
-        *error = QStringLiteral("quelmctl: %1: the edited text does not read back as the changed description; "
+        *error = QStringLiteral("%1: the edited text does not read back as the changed description; "
                                 "the file is left as it was").arg(fileName);
         return false;
     }
     if (!ProductDescription::parse(changed, fileName, error))
-        return fail(error);
+        return false;
     return saveFile(fileName, changed, error);
 }

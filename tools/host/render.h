@@ -1,5 +1,5 @@
-#ifndef QUELMCTL_RENDER_H
-#define QUELMCTL_RENDER_H
+#ifndef QUELMHOST_RENDER_H
+#define QUELMHOST_RENDER_H
 
 #include "scanmodel.h"
 
@@ -28,6 +28,14 @@ void writeHtmlReport(QTextStream& out, const LoadedProduct& product, const QStri
 // The text register report of the bridge and every device, then the settings table.
 void writeTextReport(QTextStream& out, const LoadedProduct& product);
 
+enum class ReportFormat { Html, Text };
+// "Product report: demo.json": the HTML page's title.
+QString reportTitle(const QString& descriptionFile);
+// The report in the format asked for, on out in UTF-8.
+void writeReport(QTextStream& out, const LoadedProduct& product, ReportFormat format, const QString& title);
+// The same, whole, for a file.
+QString reportText(const LoadedProduct& product, ReportFormat format, const QString& title);
+
 // The segment as a grid of 8-bit write addresses, rows 00 to F0 and columns
 // 0 to F: "A0" answers as described, "A0+" answers but is not described,
 // "A0!" is described but silent, "--" silent, blank not probed (odd
@@ -43,4 +51,4 @@ QString segmentName(int bus);
 // "bus.address" in decimal: the name of a device table's anchor.
 QString deviceAnchor(int bus, int address);
 
-#endif // QUELMCTL_RENDER_H
+#endif // QUELMHOST_RENDER_H

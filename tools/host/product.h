@@ -1,5 +1,5 @@
-#ifndef QUELMCTL_PRODUCT_H
-#define QUELMCTL_PRODUCT_H
+#ifndef QUELMHOST_PRODUCT_H
+#define QUELMHOST_PRODUCT_H
 
 #include "productdescription.h"
 
@@ -13,6 +13,7 @@
 #include <memory>
 
 class Field;
+class QThread;
 class SC18IM700;
 
 // A board as the description names it.
@@ -80,7 +81,9 @@ struct VerifyResult
 class LoadedProduct
 {
 public:
-    // The product's header: write pages 0 to 6 of its first device.
+    // The product's header: the first HeaderPages write pages (0 to 6) of
+    // headerDevice(). The library generates the header's lists from the
+    // same pages and leaves them out of the ordinary write list.
     static constexpr int HeaderPages = 7;
     // Selects every byte of every page.
     static ByteRange wholePage(const Device* device, int page);
@@ -90,12 +93,24 @@ public:
     LoadedProduct(const LoadedProduct&) = delete;
     LoadedProduct& operator=(const LoadedProduct&) = delete;
 
+    // The product's objects (the product, model and fields) belong to the
+    // thread that works on it; fields made by bindSettings() join them
+    // there. Called on the thread they belong to now.
+    void moveToThread(QThread* thread);
+
     const ProductDescription& description() const { return m_description; }
     DescribedProduct* product() const { return m_product; }
     SC18IM700* bridge() const { return m_bridge; }
     QuelmModel* model() const { return m_model; }
     const QList<Field*>& fields() const { return m_fields; }
     Device* device(const QString& name) const;
+    // The device at the 8-bit address on the bus segment, or null.
+    Device* deviceAt(int bus, int address) const;
+    // The device that holds the header: the first of the product's devices
+    // in their order; null for a product without devices.
+    Device* headerDevice() const;
+    // The header's bytes: its pages' sizes added up; 0 without a header device.
+    int headerSize() const;
 
     // The cached full read list; the product keeps handing out the same one.
     QList<DeviceCommand*> readCommands();
@@ -132,4 +147,4 @@ private:
     QList<DeviceCommand*> m_readCommands;
 };
 
-#endif // QUELMCTL_PRODUCT_H
+#endif // QUELMHOST_PRODUCT_H

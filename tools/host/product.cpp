@@ -56,6 +56,11 @@ LoadedProduct::~LoadedProduct()
     qDeleteAll(devices);
 }
 
+void LoadedProduct::moveToThread(QThread* thread)
+{
+    m_root->moveToThread(thread);
+}
+
 void LoadedProduct::addBoards()
 {
     for (const BoardDescription& description : qAsConst(m_description.boards)) {
@@ -80,6 +85,30 @@ Device* LoadedProduct::device(const QString& name) const
             return device;
     }
     return nullptr;
+}
+
+Device* LoadedProduct::deviceAt(int bus, int address) const
+{
+    const QList<Device*> devices = m_product->devices();
+    for (Device* device : devices) {
+        if (device->busNumber() == bus && device->busAddress() == address)
+            return device;
+    }
+    return nullptr;
+}
+
+Device* LoadedProduct::headerDevice() const
+{
+    return m_product->devices().value(0);
+}
+
+int LoadedProduct::headerSize() const
+{
+    const Device* header = headerDevice();
+    int size = 0;
+    for (int page = 0; header && page < qMin(HeaderPages, header->writePages()); ++page)
+        size += header->writePageSize(page);
+    return size;
 }
 
 void LoadedProduct::addModelRows()
@@ -200,16 +229,14 @@ void LoadedProduct::applySettings()
 
 QList<DeviceCommand*> LoadedProduct::dirtyPageCommands()
 {
-    const QList<Device*> devices = m_product->devices();
     QList<DeviceCommand*> commands;
-    if (!devices.isEmpty()) {
-        Device* header = devices.constFirst();
-        for (int page = 0; page < qMin(HeaderPages, header->writePages()); ++page) {
-            if (header->writePageIsDirty(page))
-                commands += m_product->updateHeaderCommands(quint8(header->writePageAddress(page)),
-                                                            quint8(header->writePageSize(page)));
-        }
+    const Device* header = headerDevice();
+    for (int page = 0; header && page < qMin(HeaderPages, header->writePages()); ++page) {
+        if (header->writePageIsDirty(page))
+            commands += m_product->updateHeaderCommands(quint8(header->writePageAddress(page)),
+                                                        quint8(header->writePageSize(page)));
     }
+    const QList<Device*> devices = m_product->devices();
     for (Device* device : devices)
         commands += m_product->writeDeviceCommands(device, true);
     return commands;

@@ -1,5 +1,5 @@
-#ifndef QUELMCTL_SCANMODEL_H
-#define QUELMCTL_SCANMODEL_H
+#ifndef QUELMHOST_SCANMODEL_H
+#define QUELMHOST_SCANMODEL_H
 
 #include <QtCore/QList>
 #include <QtCore/QString>
@@ -33,4 +33,4 @@ struct SegmentScan
 // one, even for a product without devices.
 QList<SegmentScan> describedSegments(const ProductDescription& description);
 
-#endif // QUELMCTL_SCANMODEL_H
+#endif // QUELMHOST_SCANMODEL_H

@@ -1,20 +1,15 @@
 #include "transport.h"
 
-#include "render.h"
+#include "simulatorstate.h"
 
 #include <bridgesetup.h>
 #include <bridgesimulator.h>
-#include <devicecommand.h>
-#include <sc18im700protocol.h>
 #include <seriallink.h>
 #include <simulatedproduct.h>
 #include <simulatorlink.h>
-#include <statelock.h>
 
-#include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QRegularExpression>
-#include <QtCore/QTextStream>
 
 // A link that can be made to refuse to send: the simulated bridge after a
 // given number of commands behaves like a port that was pulled, and a run
@@ -67,31 +62,6 @@ private:
 
 namespace {
 
-constexpr int BarWidth = 30;
-
-// A bar that fills on a terminal; elsewhere nothing until the phase is done.
-void showProgress(QTextStream& err, const TransportOptions& options, const QString& phase,
-                  int done, int count)
-{
-    if (options.quiet || !options.terminal)
-        return;
-    const int filled = count > 0 ? done * BarWidth / count : BarWidth;
-    err << '\r' << phase << " [" << QString(filled, QLatin1Char('#'))
-        << QString(BarWidth - filled, QLatin1Char('.')) << "] " << done << '/' << count;
-    err.flush();
-}
-
-// The bar, where there is one, gives way to the phase's line.
-void showDone(QTextStream& err, const TransportOptions& options, const QString& phase, int count,
-              const QString& time)
-{
-    if (options.quiet)
-        return;
-    if (options.terminal)
-        err << "\r\x1b[K";
-    err << phase << ": " << count << " commands, " << time << Qt::endl;
-}
-
 // The adapter's name under /sys/bus/usb-serial/devices: "ttyUSB0" for
 // /dev/ttyUSB0 or a /dev/serial/by-id link to it, "ttyUSBn" where the port
 // does not say.
@@ -111,7 +81,7 @@ bool isPseudoTerminal(const QString& port)
 QString latencyHint(const QString& port, Link::Duration roundTrip)
 {
     const qint64 ms = std::chrono::round<std::chrono::milliseconds>(roundTrip).count();
-    return QStringLiteral("quelmctl: answers take %1 ms to come back through the USB adapter; set its latency timer "
+    return QStringLiteral("answers take %1 ms to come back through the USB adapter; set its latency timer "
                           "to 1 ms for faster runs: echo 1 | sudo tee /sys/bus/usb-serial/devices/%2/latency_timer "
                           "(or a udev rule ATTR{latency_timer}=\"1\")").arg(ms).arg(usbSerialDevice(port));
 }
@@ -128,50 +98,29 @@ bool bridgeRestarted(const RunResult& result)
     return result.restarted;
 }
 
-QStringList runFailureLines(const QString& phase, const RunResult& result,
-                            const QList<DeviceCommand*>& commands)
-{
-    const QString stopped = QStringLiteral("%1 stopped: %2").arg(phase, result.errorString);
-    if (bridgeRestarted(result))
-        return {stopped};
-    if (result.applied == 0)
-        return {stopped, QStringLiteral("%1: no command was applied").arg(phase)};
-    return {stopped, QStringLiteral("%1: commands 1 to %2 of %3 were applied, the last \"%4\"")
-                         .arg(phase).arg(result.applied).arg(commands.size())
-                         .arg(commands.at(result.applied - 1)->description())};
-}
-
 Transport::~Transport() = default;
 
-QString Transport::defaultStateFile(const QString& descriptionFile)
-{
-    const QFileInfo info(descriptionFile);
-    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".sim-state.json"));
-}
-
 std::unique_ptr<Transport> Transport::open(const TransportOptions& options, const QString& descriptionFile,
-                                           QTextStream& err, QString* error)
+                                           const Notify& notify, QString* error)
 {
     std::unique_ptr<Transport> transport(new Transport);
     transport->m_options = options;
+    transport->m_notify = notify ? notify : [](Note, const QString&) {};
     if (!options.port.isEmpty()) {
         auto serial = std::make_unique<SerialLink>();
         if (!serial->open(options.port)) {
-            *error = QStringLiteral("quelmctl: %1").arg(serial->errorString());
+            *error = serial->errorString();
             return nullptr;
         }
-        transport->say(err, Level::Detail, serial->lowLatency()
+        transport->m_notify(Note::Detail, serial->lowLatency()
                            ? QStringLiteral("%1: the driver runs the port at low latency").arg(options.port)
                            : QStringLiteral("%1: the driver does not take low latency").arg(options.port));
         transport->setLink(std::make_unique<GuardedLink>(std::move(serial)));
     } else if (!transport->openSimulator(descriptionFile, error)) {
         return nullptr;
     }
-    QString reason;
-    if (!transport->setUpBridge(err, &reason)) {
-        *error = QStringLiteral("quelmctl: %1").arg(reason);
+    if (!transport->setUpBridge(error))
         return nullptr;
-    }
     transport->startRunner();
     return transport;
 }
@@ -181,20 +130,14 @@ bool Transport::openSimulator(const QString& descriptionFile, QString* error)
     QString reason;
     m_simulator = SimulatedProduct::fromFile(descriptionFile, &reason);
     if (!m_simulator) {
-        *error = QStringLiteral("quelmctl: cannot simulate %1: %2").arg(descriptionFile, reason);
+        *error = QStringLiteral("cannot simulate %1: %2").arg(descriptionFile, reason);
         return false;
     }
-    m_stateFile = m_options.simulatorState.isEmpty() ? defaultStateFile(descriptionFile) : m_options.simulatorState;
-    m_stateLock = StateLock::acquire(m_stateFile, m_options.stateLockWaitMs, &reason);
-    if (!m_stateLock) {
-        *error = QStringLiteral("quelmctl: %1").arg(reason);
+    const QString stateFile = m_options.simulatorState.isEmpty() ? SimulatorState::defaultFile(descriptionFile)
+                                                                 : m_options.simulatorState;
+    m_state = SimulatorState::lock(stateFile, m_options.stateLockWaitMs, error);
+    if (!m_state || !m_state->load(*m_simulator, error))
         return false;
-    }
-    if (QFileInfo::exists(m_stateFile) && !m_simulator->restoreStateFile(m_stateFile)) {
-        *error = QStringLiteral("quelmctl: simulator state %1 does not fit the product; delete it to start afresh")
-                     .arg(m_stateFile);
-        return false;
-    }
     auto link = std::make_unique<SimulatorLink>(m_simulator.get());
     if (m_options.adapterLatencyMs >= 0) {
         UsbAdapter adapter;
@@ -218,17 +161,9 @@ void Transport::checkStop()
         m_guard->setRefusal(QStringLiteral("stopped by the user"));
 }
 
-void Transport::say(QTextStream& err, Level level, const QString& line) const
-{
-    const bool shown = level == Level::Warning
-        || (!m_options.quiet && (level == Level::Progress || m_options.verbose));
-    if (shown)
-        err << line << Qt::endl;
-}
-
 // The bridge is wherever an earlier run or its power-on left it: found
 // there, then moved to the rate and clock asked for.
-bool Transport::setUpBridge(QTextStream& err, QString* error)
+bool Transport::setUpBridge(QString* error)
 {
     BridgeSetup setup(m_link.get());
     setup.setTimeout(m_options.timeoutMs);
@@ -244,11 +179,11 @@ bool Transport::setUpBridge(QTextStream& err, QString* error)
                      .arg(*found).arg(wanted).arg(setup.errorString());
         return false;
     }
-    say(err, Level::Progress, wanted == *found ? QStringLiteral("bridge found at %1 baud").arg(*found)
+    m_notify(Note::Progress, wanted == *found ? QStringLiteral("bridge found at %1 baud").arg(*found)
                                                : QStringLiteral("bridge found at %1 baud, moved to %2 baud")
                                                      .arg(*found).arg(wanted));
     if (setup.roundTrip() >= SlowRoundTrip && !isPseudoTerminal(m_options.port))
-        say(err, Level::Warning, latencyHint(m_options.port, setup.roundTrip()));
+        m_notify(Note::Warning, latencyHint(m_options.port, setup.roundTrip()));
     m_i2cClock = setup.foundClock();
     if (!m_options.i2cClock.isEmpty()) {
         const std::optional<BridgeSetup::ClockRegisters> clock = BridgeSetup::clockRegisters(m_options.i2cClock);
@@ -295,57 +230,36 @@ ScanResult Transport::scan()
     return scanner.scan();
 }
 
-QStringList Transport::scan(SegmentScan& segment)
+void Transport::probe(SegmentScan& segment)
 {
     const ScanResult result = scan();
     segment.answered = result.answered;
     segment.error = result.errorString;
-    const QString where = segmentName(segment.bus);
-    QStringList problems;
-    if (!result.ok())
-        problems.append(QStringLiteral("scan: %1: %2").arg(where, result.errorString));
-    for (const ExpectedPart& part : segment.missing()) {
-        problems.append(QStringLiteral("scan: %1: %2 (%3) at %4 does not answer")
-                            .arg(where, part.name, part.type, SC18IM700Protocol::hexByte(part.address)));
-    }
-    return problems;
 }
 
-RunResult Transport::run(const QList<DeviceCommand*>& commands, const QString& phase, QTextStream& err,
-                         bool progress)
+RunResult Transport::run(const QList<DeviceCommand*>& commands, const Progress& progress)
 {
-    TransportOptions shown = m_options;
-    shown.quiet = m_options.quiet || !progress;
-    m_runner->setProgress([&](int index, int count, const DeviceCommand* command) {
-        if (index + 1 < count)
-            showProgress(err, shown, phase, index + 1, count);
-        if (m_progress)
-            m_progress(index, count, command);
+    m_runner->setProgress([&](int index, int count, const DeviceCommand*) {
+        if (progress)
+            progress(index + 1, count);
         checkStop();
     });
     m_guard->setRefusal(QString());
     checkStop();
     RunResult lost;
-    if (m_bridgeRestarted && !setUpBridge(err, &lost.errorString)) {
+    if (m_bridgeRestarted && !setUpBridge(&lost.errorString)) {
         lost.failedIndex = 0;
         return lost;
     }
-    showProgress(err, shown, phase, 0, commands.size());
+    if (progress)
+        progress(0, commands.size());
     const RunResult result = m_runner->run(commands);
     m_bridgeRestarted = bridgeRestarted(result);
     m_runner->setProgress({});
-    if (result.ok())
-        showDone(err, shown, phase, commands.size(), phaseTime(result.elapsed, baudRate()));
-    else if (shown.terminal && !shown.quiet)
-        err << '\n';
     return result;
 }
 
 bool Transport::close(QString* error)
 {
-    QString reason;
-    if (!m_simulator || m_simulator->saveStateFile(m_stateFile, &reason))
-        return true;
-    *error = QStringLiteral("quelmctl: cannot write simulator state %1: %2").arg(m_stateFile, reason);
-    return false;
+    return !m_simulator || m_state->save(*m_simulator, error);
 }

@@ -1,5 +1,5 @@
-#ifndef QUELMCTL_SETTINGSFILE_H
-#define QUELMCTL_SETTINGSFILE_H
+#ifndef QUELMHOST_SETTINGSFILE_H
+#define QUELMHOST_SETTINGSFILE_H
 
 #include <QtCore/QString>
 #include <QtCore/QStringList>
@@ -9,4 +9,4 @@
 // the values' texts change.
 bool assignSettings(const QString& fileName, const QStringList& assignments, QString* error);
 
-#endif // QUELMCTL_SETTINGSFILE_H
+#endif // QUELMHOST_SETTINGSFILE_H

@@ -1,5 +1,5 @@
-#ifndef QUELMCTL_JSONEDIT_H
-#define QUELMCTL_JSONEDIT_H
+#ifndef QUELMHOST_JSONEDIT_H
+#define QUELMHOST_JSONEDIT_H
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
@@ -20,4 +20,4 @@ std::optional<QByteArray> withSettingValue(const QByteArray& json, int index, co
 
 } // namespace JsonEdit
 
-#endif // QUELMCTL_JSONEDIT_H
+#endif // QUELMHOST_JSONEDIT_H

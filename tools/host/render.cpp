@@ -7,6 +7,7 @@
 #include <nullfield.h>
 #include <sc18im700.h>
 
+#include <QtCore/QFileInfo>
 #include <QtCore/QTextStream>
 
 #include <algorithm>
@@ -192,4 +193,31 @@ void writeTextReport(QTextStream& out, const LoadedProduct& product)
     out << Qt::dec;
     writeSettingsTable(out, product);
     out.flush();
+}
+
+QString reportTitle(const QString& descriptionFile)
+{
+    return QStringLiteral("Product report: %1").arg(QFileInfo(descriptionFile).fileName());
+}
+
+void writeReport(QTextStream& out, const LoadedProduct& product, ReportFormat format, const QString& title)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    out.setEncoding(QStringConverter::Utf8);
+#else
+    out.setCodec("UTF-8");
+#endif
+    if (format == ReportFormat::Text)
+        writeTextReport(out, product);
+    else
+        writeHtmlReport(out, product, title);
+    out.flush();
+}
+
+QString reportText(const LoadedProduct& product, ReportFormat format, const QString& title)
+{
+    QString report;
+    QTextStream stream(&report);
+    writeReport(stream, product, format, title);
+    return report;
 }

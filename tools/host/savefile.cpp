@@ -1,4 +1,4 @@
-#include "wholefile.h"
+#include "savefile.h"
 
 #include <QtCore/QSaveFile>
 
@@ -32,4 +32,13 @@ bool saveWholeFile(const QString& fileName, const QByteArray& contents, QString*
         return false;
     }
     return true;
+}
+
+bool saveFile(const QString& fileName, const QByteArray& contents, QString* error)
+{
+    QString reason;
+    if (saveWholeFile(fileName, contents, &reason))
+        return true;
+    *error = QStringLiteral("cannot write %1: %2").arg(fileName, reason);
+    return false;
 }

@@ -1,0 +1,131 @@
+#ifndef QUELMHOST_WORKFLOW_H
+#define QUELMHOST_WORKFLOW_H
+
+#include "product.h"
+#include "scanmodel.h"
+#include "transport.h"
+
+#include <QtCore/QList>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include <functional>
+#include <optional>
+
+// One command list run on the link: how far it got, and, since the list
+// goes with the step that made it, the commands that explain a stop.
+struct PhaseRun
+{
+    // What the list does in its action.
+    enum class Purpose { Read, Write, Verify, Select };
+
+    QString phase;                // "read", "write", "erase", "header", "verify", "scan"
+    Purpose purpose = Purpose::Read;
+    int commands = 0;             // in the list
+    RunResult result;
+    qint32 baudRate = 0;          // the link's, once the run ended
+    BridgeSetup::ClockRegisters i2cClock{0, 0};
+    QString failedCommand;        // the command the run stopped at, described
+    QByteArray failedBytes;       // and its bytes
+    QString lastApplied;          // the last command applied, described
+
+    bool ok() const { return result.ok(); }
+    // A phase of its own, with progress; the scan's bus selects are not.
+    bool shown() const { return purpose != Purpose::Select; }
+    // "read: 88 commands, 1.43 s at 9600 baud"
+    QString doneText() const;
+    // "write: 20 commands sent"
+    QString sentText() const;
+};
+
+// Something an action could not do, and the part to blame where there is one.
+struct Failure
+{
+    enum class Kind {
+        Stopped,     // a run stopped early
+        Differs,     // a page read back other than written
+        Silent,      // a described part does not answer the scan
+        ScanStopped, // the probe of a segment stopped early
+        NotSaved,    // a file could not be written
+        NoBridge,    // there is no bridge to talk to
+    };
+
+    Kind kind = Kind::Stopped;
+    PhaseRun run;                 // Stopped
+    PageMismatch mismatch;        // Differs
+    int bus = -1;                 // Silent, ScanStopped: the segment, -1 for the only one
+    ExpectedPart part{0, {}, {}}; // Silent
+    QString reason;               // ScanStopped; NotSaved and NoBridge: the whole line
+    QString device;               // the part to blame, by name; empty for none
+
+    // What it says, a line each, without any program's name: "read
+    // stopped: why" and which commands were applied (one line after a
+    // restart, whose words say which command it broke); "verify: device
+    // "io" page 2: wrote A5, read 00"; "scan: bus 1: gain (AD5144A) at 0x58
+    // does not answer"; "scan: bus 1: why"; the reason.
+    QStringList lines() const;
+};
+
+// What an action did: every list it ran, what failed, and what it found.
+struct ActionResult
+{
+    QList<PhaseRun> phases;       // in the order they ran, the scan's selects included
+    QList<Failure> failures;      // in the order they happened
+    int sent = -1;                // the commands of the action's writes, once they went through
+    std::optional<VerifyResult> verify;
+    QList<SegmentScan> segments;  // the scan's, every described segment
+
+    bool ok() const { return failures.isEmpty(); }
+};
+
+// The bus work of both hosts on one product and one transport: each step
+// runs its command lists, keeps what happened in result() and returns
+// whether all of it went well. A step that fails leaves the action there.
+// The callbacks run on the caller's thread as things happen.
+class Workflow
+{
+public:
+    struct Callbacks
+    {
+        // A shown phase starts (done 0) or applied another command.
+        std::function<void(const QString& phase, int done, int count)> progress;
+        // A shown phase ended, well or not.
+        std::function<void(const PhaseRun& run)> phaseEnded;
+        // Each failure, as it is found.
+        std::function<void(const Failure& failure)> failed;
+    };
+
+    // Both must outlive the workflow. The transport learns the product's devices.
+    Workflow(LoadedProduct& product, Transport& transport, const Callbacks& callbacks = {});
+
+    const ActionResult& result() const { return m_result; }
+
+    // Reads the product, then makes the settings its wanted state.
+    bool readAndApply();
+    // After readAndApply(): the dirty pages written, read back and verified.
+    bool writeSettings();
+    // Clears every device's memory, reads back and verifies.
+    bool erase();
+    // After readAndApply(): count header bytes from offset written, read back
+    // and the range verified. A negative offset configures the bridge's GPIO
+    // port first and writes from 0.
+    bool writeHeader(int offset, int count);
+    // Probes every described segment, selecting each where the product
+    // selects segments; a segment that fails says nothing about the next.
+    bool scan();
+    // After readAndApply(): the report saved whole in fileName.
+    bool saveReport(const QString& fileName, const QByteArray& report);
+
+private:
+    bool run(const QList<DeviceCommand*>& commands, const QString& phase, PhaseRun::Purpose purpose);
+    bool writeAndVerify(const QList<DeviceCommand*>& commands, const QString& phase, const PageFilter& include);
+    bool scanSegment(SegmentScan& segment);
+    void fail(const Failure& failure);
+
+    LoadedProduct& m_product;
+    Transport& m_transport;
+    Callbacks m_callbacks;
+    ActionResult m_result;
+};
+
+#endif // QUELMHOST_WORKFLOW_H
