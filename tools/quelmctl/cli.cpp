@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "stations.h"
 #include "subcommands.h"
 
 #include <bridgesetup.h>
@@ -11,7 +12,8 @@
 
 namespace {
 
-enum OptionGroup { NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8 };
+enum OptionGroup { NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8,
+                   StationOptions = 16 };
 
 struct Subcommand
 {
@@ -26,11 +28,11 @@ const QList<Subcommand>& subcommands()
 {
     static const QList<Subcommand> all = {
         {"read", "", QStringLiteral("Read every device and print the settings as the product holds them."),
-         TransportOptionsGroup | JsonOutput, runRead},
+         TransportOptionsGroup | JsonOutput | StationOptions, runRead},
         {"write", "", QStringLiteral("Write the settings (dirty pages only), read back and verify."),
-         TransportOptionsGroup | JsonOutput, runWrite},
-        {"erase", "", QStringLiteral("Clear every device's memory, read back and verify."), TransportOptionsGroup,
-         runErase},
+         TransportOptionsGroup | JsonOutput | StationOptions, runWrite},
+        {"erase", "", QStringLiteral("Clear every device's memory, read back and verify."),
+         TransportOptionsGroup | StationOptions, runErase},
         {"header", "",
          QStringLiteral("Write the header bytes (first device, pages 0 to %1) from the settings.")
              .arg(LoadedProduct::HeaderPages - 1),
@@ -41,7 +43,7 @@ const QList<Subcommand>& subcommands()
         {"report", "", QStringLiteral("Read the product and write an HTML diagnostics page."),
          TransportOptionsGroup | ReportOptions, runReport},
         {"scan", "", QStringLiteral("Probe every address on each bus segment and show which parts answer."),
-         TransportOptionsGroup | JsonOutput, runScan},
+         TransportOptionsGroup | JsonOutput | StationOptions, runScan},
     };
     return all;
 }
@@ -69,8 +71,21 @@ void writeOverview(QTextStream& out)
 struct Options
 {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
-    QCommandLineOption port{QStringLiteral("port"), QStringLiteral("Talk to a bridge on the serial port DEVICE."),
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("Talk to a bridge on the serial port DEVICE; give it once per product to run several at once."),
                             QStringLiteral("DEVICE")};
+    QCommandLineOption ports{QStringLiteral("ports"),
+                             QStringLiteral("Run a product on each port that FILE names, one a line (/dev/serial/by-path names welcome)."),
+                             QStringLiteral("FILE")};
+    QCommandLineOption simUnits{QStringLiteral("sim-units"),
+                                QStringLiteral("Simulate N products at once, each with its own state file (the state's name with .1, .2 ... before its suffix; in a folder, 1.sim-state.json ...)."),
+                                QStringLiteral("N")};
+    QCommandLineOption each{QStringLiteral("each"),
+                            QStringLiteral("Give each product its own value of a setting, counting up in decimal from START in the order of the ports: serial=51450001+ gives 51450001, 51450002 ... 51450010 (the digits are the setting's hex bytes, as on a label)."),
+                            QStringLiteral("NAME=START+")};
+    QCommandLineOption eachFile{QStringLiteral("each-file"),
+                                QStringLiteral("Give each product its own values: a CSV file whose header row names settings, then one row of hex values per port."),
+                                QStringLiteral("FILE")};
     QCommandLineOption baud{QStringLiteral("baud"),
                             QStringLiteral("Move the bridge to N baud, and the port with it (default: work at the rate where the bridge is found)."),
                             QStringLiteral("N")};
@@ -126,6 +141,8 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
                            options.quiet, options.verbose});
     if (groups & JsonOutput)
         parser.addOption(options.json);
+    if (groups & StationOptions)
+        parser.addOptions({options.ports, options.simUnits, options.each, options.eachFile});
     if (groups & HeaderOptions)
         parser.addOptions({options.offset, options.count});
     if (groups & ReportOptions)
@@ -199,6 +216,18 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
         invocation.verbose = parser.isSet(options.verbose);
     }
     invocation.json = (groups & JsonOutput) && parser.isSet(options.json);
+    if (groups & StationOptions) {
+        invocation.ports = parser.values(options.port);
+        invocation.portsFile = parser.value(options.ports);
+        invocation.each = parser.values(options.each);
+        invocation.eachFile = parser.value(options.eachFile);
+        if (!numberOption(parser, options.simUnits, &invocation.simUnits, error))
+            return false;
+        if (invocation.simUnits == 0) {
+            *error = QStringLiteral("quelmctl: --sim-units needs at least one product");
+            return false;
+        }
+    }
     if (groups & ReportOptions) {
         invocation.outputFile = parser.value(options.output);
         invocation.text = parser.isSet(options.text);
@@ -248,5 +277,7 @@ int runQuelmCtl(const QStringList& arguments, QTextStream& out, QTextStream& err
         err << error << Qt::endl;
         return 2;
     }
+    if (invocation.stations())
+        return runStations(invocation, name);
     return subcommand->run(invocation);
 }

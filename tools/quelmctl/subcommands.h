@@ -21,8 +21,20 @@ struct Invocation
     QString outputFile;       // report: empty is stdout
     bool text = false;        // report: text reports instead of HTML
     bool json = false;        // read, write, scan: one JSON document on the output
+    // read, write, erase, scan on several products at once:
+    QStringList ports;        // every --port; transport.port is the last
+    QString portsFile;        // one port a line
+    int simUnits = -1;        // simulated products; -1 for none
+    QStringList each;         // NAME=START+, counted up per product
+    QString eachFile;         // a CSV row of values per product
     QTextStream* out = nullptr;
     QTextStream* err = nullptr;
+
+    // Several products, or one given values or a count of its own.
+    bool stations() const
+    {
+        return ports.size() > 1 || !portsFile.isEmpty() || simUnits >= 0 || !each.isEmpty() || !eachFile.isEmpty();
+    }
 };
 
 // Each returns the process exit code: 0 on success, 1 when anything failed.
