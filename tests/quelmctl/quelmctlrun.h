@@ -119,6 +119,10 @@ public:
             text.replace(QRegularExpression(QStringLiteral("\"seconds\": [0-9.e-]+")), QStringLiteral("\"seconds\": <seconds>"));
             text.replace(QRegularExpression(QStringLiteral("[0-9]+\\.[0-9]+ s at ")), QStringLiteral("<seconds> s at "));
         }
+        // Wall times of products run at once.
+        text.replace(QRegularExpression(QStringLiteral("\"wallSeconds\": [0-9.e-]+")), QStringLiteral("\"wallSeconds\": <seconds>"));
+        text.replace(QRegularExpression(QStringLiteral("(?<=  )[0-9]+\\.[0-9]+ s$"), QRegularExpression::MultilineOption),
+                     QStringLiteral("<seconds> s"));
         for (const qint64 pid : {QCoreApplication::applicationPid(), m_served.processId()})
             text.replace(QStringLiteral("process %1").arg(pid), QStringLiteral("process <pid>"));
         return text.toUtf8();
