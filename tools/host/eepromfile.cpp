@@ -187,7 +187,7 @@ bool readEepromFile(const QString& fileName, EepromFormat format, int memorySize
         while (input->read(record)) {
             if (record.get_type() != srecord::record::type_data || takeRecord(record, memorySize, device))
                 continue;
-            *error = QStringLiteral("%1: record %2-%3 lies past the memory of %4 (%5 bytes)")
+            *error = QStringLiteral("%1: record %2-%3 reaches past the memory of %4 (%5 bytes)")
                          .arg(QString::fromStdString(input->filename_and_line()),
                               hexAddress(record.get_address()), hexAddress(record.get_address_end() - 1),
                               device->label())

@@ -47,9 +47,9 @@ const QList<Subcommand>& subcommands()
          TransportOptionsGroup | ReportOptions, runReport},
         {"scan", "", QStringLiteral("Probe every address on each bus segment and show which parts answer."),
          TransportOptionsGroup | JsonOutput, runScan},
-        {"backup", "", QStringLiteral("Read every device's whole memory into an image file, or one device's into an EEPROM file."),
+        {"backup", "", QStringLiteral("Save the devices' memories in an image, or one's in an EEPROM file."),
          TransportOptionsGroup | DeviceChoice | BackupOptions, runBackup},
-        {"restore", "FILE", QStringLiteral("Write an image's memories back (changed pages only), read back and verify."),
+        {"restore", "FILE", QStringLiteral("Write an image or EEPROM file back (changed pages), read back, verify."),
          TransportOptionsGroup | DeviceChoice | RestoreOptions, runRestore},
         {"compare", "IMAGE", QStringLiteral("Read the product and show where it differs from an image (exit 1)."),
          TransportOptionsGroup | DeviceChoice | JsonOutput, runCompare},
@@ -73,7 +73,7 @@ void writeOverview(QTextStream& out)
            "bridge: a serial port (--port), or the built-in simulator by default.\n\n"
            "Commands:\n";
     for (const Subcommand& subcommand : subcommands())
-        out << "  " << QString::fromLatin1(subcommand.name).leftJustified(8) << subcommand.summary << '\n';
+        out << "  " << QString::fromLatin1(subcommand.name).leftJustified(9) << subcommand.summary << '\n';
     out << "\nRun \"quelmctl COMMAND --help\" for the options of a command;\n"
            "\"quelmctl --version\" prints the version." << Qt::endl;
 }
