@@ -114,13 +114,14 @@ void TestQuelmCtl::sessions_data()
                        "quelmctl restore -q --header --sim-state blank.json demo.json image.json",
                        "quelmctl compare -q --sim-state blank.json demo.json image.json",
                        "parts demo.sim-state.json blank.json"};
-    // The settings change three ranges; --device restores and compares some.
+    // The settings change four ranges; --device restores and compares some,
+    // and the header's pages stay as they are without --header.
     QTest::newRow("compare finds the changed ranges")
         << QStringList{"quelmctl write -q demo.json", "quelmctl backup -q -o image.json demo.json",
-                       "quelmctl set demo.json trim_wiper=7F gain_ch2=01 cal_table=0001020304AABBCC",
+                       "quelmctl set demo.json serial=0A0B0C0D trim_wiper=7F gain_ch2=01 cal_table=0001020304AABBCC",
                        "quelmctl write -q demo.json", "quelmctl compare -q demo.json image.json",
-                       "quelmctl restore -q --device trim --device calibration demo.json image.json",
-                       "quelmctl compare -q --json --device gain --device trim demo.json image.json"};
+                       "quelmctl restore -q --device header --device trim --device calibration demo.json image.json",
+                       "quelmctl compare -q --json --device header --device gain --device trim demo.json image.json"};
     // A file that sets part of the memory leaves the rest as the part holds it.
     QTest::newRow("one part as an eeprom file")
         << QStringList{"quelmctl write -q demo.json", "quelmctl backup -q --device calibration -o cal.hex demo.json",
