@@ -152,7 +152,10 @@ void TestQuelmCtl::sessions_data()
                        "quelmctl restore --sim-state fresh.json demo.json",
                        "quelmctl compare --sim-state fresh.json demo.json moved-gain.json truncated.json",
                        "quelmctl backup --sim-state fresh.json demo.json",
-                       "quelmctl backup --sim-state fresh.json --device nowhere -o x.json demo.json", "ls"};
+                       "quelmctl backup --sim-state fresh.json --device nowhere -o x.json demo.json",
+                       "quelmctl backup --sim-state fresh.json -o nowhere/x.json demo.json",
+                       "copy <data>/quelmctl/service/no-memory.json no-memory.json",
+                       "quelmctl compare --sim-state fresh.json demo.json no-memory.json", "ls"};
     QTest::newRow("a held state is refused after the wait")
         << QStringList{"lock demo.sim-state.json.lock", "quelmctl write -q --sim-lock-wait 200 demo.json", "ls"};
 }

@@ -338,6 +338,18 @@ bool knowsDevices(Session& session, const QString& command, const QStringList& n
     return true;
 }
 
+// Whether a file can be made where fileName says, before the product is
+// read for it; the save itself still says why it fails, if it does.
+bool canWriteBeside(Session& session, const QString& fileName)
+{
+    const QFileInfo folder(QFileInfo(fileName).absolutePath());
+    if (folder.isDir() && folder.isWritable())
+        return true;
+    session.fail(QStringLiteral("cannot write %1: %2").arg(fileName, folder.isDir() ? QStringLiteral("the folder is not writable")
+                                                                                  : QStringLiteral("no such folder")));
+    return false;
+}
+
 // The image file's devices that names selects, checked in full against the
 // product; null after the first thing wrong has been said.
 std::optional<QList<DeviceImage>> checkedImage(Session& session, const QString& fileName, const QStringList& names)
@@ -407,7 +419,8 @@ int runBackup(const Invocation& invocation)
     if (!format)
         return refuseCommandLine(invocation, command, error);
     Session session(invocation, command);
-    if (!session.load() || !knowsDevices(session, command, invocation.devices) || !session.connect()
+    if (!session.load() || !knowsDevices(session, command, invocation.devices)
+        || !canWriteBeside(session, invocation.outputFile) || !session.connect()
         || !session.workflow().readImage(invocation.devices))
         return session.finish(false);
     ProductImage image = session.workflow().result().image;
