@@ -228,7 +228,9 @@ bool Workflow::restore(const QList<DeviceImage>& images, bool withHeader)
     QList<const Device*> devices;
     for (const DeviceImage& image : images) {
         Device* const device = m_product.device(image.name);
-        QByteArray wanted = device->rxBuffer();
+        if (!image.matches(device))
+            continue;
+        QByteArray wanted = device->rxBuffer().leftJustified(image.memory.size(), '\0');
         RestoredDevice restored{image, 0};
         for (int address = device == header ? headerEnd : 0; address < image.memory.size(); ++address) {
             if (!image.covers(address) || wanted.at(address) == image.memory.at(address))
@@ -257,6 +259,8 @@ bool Workflow::compare(const QList<DeviceImage>& images)
         return false;
     for (const DeviceImage& image : images) {
         const Device* const device = m_product.device(image.name);
+        if (!image.matches(device))
+            continue;
         m_result.compared.append({image, image.readBack ? differingRanges(image, device->rxBuffer())
                                                         : QList<DifferingRange>()});
     }

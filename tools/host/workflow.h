@@ -146,8 +146,9 @@ public:
     bool save(const QString& fileName, const QByteArray& contents);
     // Reads the product, makes the devices' memories the images' (the bytes
     // each covers), writes the pages that changed, reads back and verifies.
-    // The header's pages keep what was read unless withHeader. The images
-    // must match the product (ProductImage::mismatch()).
+    // The header's pages keep what was read unless withHeader. Check the
+    // images first (ProductImage::mismatch()): one that names no device of
+    // the product is passed over.
     bool restore(const QList<DeviceImage>& images, bool withHeader);
     // Reads the product and compares it with the images in result().compared.
     bool compare(const QList<DeviceImage>& images);
