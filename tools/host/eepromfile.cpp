@@ -140,12 +140,16 @@ std::optional<EepromFormat> eepromFormatOfFile(const QString& fileName)
 
 QByteArray eepromFileContents(const DeviceImage& device, EepromFormat format, QString* error)
 {
-    // The library writes to a file by its name; the caller saves the
-    // contents whole where they belong.
+    // The library writes to a file by its name, here one of our own folder
+    // that nothing else writes to; the caller saves the contents whole where
+    // they belong.
     const QTemporaryDir folder;
+    if (!folder.isValid()) {
+        *error = QStringLiteral("cannot make a folder for the %1 file: %2").arg(device.name, folder.errorString());
+        return {};
+    }
     const QString fileName = folder.filePath(QStringLiteral("memory"));
-    ThrowingQuit quit;
-    try {
+    {
         const srecord::output::pointer output = createOutput(format, fileName.toStdString());
         const std::string name = device.name.toStdString();
         const srecord::record header(srecord::record::type_header, 0,
@@ -155,13 +159,10 @@ QByteArray eepromFileContents(const DeviceImage& device, EepromFormat format, QS
         // An S-record file ends in a start address record; Intel HEX needs none.
         if (format == EepromFormat::SRecord)
             output->write_execution_start_address();
-    } catch (const ThrowingQuit::Thrown& thrown) {
-        *error = thrown.line;
-        return {};
-    }
+    } // the file is complete once the output is gone
     QFile file(fileName);
-    if (!folder.isValid() || !file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot make the %1 file: %2").arg(device.name, file.errorString());
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read back the %1 file: %2").arg(device.name, file.errorString());
         return {};
     }
     return file.readAll();

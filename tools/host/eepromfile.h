@@ -18,7 +18,8 @@ std::optional<EepromFormat> eepromFormat(const QString& name);
 std::optional<EepromFormat> eepromFormatOfFile(const QString& fileName);
 
 // The memory as the format has it, from address 0; the S-record header
-// names the device. Empty, with one line in error, when the library fails.
+// names the device. Empty, with one line in error, when the library's file
+// cannot be made.
 QByteArray eepromFileContents(const DeviceImage& device, EepromFormat format, QString* error);
 
 // The file read into device's memory: memory grows to memorySize bytes, and
