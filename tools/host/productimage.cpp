@@ -5,6 +5,7 @@
 #include <sc18im700protocol.h>
 
 #include <QtCore/QCryptographicHash>
+#include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
@@ -195,6 +196,13 @@ ProductImage ProductImage::capture(const LoadedProduct& product, const QStringLi
     }
     image.devicesHash = hashOf(all);
     return image;
+}
+
+void ProductImage::setOrigin(const QString& port, const QString& descriptionFile)
+{
+    created = QDateTime::currentDateTimeUtc();
+    connection = port.isEmpty() ? QStringLiteral("built-in simulator") : port;
+    description = QFileInfo(descriptionFile).fileName();
 }
 
 QString ProductImage::hashOf(const QList<DeviceImage>& devices)

@@ -61,6 +61,9 @@ public:
     // what was read, and for a part that cannot be read back what the
     // mirror holds for it. A name the product does not know is left out.
     static ProductImage capture(const LoadedProduct& product, const QStringList& names = {});
+    // Made now, through port (empty: the built-in simulator), of the
+    // product that descriptionFile describes.
+    void setOrigin(const QString& port, const QString& descriptionFile);
     // sha256 hex of each device's type, bus, address and name, in order.
     static QString hashOf(const QList<DeviceImage>& devices);
 

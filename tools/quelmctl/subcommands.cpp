@@ -13,7 +13,6 @@
 
 #include <devicecommand.h>
 
-#include <QtCore/QDateTime>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonDocument>
@@ -426,10 +425,7 @@ int runBackup(const Invocation& invocation)
     ProductImage image = session.workflow().result().image;
     QByteArray contents;
     if (format->image) {
-        image.created = QDateTime::currentDateTimeUtc();
-        image.connection = invocation.transport.port.isEmpty() ? QStringLiteral("built-in simulator")
-                                                               : invocation.transport.port;
-        image.description = QFileInfo(invocation.descriptionFile).fileName();
+        image.setOrigin(invocation.transport.port, invocation.descriptionFile);
         contents = image.toJson();
     } else {
         contents = eepromFileContents(image.devices.constFirst(), format->eeprom, &error);
