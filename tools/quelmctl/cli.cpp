@@ -16,7 +16,7 @@ namespace {
 
 enum OptionGroup {
     NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8,
-    DeviceChoice = 16, BackupOptions = 32, RestoreOptions = 64, StationOptions = 128
+    DeviceChoice = 16, BackupOptions = 32, RestoreOptions = 64, StationOptions = 256
 };
 
 struct Subcommand
