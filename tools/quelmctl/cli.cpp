@@ -97,6 +97,9 @@ struct Options
     QCommandLineOption eachFile{QStringLiteral("each-file"),
                                 QStringLiteral("Give each product its own values: a CSV file whose header row names settings, then one row of hex values per port."),
                                 QStringLiteral("FILE")};
+    QCommandLineOption record{QStringLiteral("record"),
+                              QStringLiteral("Keep a record of every product in DATABASE: a SQLite file, or postgresql://USER@HOST/DATABASE (the password from PGPASSWORD or ~/.pgpass)."),
+                              QStringLiteral("DATABASE")};
     QCommandLineOption baud{QStringLiteral("baud"),
                             QStringLiteral("Move the bridge to N baud, and the port with it (default: work at the rate where the bridge is found)."),
                             QStringLiteral("N")};
@@ -166,7 +169,7 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
     if (groups & JsonOutput)
         parser.addOption(options.json);
     if (groups & StationOptions)
-        parser.addOptions({options.ports, options.simUnits, options.each, options.eachFile});
+        parser.addOptions({options.ports, options.simUnits, options.each, options.eachFile, options.record});
     if (groups & HeaderOptions)
         parser.addOptions({options.offset, options.count});
     if (groups & ReportOptions)
@@ -253,6 +256,7 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
         invocation.portsFile = parser.value(options.ports);
         invocation.each = parser.values(options.each);
         invocation.eachFile = parser.value(options.eachFile);
+        invocation.recordDatabase = parser.value(options.record);
         if (!numberOption(parser, options.simUnits, &invocation.simUnits, error))
             return false;
         if (invocation.simUnits == 0) {

@@ -4,6 +4,8 @@
 #include "unitvalues.h"
 
 #include <product.h>
+#include <recordstore.h>
+#include <render.h>
 #include <unitrecord.h>
 #include <workflow.h>
 
@@ -21,14 +23,15 @@
 #include <QtCore/QSysInfo>
 #include <QtCore/QTextStream>
 #include <QtCore/QThread>
-#include <QtCore/QVector>
 
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <memory>
 #include <vector>
 
@@ -50,8 +53,39 @@ struct UnitRun
     UnitRecord record;
     qint64 wallMs = 0;
     QStringList warnings;         // the transport's, shown after the table
+    bool started = false;         // false: a record store did not open, and no product was touched
+    QString recordError;          // the store's, when it did not open or keep the record
 
-    bool ok() const { return record.error.isEmpty(); }
+    // Why the product failed, in one line; empty when it passed.
+    QString failure() const { return record.error.isEmpty() ? recordError : record.error; }
+    bool ok() const { return failure().isEmpty(); }
+    QString outcome() const { return ok() ? QStringLiteral("passed") : QStringLiteral("failed: ") + failure(); }
+};
+
+// A database connection belongs to the thread that opened it, so each
+// product's thread opens its own store; none touches its product before
+// every store is open, and none at all when one could not be opened.
+class StartGate
+{
+public:
+    explicit StartGate(int threads) : m_waiting(threads) {}
+
+    // Whether every thread arrived ready; waits for the last one.
+    bool arrive(bool ready)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_allReady = m_allReady && ready;
+        if (--m_waiting == 0)
+            m_opened.notify_all();
+        m_opened.wait(lock, [this] { return m_waiting == 0; });
+        return m_allReady;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    int m_waiting;
+    bool m_allReady = true;
 };
 
 // What every product's thread shares, read-only while they run.
@@ -61,6 +95,7 @@ struct Station
     QString descriptionFile;
     ProductDescription description;
     QString descriptionHash;
+    QString recordDatabase;       // empty: no record kept
     QList<Unit> units;
 };
 
@@ -168,11 +203,23 @@ QString serialAsRead(LoadedProduct& product)
     return field ? hexBytes(field->rxEmbeddedValue(0)) : QString();
 }
 
+QList<QPair<QString, QString>> writtenSettings(const ProductDescription& description)
+{
+    QList<QPair<QString, QString>> settings;
+    for (const SettingDescription& setting : description.settings) {
+        if (settingTakesValue(setting.kind))
+            settings.append({setting.name, hexBytes(setting.value)});
+    }
+    return settings;
+}
+
 void runAction(Action action, Workflow& workflow, LoadedProduct& product, UnitRecord& record)
 {
     switch (action) {
     case Action::Read:
-        if (workflow.readAndApply())
+        // Nothing was written: what was read is as good as it gets.
+        record.verified = workflow.readAndApply();
+        if (record.verified)
             record.serialBefore = record.serialAfter = serialAsRead(product);
         break;
     case Action::Write:
@@ -180,12 +227,14 @@ void runAction(Action action, Workflow& workflow, LoadedProduct& product, UnitRe
             break;
         record.serialBefore = serialAsRead(product);
         record.verified = workflow.writeSettings();
+        if (workflow.result().sent >= 0)
+            record.settings = writtenSettings(product.description());
         break;
     case Action::Erase:
         record.verified = workflow.erase();
         break;
     case Action::Scan:
-        workflow.scan();
+        record.verified = workflow.scan();
         break;
     }
     if (workflow.result().verify)
@@ -194,10 +243,19 @@ void runAction(Action action, Workflow& workflow, LoadedProduct& product, UnitRe
         record.error = workflow.result().failures.constFirst().lines().constFirst();
 }
 
-UnitRun runUnit(const Station& station, int index, StationDisplay& display)
+UnitRun runUnit(const Station& station, int index, StationDisplay& display, StartGate& gate)
 {
     const Unit& unit = station.units.at(index);
     UnitRun run;
+    std::unique_ptr<RecordStore> store;
+    if (!station.recordDatabase.isEmpty()) {
+        store = std::make_unique<RecordStore>();
+        if (!store->open(station.recordDatabase, &run.recordError))
+            store.reset();
+    }
+    run.started = gate.arrive(station.recordDatabase.isEmpty() || store);
+    if (!run.started)
+        return run;
     UnitRecord& record = run.record;
     record.time = QDateTime::currentDateTimeUtc();
     record.station = QSysInfo::machineHostName();
@@ -206,14 +264,7 @@ UnitRun runUnit(const Station& station, int index, StationDisplay& display)
     record.descriptionHash = station.descriptionHash;
     QElapsedTimer clock;
     clock.start();
-    const ProductDescription description = withUnitValues(station.description, unit.values);
-    if (station.action == Action::Write) {
-        for (const SettingDescription& setting : description.settings) {
-            if (settingTakesValue(setting.kind))
-                record.settings.append({setting.name, hexBytes(setting.value)});
-        }
-    }
-    LoadedProduct product(description);
+    LoadedProduct product(withUnitValues(station.description, unit.values));
     const Transport::Notify notify = [&run](Transport::Note note, const QString& line) {
         if (note == Transport::Note::Warning)
             run.warnings.append(line);
@@ -235,7 +286,9 @@ UnitRun runUnit(const Station& station, int index, StationDisplay& display)
             record.error = error;
     }
     run.wallMs = clock.elapsed();
-    display.finished(index, run.ok() ? QStringLiteral("passed") : QStringLiteral("failed: ") + record.error);
+    if (store && !store->store(record, &run.recordError))
+        run.recordError = QStringLiteral("not recorded: ") + run.recordError;
+    display.finished(index, run.outcome());
     return run;
 }
 
@@ -245,11 +298,12 @@ QList<UnitRun> runAll(const Station& station, StationDisplay& display)
     QList<UnitRun> runs;
     for (int unit = 0; unit < station.units.size(); ++unit)
         runs.append(UnitRun());
+    StartGate gate(int(station.units.size()));
     std::vector<std::unique_ptr<QThread>> threads;
     for (int unit = 0; unit < station.units.size(); ++unit) {
         UnitRun* const result = &runs[unit];
-        threads.emplace_back(QThread::create([&station, &display, unit, result] {
-            *result = runUnit(station, unit, display);
+        threads.emplace_back(QThread::create([&station, &display, &gate, unit, result] {
+            *result = runUnit(station, unit, display, gate);
         }));
         threads.back()->start();
     }
@@ -270,21 +324,10 @@ void writeTable(QTextStream& out, const QList<UnitRun>& runs)
     int passed = 0;
     for (const UnitRun& run : runs) {
         const QString serial = run.record.serialAfter.isEmpty() ? QStringLiteral("-") : run.record.serialAfter;
-        rows.append({run.record.port, serial,
-                     run.ok() ? QStringLiteral("passed") : QStringLiteral("failed: ") + run.record.error,
-                     seconds(run.wallMs)});
+        rows.append({run.record.port, serial, run.outcome(), seconds(run.wallMs)});
         passed += run.ok() ? 1 : 0;
     }
-    QVector<int> widths(rows.constFirst().size(), 0);
-    for (const QStringList& row : qAsConst(rows)) {
-        for (int column = 0; column < row.size(); ++column)
-            widths[column] = qMax(widths.at(column), int(row.at(column).size()));
-    }
-    for (const QStringList& row : qAsConst(rows)) {
-        for (int column = 0; column + 1 < row.size(); ++column)
-            out << row.at(column).leftJustified(widths.at(column)) << "  ";
-        out << row.constLast() << '\n';
-    }
+    writePlainTable(out, rows);
     out << passed << " of " << runs.size() << " products passed" << Qt::endl;
 }
 
@@ -305,7 +348,7 @@ QJsonDocument stationJson(const QString& command, const QList<UnitRun>& runs)
                             {QStringLiteral("phases"), phases},
                             {QStringLiteral("wallSeconds"), run.wallMs / 1000.0}};
         if (!run.ok())
-            product.insert(QStringLiteral("error"), QStringLiteral("quelmctl: ") + record.error);
+            product.insert(QStringLiteral("error"), QStringLiteral("quelmctl: ") + run.failure());
         products.append(product);
         ok = ok && run.ok();
     }
@@ -355,6 +398,7 @@ int runStations(const Invocation& invocation, const QString& command)
     station.descriptionFile = invocation.descriptionFile;
     station.description = *description;
     station.descriptionHash = devicesHash(*description);
+    station.recordDatabase = invocation.recordDatabase;
     std::vector<std::unique_ptr<HeldPort>> held;
     const QString state = invocation.transport.simulatorState.isEmpty()
         ? SimulatorState::defaultFile(invocation.descriptionFile) : invocation.transport.simulatorState;
@@ -380,6 +424,12 @@ int runStations(const Invocation& invocation, const QString& command)
         names.append(unit.port);
     StationDisplay display(err, names, invocation.quiet, invocation.terminal);
     const QList<UnitRun> runs = runAll(station, display);
+    for (const UnitRun& run : runs) {
+        if (!run.started && !run.recordError.isEmpty()) {
+            err << "quelmctl: " << run.recordError << Qt::endl;
+            return 1;
+        }
+    }
     bool ok = true;
     for (const UnitRun& run : runs) {
         for (const QString& warning : run.warnings)

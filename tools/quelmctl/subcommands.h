@@ -30,13 +30,15 @@ struct Invocation
     int simUnits = -1;        // simulated products; -1 for none
     QStringList each;         // NAME=START+, counted up per product
     QString eachFile;         // a CSV row of values per product
+    QString recordDatabase;   // a record of every product stored there
     QTextStream* out = nullptr;
     QTextStream* err = nullptr;
 
     // Several products, or one given values or a count of its own.
     bool stations() const
     {
-        return ports.size() > 1 || !portsFile.isEmpty() || simUnits >= 0 || !each.isEmpty() || !eachFile.isEmpty();
+        return ports.size() > 1 || !portsFile.isEmpty() || simUnits >= 0 || !each.isEmpty() || !eachFile.isEmpty()
+            || !recordDatabase.isEmpty();
     }
 };
 
