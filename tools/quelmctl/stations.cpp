@@ -139,10 +139,12 @@ QStringList portsOf(const Invocation& invocation, QString* error)
         *error = QStringLiteral("cannot read %1: %2").arg(invocation.portsFile, file.errorString());
         return {};
     }
-    while (!file.atEnd()) {
-        const QString line = QString::fromLocal8Bit(file.readLine()).trimmed();
-        if (!line.isEmpty() && !line.startsWith(QLatin1Char('#')))
-            ports.append(line);
+    // Read whole: a pipe (--ports <(ls /dev/serial/by-path/*)) is at its
+    // end until its first bytes come.
+    const QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        if (!line.trimmed().isEmpty() && !line.trimmed().startsWith(QLatin1Char('#')))
+            ports.append(line.trimmed());
     }
     if (ports.isEmpty())
         *error = QStringLiteral("%1 names no port").arg(invocation.portsFile);
