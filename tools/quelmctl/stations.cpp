@@ -4,6 +4,7 @@
 #include "unitvalues.h"
 
 #include <product.h>
+#include <productimage.h>
 #include <recordstore.h>
 #include <render.h>
 #include <unitrecord.h>
@@ -12,7 +13,6 @@
 #include <field.h>
 #include <seriallink.h>
 
-#include <QtCore/QCryptographicHash>
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
@@ -115,18 +115,22 @@ struct HeldPort
     }
 };
 
+// The same hash as a backup image's, so that a record and an image of one
+// product say so.
 QString devicesHash(const ProductDescription& description)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QList<DeviceImage> devices;
     for (const BoardDescription& board : description.boards) {
-        for (const DeviceDescription& device : board.devices) {
-            hash.addData(QStringLiteral("%1,%2,%3,%4\n")
-                             .arg(Device::deviceName(device.type)).arg(device.bus)
-                             .arg(SC18IM700Protocol::hexByte(quint8(device.address)), device.name)
-                             .toUtf8());
+        for (const DeviceDescription& described : board.devices) {
+            DeviceImage device;
+            device.name = described.name;
+            device.type = Device::deviceName(described.type);
+            device.bus = described.bus;
+            device.address = described.address;
+            devices.append(device);
         }
     }
-    return QString::fromLatin1(hash.result().toHex());
+    return ProductImage::hashOf(devices);
 }
 
 QStringList portsOf(const Invocation& invocation, QString* error)
