@@ -92,7 +92,7 @@ struct Options
                                 QStringLiteral("Simulate N products at once, each with its own state file (the state's name with .1, .2 ... before its suffix; in a folder, 1.sim-state.json ...)."),
                                 QStringLiteral("N")};
     QCommandLineOption each{QStringLiteral("each"),
-                            QStringLiteral("Give each product its own value of a setting, counting up in decimal from START in the order of the ports: serial=51450001+ gives 51450001, 51450002 ... 51450010 (the digits are the setting's hex bytes, as on a label)."),
+                            QStringLiteral("Give each product its own value of a setting, counting up in decimal from START in the order of the ports: serial=51450009+ gives the first product 51450009 and the second 51450010 (the digits are the setting's hex bytes, as on a label)."),
                             QStringLiteral("NAME=START+")};
     QCommandLineOption eachFile{QStringLiteral("each-file"),
                                 QStringLiteral("Give each product its own values: a CSV file whose header row names settings, then one row of hex values per port."),
