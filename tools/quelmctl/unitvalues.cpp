@@ -24,6 +24,21 @@ int valueSetting(const ProductDescription& description, const QString& name, QSt
     return index;
 }
 
+// start + count in decimal, worked on the digits themselves so that a
+// serial number of any length counts; empty when the sum needs more digits
+// than start has.
+QString countedDigits(const QString& start, int count)
+{
+    QString digits = start;
+    int carry = count;
+    for (int position = int(digits.size()) - 1; position >= 0 && carry > 0; --position) {
+        const int sum = digits.at(position).digitValue() + carry;
+        digits[position] = QLatin1Char(char('0' + sum % 10));
+        carry = sum / 10;
+    }
+    return carry > 0 ? QString() : digits;
+}
+
 // "serial=51450001+" gives units counted values; each is checked as the
 // description's own value would be.
 bool addCounted(const ProductDescription& description, const QString& rule, QList<UnitValues>& units,
@@ -37,7 +52,6 @@ bool addCounted(const ProductDescription& description, const QString& rule, QLis
         return false;
     }
     const QString start = match.captured(2);
-    const qulonglong first = start.toULongLong();
     QString reason;
     const int setting = valueSetting(description, match.captured(1), &reason);
     if (setting < 0) {
@@ -45,10 +59,10 @@ bool addCounted(const ProductDescription& description, const QString& rule, QLis
         return false;
     }
     for (int unit = 0; unit < units.size(); ++unit) {
-        const QString digits = QString::number(first + qulonglong(unit)).rightJustified(start.size(), QLatin1Char('0'));
-        if (digits.size() != start.size()) {
-            *error = QStringLiteral("--each %1: unit %2 would get %3, more digits than the start has")
-                         .arg(rule).arg(unit + 1).arg(digits);
+        const QString digits = countedDigits(start, unit);
+        if (digits.isEmpty()) {
+            *error = QStringLiteral("--each %1: unit %2 would need more digits than the start has")
+                         .arg(rule).arg(unit + 1);
             return false;
         }
         const std::optional<QByteArray> value = settingValue(description.settings.at(setting), digits, &reason);
