@@ -22,6 +22,8 @@ public:
     // Each RecordStore uses its own QSqlDatabase connection name, so several
     // can be open at once in one process, from several threads (one store per thread).
     bool open(const QString& database, QString* error);
+    // True for a SQLite file, false for a PostgreSQL connection.
+    static bool isFile(const QString& database);
     // One transaction: all of the record or nothing.
     bool store(const UnitRecord& record, QString* error);
     struct Filter

@@ -28,6 +28,9 @@ struct UnitRecord
     bool verified = false;        // the write read back and verified
     QString error;                // the one-line error text; empty when it passed
     QList<PhaseTime> phases;
+
+    // The product passed: written, read back and verified, with no error.
+    bool passed() const { return verified && error.isEmpty(); }
 };
 
 #endif // QUELMHOST_UNITRECORD_H

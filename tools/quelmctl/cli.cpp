@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "recordscommand.h"
 #include "subcommands.h"
 
 #include <bridgesetup.h>
@@ -11,7 +12,10 @@
 
 namespace {
 
-enum OptionGroup { NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8 };
+enum OptionGroup {
+    NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8,
+    RecordsOptions = 128 // and a database instead of the description
+};
 
 struct Subcommand
 {
@@ -42,6 +46,8 @@ const QList<Subcommand>& subcommands()
          TransportOptionsGroup | ReportOptions, runReport},
         {"scan", "", QStringLiteral("Probe every address on each bus segment and show which parts answer."),
          TransportOptionsGroup | JsonOutput, runScan},
+        {"records", "", QStringLiteral("List the production stations' records of every unit in DATABASE."),
+         RecordsOptions | JsonOutput, runRecords},
     };
     return all;
 }
@@ -115,6 +121,10 @@ struct Options
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
                               QStringLiteral("Write the report to FILE instead of stdout."), QStringLiteral("FILE")};
     QCommandLineOption text{QStringLiteral("text"), QStringLiteral("Text register reports instead of HTML.")};
+    QCommandLineOption serial{QStringLiteral("serial"),
+                              QStringLiteral("Only the units whose serial number was S before or after the run."),
+                              QStringLiteral("S")};
+    QCommandLineOption failed{QStringLiteral("failed"), QStringLiteral("Only the units that failed.")};
 };
 
 void addOptions(QCommandLineParser& parser, const Options& options, int groups)
@@ -130,6 +140,8 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
         parser.addOptions({options.offset, options.count});
     if (groups & ReportOptions)
         parser.addOptions({options.output, options.text});
+    if (groups & RecordsOptions)
+        parser.addOptions({options.serial, options.failed});
 }
 
 // A number option in decimal or with "0x" in hexadecimal; -1 when absent.
@@ -187,7 +199,9 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
 {
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        *error = QStringLiteral("quelmctl: name a product description file");
+        *error = groups & RecordsOptions
+            ? QStringLiteral("quelmctl: name a record database (a SQLite file or postgresql://...)")
+            : QStringLiteral("quelmctl: name a product description file");
         return false;
     }
     invocation.descriptionFile = positional.constFirst();
@@ -199,6 +213,8 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
         invocation.verbose = parser.isSet(options.verbose);
     }
     invocation.json = (groups & JsonOutput) && parser.isSet(options.json);
+    invocation.serial = parser.value(options.serial);
+    invocation.failedOnly = (groups & RecordsOptions) && parser.isSet(options.failed);
     if (groups & ReportOptions) {
         invocation.outputFile = parser.value(options.output);
         invocation.text = parser.isSet(options.text);
@@ -226,7 +242,11 @@ int runQuelmCtl(const QStringList& arguments, QTextStream& out, QTextStream& err
     QCommandLineParser parser;
     parser.setApplicationDescription(subcommand->summary);
     addOptions(parser, options, subcommand->options);
-    parser.addPositionalArgument(QStringLiteral("DESCRIPTION"), QStringLiteral("The product description (JSON)."));
+    if (subcommand->options & RecordsOptions)
+        parser.addPositionalArgument(QStringLiteral("DATABASE"),
+                                     QStringLiteral("A SQLite file, or postgresql://USER@HOST/DATABASE."));
+    else
+        parser.addPositionalArgument(QStringLiteral("DESCRIPTION"), QStringLiteral("The product description (JSON)."));
     if (*subcommand->arguments)
         parser.addPositionalArgument(QString::fromLatin1(subcommand->arguments), QString());
     QStringList rest = arguments.mid(2);

@@ -10,7 +10,7 @@ class QTextStream;
 // What a subcommand gets from the command line.
 struct Invocation
 {
-    QString descriptionFile;
+    QString descriptionFile;  // records: the database
     QStringList arguments;    // the positional arguments after the description
     TransportOptions transport;
     bool quiet = false;       // no progress
@@ -20,7 +20,9 @@ struct Invocation
     int headerCount = -1;     // header: -1 is the whole header
     QString outputFile;       // report: empty is stdout
     bool text = false;        // report: text reports instead of HTML
-    bool json = false;        // read, write, scan: one JSON document on the output
+    bool json = false;        // read, write, scan, records: one JSON document on the output
+    QString serial;           // records: only this serial number
+    bool failedOnly = false;  // records: only the units that failed
     QTextStream* out = nullptr;
     QTextStream* err = nullptr;
 };
