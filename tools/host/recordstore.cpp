@@ -235,9 +235,8 @@ QString nonNull(const QString& text)
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-bool insertUnit(QSqlDatabase& db, const UnitRecord& record, qint64* id, QString* error)
+bool insertUnit(QSqlQuery& query, const UnitRecord& record, qint64* id, QString* error)
 {
-    QSqlQuery query(db);
     query.prepare(QStringLiteral("INSERT INTO units (started_at, station, port, description, description_hash, "
                                  "serial_before, serial_after, verified, error) "
                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"));
@@ -254,15 +253,16 @@ bool insertUnit(QSqlDatabase& db, const UnitRecord& record, qint64* id, QString*
         return false;
     }
     *id = query.value(0).toLongLong();
+    // SQLite commits nothing while a statement is still being read.
+    query.finish();
     return true;
 }
 
 // One row per pair, in the record's order.
 template<typename Pairs, typename First, typename Second>
-bool insertRows(QSqlDatabase& db, const QString& statement, qint64 id, const Pairs& pairs, First first,
+bool insertRows(QSqlQuery& query, const QString& statement, qint64 id, const Pairs& pairs, First first,
                 Second second, QString* error)
 {
-    QSqlQuery query(db);
     query.prepare(statement);
     for (int ordinal = 0; ordinal < pairs.size(); ++ordinal) {
         query.addBindValue(id);
@@ -378,15 +378,22 @@ bool RecordStore::store(const UnitRecord& record, QString* error)
         *error = QStringLiteral("a record needs the time its run started");
         return false;
     }
+    // The statements outlive the transaction: PostgreSQL refuses to free
+    // a prepared statement inside one that failed, before its rollback.
+    QSqlQuery unit(db);
+    QSqlQuery setting(db);
+    QSqlQuery phase(db);
     QString reasonText;
     const bool stored = inTransaction(db, &reasonText, [&] {
         qint64 id = 0;
         using Setting = QPair<QString, QString>;
-        return insertUnit(db, record, &id, &reasonText)
-            && insertRows(db, QStringLiteral("INSERT INTO unit_settings (unit_id, ordinal, name, value) VALUES (?, ?, ?, ?)"),
+        return insertUnit(unit, record, &id, &reasonText)
+            && insertRows(setting, QStringLiteral("INSERT INTO unit_settings (unit_id, ordinal, name, value) "
+                                                  "VALUES (?, ?, ?, ?)"),
                           id, record.settings, [](const Setting& s) { return nonNull(s.first); },
                           [](const Setting& s) { return nonNull(s.second); }, &reasonText)
-            && insertRows(db, QStringLiteral("INSERT INTO unit_phases (unit_id, ordinal, phase, milliseconds) VALUES (?, ?, ?, ?)"),
+            && insertRows(phase, QStringLiteral("INSERT INTO unit_phases (unit_id, ordinal, phase, milliseconds) "
+                                                "VALUES (?, ?, ?, ?)"),
                           id, record.phases, [](const PhaseTime& p) { return nonNull(p.phase); },
                           [](const PhaseTime& p) { return p.milliseconds; }, &reasonText);
     });
