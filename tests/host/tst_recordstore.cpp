@@ -16,6 +16,8 @@
 
 #include <memory>
 
+#include "golden.h"
+
 namespace {
 
 const QString Sqlite = QStringLiteral("sqlite");
@@ -419,75 +421,20 @@ private slots:
         QTest::addColumn<QString>("backend");
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("golden");   // what it prints on stdout
         QTest::addColumn<QString>("errors");
-        const QString table = QStringLiteral(
-            "TIME (UTC)           STATION         PORT          DESCRIPTION   SERIAL BEFORE  SERIAL AFTER  RESULT\n"
-            "2026-12-07 08:00:00  line1-station2  sim:1         demo-product  51450000       51450001      passed\n"
-            "2026-12-07 08:00:01  line1-station2  sim:2         demo-product  -              51450002      failed: verify: header page 0 differs\n"
-            "2026-12-07 08:00:02  line1-station2  sim:3         demo-product  51450001       51450003      failed: the write did not verify\n"
-            "2026-12-07 08:00:03  line1-station2  /dev/ttyUSB0  demo-product  51450003       51450004      passed\n");
-        const QString json = QStringLiteral(R"({
-    "records": [
-        {
-            "description": "demo-product",
-            "descriptionHash": "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08",
-            "error": "",
-            "passed": true,
-            "phases": [
-                {
-                    "milliseconds": 120,
-                    "phase": "read"
-                },
-                {
-                    "milliseconds": 3400000000,
-                    "phase": "write"
-                },
-                {
-                    "milliseconds": 250,
-                    "phase": "verify"
-                }
-            ],
-            "port": "sim:1",
-            "serialAfter": "51450001",
-            "serialBefore": "51450000",
-            "settings": [
-                {
-                    "name": "serial",
-                    "value": "51450001"
-                },
-                {
-                    "name": "trim",
-                    "value": "3F"
-                },
-                {
-                    "name": "mode",
-                    "value": "00"
-                }
-            ],
-            "station": "line1-station2",
-            "time": "2026-12-07T08:00:00.123Z",
-            "verified": true
-        }
-    ]
-}
-)");
         for (const QString& backend : {Sqlite, Postgres}) {
             const char* name = qPrintable(backend);
-            QTest::addRow("%s: every unit", name) << backend << QStringList() << 0 << table << QString();
+            QTest::addRow("%s: every unit", name) << backend << QStringList() << 0
+                                                 << QStringLiteral("host/records-table.txt") << QString();
             QTest::addRow("%s: --failed --serial", name)
                 << backend << QStringList{QStringLiteral("--failed"), QStringLiteral("--serial"), QStringLiteral("51450002")}
-                << 0
-                << QStringLiteral("TIME (UTC)           STATION         PORT   DESCRIPTION   SERIAL BEFORE  SERIAL AFTER  RESULT\n"
-                                  "2026-12-07 08:00:01  line1-station2  sim:2  demo-product  -              51450002      "
-                                  "failed: verify: header page 0 differs\n")
-                << QString();
+                << 0 << QStringLiteral("host/records-failed-serial.txt") << QString();
             QTest::addRow("%s: --json", name)
                 << backend << QStringList{QStringLiteral("--json"), QStringLiteral("--serial"), QStringLiteral("51450000")}
-                << 0 << json << QString();
-            QTest::addRow("%s: none match", name)
-                << backend << QStringList{QStringLiteral("--serial"), QStringLiteral("1")} << 0
-                << QStringLiteral("No records.\n") << QString();
+                << 0 << QStringLiteral("host/records.json") << QString();
+            QTest::addRow("%s: none match", name) << backend << QStringList{QStringLiteral("--serial"), QStringLiteral("1")}
+                                                 << 0 << QStringLiteral("host/records-none.txt") << QString();
         }
         QTest::newRow("a file that is not there")
             << Sqlite << QStringList{QStringLiteral("/nonexistent/records.sqlite")} << 1 << QString()
@@ -503,20 +450,18 @@ private slots:
         QFETCH(QString, backend);
         QFETCH(QStringList, options);
         QFETCH(int, exitCode);
-        QFETCH(QString, output);
+        QFETCH(QString, golden);
         QFETCH(QString, errors);
         QStringList arguments = {QStringLiteral("quelmctl"), QStringLiteral("records")};
-        // A row whose only argument is a database names its own.
-        if (options.size() == 1 && !options.constFirst().startsWith(QLatin1Char('-'))) {
-            arguments += options;
-        } else {
+        arguments += options;
+        // A row without a golden file names its own database.
+        if (!golden.isEmpty()) {
             const QString database = freshDatabase(backend);
             RecordStore store;
             QString error;
             QVERIFY2(store.open(database, &error), qPrintable(error));
             for (const UnitRecord& record : fourUnits())
                 QVERIFY2(store.store(record, &error), qPrintable(error));
-            arguments += options;
             arguments.append(database);
         }
         QString out;
@@ -524,7 +469,10 @@ private slots:
         QTextStream outStream(&out);
         QTextStream errStream(&err);
         QCOMPARE(runQuelmCtl(arguments, outStream, errStream, false), exitCode);
-        QCOMPARE(out, output);
+        if (golden.isEmpty())
+            QCOMPARE(out, QString());
+        else
+            QUELM_COMPARE_GOLDEN(out.toUtf8(), golden);
         QCOMPARE(err, errors);
     }
 };

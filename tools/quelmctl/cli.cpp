@@ -213,8 +213,10 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
         invocation.verbose = parser.isSet(options.verbose);
     }
     invocation.json = (groups & JsonOutput) && parser.isSet(options.json);
-    invocation.serial = parser.value(options.serial);
-    invocation.failedOnly = (groups & RecordsOptions) && parser.isSet(options.failed);
+    if (groups & RecordsOptions) {
+        invocation.serial = parser.value(options.serial);
+        invocation.failedOnly = parser.isSet(options.failed);
+    }
     if (groups & ReportOptions) {
         invocation.outputFile = parser.value(options.output);
         invocation.text = parser.isSet(options.text);
