@@ -370,7 +370,8 @@ private slots:
         QTest::addColumn<QString>("golden");   // what it prints on stdout
         QTest::addColumn<QString>("errors");
         for (const QString& backend : {Sqlite, Postgres}) {
-            const char* name = qPrintable(backend);
+            const QByteArray nameBytes = backend.toLatin1();
+            const char* name = nameBytes.constData();
             QTest::addRow("%s: every unit", name) << backend << QStringList() << 0
                                                  << QStringLiteral("host/records-table.txt") << QString();
             QTest::addRow("%s: --failed --serial", name)
