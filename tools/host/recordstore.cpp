@@ -191,22 +191,26 @@ bool inTransaction(QSqlDatabase& db, QString* error, Body body)
     return false;
 }
 
-bool upgradeSchema(QSqlDatabase& db, QString* error)
+// Brings the schema up to this tool's version, unless another station did
+// so meanwhile; *version is what the database holds afterwards.
+bool upgradeSchema(QSqlDatabase& db, int* version, QString* error)
 {
     const Dialect& dialect = dialectOf(db);
     return inTransaction(db, error, [&] {
         QSqlQuery query(db);
-        int version = 0;
         if ((!dialect.schemaLock.isEmpty() && !run(query, dialect.schemaLock, error))
-            || !readSchemaVersion(db, &version, error))
+            || !readSchemaVersion(db, version, error))
             return false;
+        if (*version >= SchemaVersion)
+            return true;
         const QList<QStringList> steps = schemaSteps(dialect);
-        for (int step = version; step < steps.size(); ++step) {
+        for (int step = *version; step < steps.size(); ++step) {
             for (const QString& statement : steps.at(step)) {
                 if (!run(query, statement, error))
                     return false;
             }
         }
+        *version = SchemaVersion;
         return run(query, QStringLiteral("DELETE FROM schema_version"), error)
             && run(query, QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(SchemaVersion),
                    error);
@@ -218,16 +222,18 @@ bool prepareSchema(QSqlDatabase& db, QString* error)
     int version = 0;
     if (!readSchemaVersion(db, &version, error))
         return false;
+    if (version < SchemaVersion && !upgradeSchema(db, &version, error)) {
+        error->prepend(QStringLiteral("cannot create the record tables "
+                                      "(run quelmctl records once as the database's owner): "));
+        return false;
+    }
     if (version > SchemaVersion) {
         *error = QStringLiteral("its records are in schema version %1, newer than this tool's %2; use a newer quelmctl")
                      .arg(version)
                      .arg(SchemaVersion);
         return false;
     }
-    if (version == SchemaVersion || upgradeSchema(db, error))
-        return true;
-    error->prepend(QStringLiteral("cannot create the record tables (run quelmctl records once as the database's owner): "));
-    return false;
+    return true;
 }
 
 QString nonNull(const QString& text)

@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "recordscommand.h"
 #include "stations.h"
 #include "subcommands.h"
 
@@ -16,7 +17,9 @@ namespace {
 
 enum OptionGroup {
     NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8,
-    DeviceChoice = 16, BackupOptions = 32, RestoreOptions = 64, StationOptions = 256
+    DeviceChoice = 16, BackupOptions = 32, RestoreOptions = 64,
+    RecordsOptions = 128, // and a database instead of the description
+    StationOptions = 256
 };
 
 struct Subcommand
@@ -54,6 +57,8 @@ const QList<Subcommand>& subcommands()
          TransportOptionsGroup | DeviceChoice | RestoreOptions, runRestore},
         {"compare", "IMAGE", QStringLiteral("Read the product and show where it differs from an image (exit 1)."),
          TransportOptionsGroup | DeviceChoice | JsonOutput, runCompare},
+        {"records", "", QStringLiteral("List the production stations' records of every unit in DATABASE."),
+         RecordsOptions | JsonOutput, runRecords},
     };
     return all;
 }
@@ -157,6 +162,10 @@ struct Options
     QCommandLineOption header{QStringLiteral("header"),
                               QStringLiteral("Also restore the header's pages (the first device's pages 0 to %1).")
                                   .arg(LoadedProduct::HeaderPages - 1)};
+    QCommandLineOption serial{QStringLiteral("serial"),
+                              QStringLiteral("Only the units whose serial number was S before or after the run."),
+                              QStringLiteral("S")};
+    QCommandLineOption failed{QStringLiteral("failed"), QStringLiteral("Only the units that failed.")};
 };
 
 void addOptions(QCommandLineParser& parser, const Options& options, int groups)
@@ -182,6 +191,8 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
         parser.addOption(options.format);
     if (groups & RestoreOptions)
         parser.addOption(options.header);
+    if (groups & RecordsOptions)
+        parser.addOptions({options.serial, options.failed});
 }
 
 // A number option in decimal or with "0x" in hexadecimal; -1 when absent.
@@ -239,7 +250,9 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
 {
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        *error = QStringLiteral("quelmctl: name a product description file");
+        *error = groups & RecordsOptions
+            ? QStringLiteral("quelmctl: name a record database (a SQLite file or postgresql://...)")
+            : QStringLiteral("quelmctl: name a product description file");
         return false;
     }
     invocation.descriptionFile = positional.constFirst();
@@ -263,6 +276,10 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
             *error = QStringLiteral("quelmctl: --sim-units needs at least one product");
             return false;
         }
+    }
+    if (groups & RecordsOptions) {
+        invocation.serial = parser.value(options.serial);
+        invocation.failedOnly = parser.isSet(options.failed);
     }
     if (groups & ReportOptions) {
         invocation.outputFile = parser.value(options.output);
@@ -302,7 +319,11 @@ int runQuelmCtl(const QStringList& arguments, QTextStream& out, QTextStream& err
     QCommandLineParser parser;
     parser.setApplicationDescription(subcommand->summary);
     addOptions(parser, options, subcommand->options);
-    parser.addPositionalArgument(QStringLiteral("DESCRIPTION"), QStringLiteral("The product description (JSON)."));
+    if (subcommand->options & RecordsOptions)
+        parser.addPositionalArgument(QStringLiteral("DATABASE"),
+                                     QStringLiteral("A SQLite file, or postgresql://USER@HOST/DATABASE."));
+    else
+        parser.addPositionalArgument(QStringLiteral("DESCRIPTION"), QStringLiteral("The product description (JSON)."));
     if (*subcommand->arguments)
         parser.addPositionalArgument(QString::fromLatin1(subcommand->arguments), QString());
     QStringList rest = arguments.mid(2);

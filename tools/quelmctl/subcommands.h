@@ -10,7 +10,7 @@ class QTextStream;
 // What a subcommand gets from the command line.
 struct Invocation
 {
-    QString descriptionFile;
+    QString descriptionFile;  // records: the database
     QStringList arguments;    // the positional arguments after the description
     TransportOptions transport;
     bool quiet = false;       // no progress
@@ -20,7 +20,7 @@ struct Invocation
     int headerCount = -1;     // header: -1 is the whole header
     QString outputFile;       // report: empty is stdout
     bool text = false;        // report: text reports instead of HTML
-    bool json = false;        // read, write, scan, compare: one JSON document on the output
+    bool json = false;        // read, write, scan, compare, records: one JSON document on the output
     QStringList devices;      // backup, restore, compare: the devices named, all for none
     QString format;           // backup, restore: "image", "bin", "ihex", "srec"; empty: by the file's suffix
     bool withHeader = false;  // restore: the header's pages too
@@ -31,6 +31,8 @@ struct Invocation
     QStringList each;         // NAME=START+, counted up per product
     QString eachFile;         // a CSV row of values per product
     QString recordDatabase;   // a record of every product stored there
+    QString serial;           // records: only this serial number
+    bool failedOnly = false;  // records: only the units that failed
     QTextStream* out = nullptr;
     QTextStream* err = nullptr;
 
