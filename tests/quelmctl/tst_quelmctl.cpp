@@ -107,13 +107,15 @@ void TestQuelmCtl::sessions_data()
                        "quelmctl& write -q --sim-state shared.json second.json", "sleep 500",
                        "copy first.sim-state.json shared.json", "unlock", "wait",
                        "quelmctl read -q --sim-state shared.json both.json"};
-    // Four products at once, each with its own state and serial number;
-    // the third holds another product's state and fails alone.
+    // Four products at once, each with its own state and serial number (in
+    // a folder: 1.sim-state.json ...); the third holds another product's
+    // state and fails alone.
     QTest::newRow("stations give each unit its serial")
         << QStringList{"copy <data>/quelmctl/stations/units.csv units.csv",
                        "quelmctl write -q --sim-units 4 --each serial=51450098+ demo.json",
                        "quelmctl read -q --sim-units 4 demo.json", "quelmctl write --sim-units 1 demo.json",
                        "quelmctl write -q --sim-units 2 --each-file units.csv demo.json",
+                       "quelmctl write -q --sim-units 2 --sim-state <dir> --each serial=51450201+ demo.json",
                        "quelmctl read -q plain.json", "copy plain.sim-state.json station.3.json",
                        "quelmctl write -q --sim-units 4 --sim-state station.json --each serial=51450001+ demo.json",
                        "quelmctl read -q --json --sim-units 3 --sim-state station.json demo.json", "ls"};

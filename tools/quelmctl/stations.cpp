@@ -147,8 +147,9 @@ QStringList portsOf(const Invocation& invocation, QString* error)
     // end until its first bytes come.
     const QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
     for (const QString& line : lines) {
-        if (!line.trimmed().isEmpty() && !line.trimmed().startsWith(QLatin1Char('#')))
-            ports.append(line.trimmed());
+        const QString port = line.trimmed();
+        if (!port.isEmpty() && !port.startsWith(QLatin1Char('#')))
+            ports.append(port);
     }
     if (ports.isEmpty())
         *error = QStringLiteral("%1 names no port").arg(invocation.portsFile);
@@ -187,13 +188,15 @@ std::unique_ptr<HeldPort> holdPort(const QString& port, QString* error)
     return nullptr;
 }
 
-// "demo.sim-state.json" becomes "demo.sim-state.1.json" for the first unit;
-// a folder holds "1.sim-state.json" and on.
+// "demo.sim-state.json" becomes "demo.sim-state.1.json" for the first unit,
+// "state" "state.1"; a folder holds "1.sim-state.json" and on.
 QString unitState(const QString& state, int unit)
 {
     const QFileInfo info(state);
     if (info.isDir())
         return QDir(state).filePath(QStringLiteral("%1.sim-state.json").arg(unit));
+    if (info.suffix().isEmpty())
+        return QStringLiteral("%1.%2").arg(state).arg(unit);
     return info.dir().filePath(QStringLiteral("%1.%2.%3").arg(info.completeBaseName()).arg(unit).arg(info.suffix()));
 }
 
