@@ -2,7 +2,6 @@
 
 #include <render.h>
 
-#include <QtCore/QTextStream>
 #include <QtGui/QColor>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
@@ -13,17 +12,42 @@ namespace {
 
 constexpr int GridSide = 16;
 
-// The colour of a grid cell by its mark: answers as described, answers
-// but not described, described but silent.
-QColor cellColour(const QString& cell)
+// A cell's look by quelmctl's mark in it, and the legend's words for it.
+struct CellLook
 {
+    QColor colour; // invalid: the view's own
+    const char* sample;
+    const char* meaning;
+};
+
+const CellLook answersAsDescribed{QColor(0xb0, 0xe8, 0xb0), "A0", QT_TRANSLATE_NOOP("ScanView", "answers as described")};
+const CellLook answersUndescribed{QColor(0xff, 0xe0, 0x90), "A0+", QT_TRANSLATE_NOOP("ScanView", "answers, not described")};
+const CellLook describedSilent{QColor(0xff, 0xa0, 0xa0), "A0!", QT_TRANSLATE_NOOP("ScanView", "described, silent")};
+const CellLook silent{QColor(), "--", QT_TRANSLATE_NOOP("ScanView", "silent")};
+
+// "A0 ", "A0+", "A0!", "-- ", or blank where no part can be addressed.
+const CellLook* lookOf(const QString& cell)
+{
+    if (cell.trimmed().isEmpty())
+        return nullptr;
+    if (cell.startsWith(QLatin1Char('-')))
+        return &silent;
     if (cell.endsWith(QLatin1Char('+')))
-        return QColor(0xff, 0xe0, 0x90);
+        return &answersUndescribed;
     if (cell.endsWith(QLatin1Char('!')))
-        return QColor(0xff, 0xa0, 0xa0);
-    if (!cell.trimmed().isEmpty() && !cell.startsWith(QLatin1Char('-')))
-        return QColor(0xb0, 0xe8, 0xb0);
-    return QColor();
+        return &describedSilent;
+    return &answersAsDescribed;
+}
+
+QLabel* swatch(const CellLook& look, QWidget* parent)
+{
+    auto* label = new QLabel(QLatin1String(look.sample), parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("A0+")) * 2);
+    label->setFrameShape(QFrame::Box);
+    if (look.colour.isValid())
+        label->setStyleSheet(QStringLiteral("background: %1").arg(look.colour.name()));
+    return label;
 }
 
 } // namespace
@@ -31,11 +55,20 @@ QColor cellColour(const QString& cell)
 ScanView::ScanView(QWidget* parent)
     : QWidget(parent)
     , m_grids(new QVBoxLayout)
-    , m_legend(new QLabel(tr("Scan the bus to see which parts answer."), this))
+    , m_hint(new QLabel(tr("Scan the bus to see which parts answer."), this))
 {
+    auto* legend = new QHBoxLayout;
+    legend->addWidget(new QLabel(tr("Each cell is an 8-bit write address:"), this));
+    for (const CellLook* look : {&answersAsDescribed, &answersUndescribed, &describedSilent, &silent}) {
+        legend->addSpacing(12);
+        legend->addWidget(swatch(*look, this));
+        legend->addWidget(new QLabel(tr(look->meaning), this));
+    }
+    legend->addStretch();
     auto* layout = new QVBoxLayout(this);
+    layout->addLayout(legend);
+    layout->addWidget(m_hint);
     layout->addLayout(m_grids);
-    layout->addWidget(m_legend);
     layout->addStretch();
 }
 
@@ -47,11 +80,7 @@ void ScanView::setSegments(const QList<SegmentScan>& segments)
     }
     for (const SegmentScan& segment : segments)
         m_grids->addWidget(createGrid(segment));
-    QString legend;
-    QTextStream stream(&legend);
-    writeScanLegend(stream);
-    stream.flush();
-    m_legend->setText(legend.trimmed());
+    m_hint->setVisible(segments.isEmpty());
 }
 
 QWidget* ScanView::createGrid(const SegmentScan& segment)
@@ -80,9 +109,9 @@ QWidget* ScanView::createGrid(const SegmentScan& segment)
             item->setTextAlignment(Qt::AlignCenter);
             if (const ExpectedPart* part = segment.expectedAt(quint8(address)))
                 item->setToolTip(QStringLiteral("%1 (%2)").arg(part->name, part->type));
-            const QColor colour = cellColour(cell);
-            if (colour.isValid())
-                item->setBackground(colour);
+            const CellLook* look = lookOf(cell);
+            if (look && look->colour.isValid())
+                item->setBackground(look->colour);
             grid->setItem(row, column, item);
         }
     }
