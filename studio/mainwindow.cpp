@@ -49,7 +49,7 @@ const char* const stateKey = "window/state";
 const char* const splitterKey = "window/splitter/%1";
 constexpr int DeviceNameRole = Qt::UserRole;
 // The device tree's width in a wide window; a narrow one gives it a quarter.
-constexpr int TreeWidth = 280;
+constexpr int TreeWidth = 330;
 
 template<typename Receiver, typename Slot>
 QAction* makeAction(QObject* parent, const QString& text, const QString& toolTip, const QKeySequence& shortcut,
@@ -70,6 +70,8 @@ void fitSettingsColumns(QTableView* view)
     header->setSectionResizeMode(SettingsTableModel::ValueColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(SettingsTableModel::HeldColumn, QHeaderView::Stretch);
     view->verticalHeader()->hide();
+    // Rows as high as their text, so that a product's settings fit on one page.
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <render.h>
 
 #include <QtGui/QColor>
+#include <QtWidgets/QGridLayout>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QTableWidget>
@@ -24,12 +25,13 @@ const CellLook answersAsDescribed{QColor(0xb0, 0xe8, 0xb0), "A0", QT_TRANSLATE_N
 const CellLook answersUndescribed{QColor(0xff, 0xe0, 0x90), "A0+", QT_TRANSLATE_NOOP("ScanView", "answers, not described")};
 const CellLook describedSilent{QColor(0xff, 0xa0, 0xa0), "A0!", QT_TRANSLATE_NOOP("ScanView", "described, silent")};
 const CellLook silent{QColor(), "--", QT_TRANSLATE_NOOP("ScanView", "silent")};
+const CellLook notProbed{QColor(), "", QT_TRANSLATE_NOOP("ScanView", "not probed: a read or reserved address")};
 
 // "A0 ", "A0+", "A0!", "-- ", or blank where no part can be addressed.
 const CellLook* lookOf(const QString& cell)
 {
     if (cell.trimmed().isEmpty())
-        return nullptr;
+        return &notProbed;
     if (cell.startsWith(QLatin1Char('-')))
         return &silent;
     if (cell.endsWith(QLatin1Char('+')))
@@ -57,18 +59,23 @@ ScanView::ScanView(QWidget* parent)
     , m_grids(new QVBoxLayout)
     , m_hint(new QLabel(tr("Scan the bus to see which parts answer."), this))
 {
-    auto* legend = new QHBoxLayout;
-    legend->addWidget(new QLabel(tr("Each cell is an 8-bit write address:"), this));
-    for (const CellLook* look : {&answersAsDescribed, &answersUndescribed, &describedSilent, &silent}) {
-        legend->addSpacing(12);
-        legend->addWidget(swatch(*look, this));
-        legend->addWidget(new QLabel(tr(look->meaning), this));
+    auto* legend = new QGridLayout;
+    legend->addWidget(new QLabel(tr("Each cell is an 8-bit write address:"), this), 0, 0, 1, 2);
+    int row = 1;
+    for (const CellLook* look : {&answersAsDescribed, &answersUndescribed, &describedSilent, &silent, &notProbed}) {
+        legend->addWidget(swatch(*look, this), row, 0);
+        legend->addWidget(new QLabel(tr(look->meaning), this), row++, 1);
     }
-    legend->addStretch();
-    auto* layout = new QVBoxLayout(this);
+    legend->setRowStretch(row, 1);
+    auto* grids = new QVBoxLayout;
+    grids->addWidget(m_hint);
+    grids->addLayout(m_grids);
+    grids->addStretch();
+    // The legend beside the grids, level with the first.
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(grids);
+    layout->addSpacing(24);
     layout->addLayout(legend);
-    layout->addWidget(m_hint);
-    layout->addLayout(m_grids);
     layout->addStretch();
 }
 
@@ -109,9 +116,9 @@ QWidget* ScanView::createGrid(const SegmentScan& segment)
             item->setTextAlignment(Qt::AlignCenter);
             if (const ExpectedPart* part = segment.expectedAt(quint8(address)))
                 item->setToolTip(QStringLiteral("%1 (%2)").arg(part->name, part->type));
-            const CellLook* look = lookOf(cell);
-            if (look && look->colour.isValid())
-                item->setBackground(look->colour);
+            const QColor colour = lookOf(cell)->colour;
+            if (colour.isValid())
+                item->setBackground(colour);
             grid->setItem(row, column, item);
         }
     }

@@ -11,7 +11,7 @@ class QVBoxLayout;
 // The scan's grids, one per bus segment, as quelmctl prints them: a cell per
 // 8-bit write address, parts that answer as described, answer without being
 // described, or are described but silent, each in its own colour, which a
-// legend above the grids explains.
+// legend beside the grids explains.
 class ScanView : public QWidget
 {
     Q_OBJECT
