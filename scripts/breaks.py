@@ -193,7 +193,7 @@ BREAKS = [
     ("studio", "a file that failed to open stays in Open Recent",
      [("studio/mainwindow.cpp", "    forgetRecent(fileName);\n    if (error)", "    if (error)")]),
     ("studio", "the log stops following new lines",
-     [("studio/mainwindow.cpp", "    if (follow)\n        bar->setValue(bar->maximum());\n", "")]),
+     [("studio/mainwindow.cpp", "const bool follow = m_followLog;", "const bool follow = false;")]),
     ("studio", "the Connect dialog looks for a port name in the working folder, not under /dev",
      [("studio/connectiondialog.cpp", "QFileInfo::exists(SerialLink::devicePath(port))", "QFileInfo::exists(port)")]),
     ("library", "the DS4520's Configuration row (F4) shows the byte of F5",
