@@ -407,3 +407,10 @@ std::optional<QByteArray> settingValue(const SettingDescription& setting, const 
     }
     return QByteArray::fromHex(text.toLatin1());
 }
+
+std::optional<QByteArray> parseHexValue(const QString& text)
+{
+    if (text.size() % 2 != 0 || !std::all_of(text.cbegin(), text.cend(), isHexDigit))
+        return std::nullopt;
+    return QByteArray::fromHex(text.toLatin1());
+}

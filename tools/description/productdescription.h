@@ -83,5 +83,7 @@ bool settingTakesValue(SettingKind kind);
 // 4 bytes"). quelmctl's set, the description reader and quelm-studio's
 // editor all check values here.
 std::optional<QByteArray> settingValue(const SettingDescription& setting, const QString& text, QString* error);
+// A value text: an even number of hexadecimal digits, nothing else.
+std::optional<QByteArray> parseHexValue(const QString& text);
 
 #endif // QUELMDESCRIPTION_PRODUCTDESCRIPTION_H
