@@ -135,7 +135,8 @@ bool Transport::openSimulator(const QString& descriptionFile, QString* error)
     }
     const QString stateFile = m_options.simulatorState.isEmpty() ? SimulatorState::defaultFile(descriptionFile)
                                                                  : m_options.simulatorState;
-    m_state = SimulatorState::lock(stateFile, m_options.stateLockWaitMs, error);
+    m_state = SimulatorState::lock(stateFile, m_options.stateLockWaitMs, error,
+                                   [this](const QString& line) { m_notify(Note::Progress, line); });
     if (!m_state || !m_state->load(*m_simulator, error))
         return false;
     auto link = std::make_unique<SimulatorLink>(m_simulator.get());
