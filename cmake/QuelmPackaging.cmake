@@ -63,6 +63,10 @@ foreach(tool quelmctl quelm-simulator)
 endforeach()
 add_custom_target(packaging_files ALL DEPENDS ${packaging_outputs})
 
+# quelmctl's bash completion: its commands, the i2c verbs and the options.
+install(FILES ${QUELM_DEBIAN_DIR}/quelmctl.bash-completion
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quelmctl COMPONENT tools)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${QUELM_PACKAGE_NAME})
 set(CPACK_PACKAGE_VENDOR "quelmdevices maintainers")

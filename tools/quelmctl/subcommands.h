@@ -21,6 +21,11 @@ struct Invocation
     QString outputFile;       // report: empty is stdout
     bool text = false;        // report: text reports instead of HTML
     bool json = false;        // read, write, scan: one JSON document on the output
+    QString i2cVerb;          // i2c: detect, get, set, dump or transfer
+    int bus = -1;             // i2c: the segment of --bus; -1 when not given
+    bool yes = false;         // i2c: -y, write without asking
+    bool force = false;       // i2c: --force, reach a described part's address
+    bool wire = false;        // i2c: --wire, print the bytes on the link
     QTextStream* out = nullptr;
     QTextStream* err = nullptr;
 };
