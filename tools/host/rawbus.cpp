@@ -42,11 +42,6 @@ bool appendData(const QString& word, int length, QByteArray* data)
 
 } // namespace
 
-bool Message::operator==(const Message& other) const
-{
-    return read == other.read && address == other.address && length == other.length && data == other.data;
-}
-
 std::optional<int> number(const QString& text, const int maximum)
 {
     static const QRegularExpression form(QStringLiteral("^(?:0x([0-9a-f]{1,8})|([0-9]{1,9}))$"),

@@ -31,8 +31,6 @@ struct Message
     int address = -1; // 7-bit
     int length = 0;
     QByteArray data;  // a write's
-
-    bool operator==(const Message& other) const;
 };
 
 // "0x50" or "80", at most maximum; nothing for anything else.
