@@ -298,6 +298,10 @@ std::optional<QList<int>> RawBus::detect(QString* error)
 
 RawResult RawBus::transfer(const QList<RawI2C::Message>& messages)
 {
+    RawResult result;
+    result.error = messages.isEmpty() ? QStringLiteral("no message to send") : RawI2C::fitError(messages);
+    if (!result.ok())
+        return result;
     const int answerSize = RawI2C::answerSize(messages);
     AnswerBuffer buffer(answerSize);
     const QString description = QStringLiteral("Raw transfer to 0x%1").arg(messages.value(0).address, 2, 16, QLatin1Char('0'));
@@ -305,7 +309,6 @@ RawResult RawBus::transfer(const QList<RawI2C::Message>& messages)
     const OwnedCommands command{{answerSize > 0 ? new DeviceCommand(description, &buffer, 0, bytes)
                                                 : new DeviceCommand(description, bytes)}};
     const RunResult run = m_transport.run(command.list);
-    RawResult result;
     result.status = run.status;
     if (run.ok()) {
         result.answer = buffer.rxData(0, quint8(answerSize));

@@ -100,7 +100,8 @@ public:
     // The 7-bit addresses that acknowledge an empty write, FirstAddress to
     // LastAddress.
     std::optional<QList<int>> detect(QString* error);
-    // The messages as one command string.
+    // The messages as one command string; refused unsent when there are
+    // none or they do not fit (RawI2C::fitError()).
     RawResult transfer(const QList<RawI2C::Message>& messages);
 
 private:

@@ -7,6 +7,7 @@
 #include <rawbus.h>
 #include <scanmodel.h>
 
+#include <QtCore/QHash>
 #include <QtCore/QTextStream>
 
 #include <stdio.h>
