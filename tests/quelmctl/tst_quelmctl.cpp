@@ -236,6 +236,7 @@ void TestQuelmCtl::i2cSessions_data()
                        "quelmctl i2c get --bus 1 demo.json", "quelmctl i2c get --bus 1 demo.json 0x02",
                        "quelmctl i2c get --bus 1 demo.json 0x78", "quelmctl i2c get --bus 1 demo.json 0x50 0x100",
                        "quelmctl i2c get --bus 1 demo.json 5O", "quelmctl i2c set --bus 1 demo.json 0x50 0x00 256",
+                       "quelmctl i2c set --bus 1 demo.json 0x50 0x00 0xFFFFFFFF",
                        "quelmctl i2c set --bus 1 demo.json 0x50 0x00", "quelmctl i2c dump --bus 1 demo.json",
                        "quelmctl i2c transfer --bus 1 demo.json", "quelmctl i2c transfer --bus 1 demo.json r4",
                        "quelmctl i2c transfer --bus 1 demo.json x1@0x50", "quelmctl i2c transfer --bus 1 demo.json r0@0x50",

@@ -40,11 +40,39 @@ bool appendData(const QString& word, int length, QByteArray* data)
     return true;
 }
 
+// "w2@0x50", "r4": a message without its data. Without an address it
+// keeps the one before (`previous`, -1 for none).
+std::optional<Message> messageHead(const QString& word, int previous, QString* error)
+{
+    static const QRegularExpression head(QStringLiteral("^([rw])([0-9]+|0x[0-9a-f]+)(?:@(.*))?$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = head.match(word);
+    const std::optional<int> length = match.hasMatch() ? number(match.captured(2)) : std::nullopt;
+    if (!length) {
+        *error = QStringLiteral("\"%1\" is no message: w or r, a length up to 255 and an optional @address, "
+                                "such as w2@0x50").arg(word);
+        return std::nullopt;
+    }
+    const std::optional<int> named = word.contains(QLatin1Char('@')) ? address(match.captured(3), error)
+                                                                     : std::make_optional(previous);
+    if (!named)
+        return std::nullopt;
+    const Message message{match.captured(1).compare(QLatin1String("r"), Qt::CaseInsensitive) == 0, *named, *length, {}};
+    if (message.address < 0)
+        *error = QStringLiteral("%1 names no address, and no message before it does").arg(word);
+    else if (message.read && message.length == 0)
+        *error = QStringLiteral("%1 reads no byte").arg(word);
+    else
+        return message;
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<int> number(const QString& text, const int maximum)
 {
-    static const QRegularExpression form(QStringLiteral("^(?:0x([0-9a-f]{1,8})|([0-9]{1,9}))$"),
+    // At most 7 hex or 9 decimal digits: every such number fits an int.
+    static const QRegularExpression form(QStringLiteral("^(?:0x([0-9a-f]{1,7})|([0-9]{1,9}))$"),
                                          QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = form.match(text);
     const int value = match.capturedLength(1) > 0 ? match.captured(1).toInt(nullptr, 16) : match.captured(2).toInt();
@@ -65,45 +93,24 @@ std::optional<int> address(const QString& text, QString* error)
 
 std::optional<QList<Message>> parseTransfer(const QStringList& words, QString* error)
 {
-    static const QRegularExpression head(QStringLiteral("^([rw])([0-9]+|0x[0-9a-f]+)(?:@(.*))?$"),
-                                         QRegularExpression::CaseInsensitiveOption);
     QList<Message> messages;
-    int current = -1;
     for (int i = 0; i < words.size();) {
-        const QRegularExpressionMatch match = head.match(words.at(i));
-        const std::optional<int> length = match.hasMatch() ? number(match.captured(2)) : std::nullopt;
-        if (!length) {
-            *error = QStringLiteral("\"%1\" is no message: w or r, a length up to 255 and an optional @address, "
-                                    "such as w2@0x50").arg(words.at(i));
+        const int previous = messages.isEmpty() ? -1 : messages.constLast().address;
+        std::optional<Message> message = messageHead(words.at(i), previous, error);
+        if (!message)
             return std::nullopt;
-        }
-        if (words.at(i).contains(QLatin1Char('@'))) {
-            const std::optional<int> named = address(match.captured(3), error);
-            if (!named)
-                return std::nullopt;
-            current = *named;
-        }
-        if (current < 0) {
-            *error = QStringLiteral("%1 names no address, and no message before it does").arg(words.at(i));
-            return std::nullopt;
-        }
-        Message message{match.captured(1).compare(QLatin1String("r"), Qt::CaseInsensitive) == 0, current, *length, {}};
-        if (message.read && message.length == 0) {
-            *error = QStringLiteral("%1 reads no byte").arg(words.at(i));
-            return std::nullopt;
-        }
         const QString name = words.at(i++);
-        while (!message.read && message.data.size() < message.length) {
-            if (i == words.size() || !appendData(words.at(i), message.length, &message.data)) {
+        while (!message->read && message->data.size() < message->length) {
+            if (i == words.size() || !appendData(words.at(i), message->length, &message->data)) {
                 *error = i == words.size()
-                    ? QStringLiteral("%1 needs %2 data bytes, %3 given").arg(name).arg(message.length).arg(message.data.size())
+                    ? QStringLiteral("%1 needs %2 data bytes, %3 given").arg(name).arg(message->length).arg(message->data.size())
                     : QStringLiteral("%1: \"%2\" is no data byte (0x00-0xff, optionally followed by =, + or -)")
                           .arg(name, words.at(i));
                 return std::nullopt;
             }
             ++i;
         }
-        messages.append(message);
+        messages.append(*message);
     }
     if (messages.isEmpty())
         *error = QStringLiteral("give at least one message, such as w1@0x50 0x00 r4");
