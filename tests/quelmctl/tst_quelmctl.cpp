@@ -213,7 +213,9 @@ void TestQuelmCtl::i2cSessions_data()
         << QStringList{"quelmctl i2c transfer -q -y -f --bus 1 --wire demo.json w5@0x50 0x20 0x41 0x42 0x07+ w1 0x1e r8",
                        "quelmctl i2c transfer -q -y -f --bus 1 demo.json w4@0x50 0x40 0xAA=",
                        "quelmctl i2c transfer -q -y -f --bus 1 --wire demo.json w1@0x50 0x41 r2 r2",
-                       "quelmctl i2c transfer -q -y -f --bus 1 demo.json w1@0x50 0x40 r16"};
+                       "quelmctl i2c transfer -q -y -f --bus 1 demo.json w1@0x50 0x40 r16",
+                       "quelmctl i2c transfer -q -y -f --bus 1 demo.json W0x4@0x50 0x60 0x02-",
+                       "quelmctl i2c transfer -q -y -f --bus 1 demo.json w1@0x50 0x60 r4"};
     QTest::newRow("no acknowledge is an error")
         << QStringList{"quelmctl i2c get -q --bus 1 --wire demo.json 0x30",
                        "quelmctl i2c get -q --bus 1 demo.json 0x30 0x00",
