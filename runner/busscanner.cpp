@@ -18,7 +18,7 @@ BusScanner::BusScanner(Link* link)
 {
 }
 
-ScanResult BusScanner::scan()
+ScanResult BusScanner::scan(const quint8 first, const quint8 last)
 {
     ScanResult result;
     if (!m_link) {
@@ -26,7 +26,7 @@ ScanResult BusScanner::scan()
         return result;
     }
     m_link->discardInput();
-    for (int address = FirstAddress; address <= LastAddress; address += 2) {
+    for (int address = first & ~ReadBit; address <= last; address += 2) {
         if (!m_link->write(SC18IM700Protocol::probeCommand(quint8(address)))) {
             result.errorString = QStringLiteral("probing %1 could not be sent: %2")
                                      .arg(hexByte(address), m_link->errorString());

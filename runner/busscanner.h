@@ -39,8 +39,9 @@ public:
     //! How long each status read may take, in milliseconds
     //! (CommandRunner::DefaultTimeoutMs until set).
     void setTimeout(int timeoutMs) { m_timeoutMs = timeoutMs; }
-    //! Probes every address from FirstAddress to LastAddress.
-    ScanResult scan();
+    //! Probes every even address from \a first to \a last, both 8-bit write
+    //! addresses: by default FirstAddress to LastAddress.
+    ScanResult scan(quint8 first = FirstAddress, quint8 last = LastAddress);
 
 private:
     Link* m_link;

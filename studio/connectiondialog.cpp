@@ -1,15 +1,29 @@
 #include "connectiondialog.h"
 
 #include <bridgesetup.h>
+#include <seriallink.h>
 
+#include <QtCore/QFileInfo>
+#include <QtCore/QSettings>
 #include <QtSerialPort/QSerialPortInfo>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QFormLayout>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QVBoxLayout>
+
+namespace {
+
+const char* const serialKey = "connection/serial";
+const char* const portKey = "connection/port";
+const char* const baudRateKey = "connection/baudRate";
+const char* const i2cClockKey = "connection/i2cClock";
+const char* const acknowledgeChecksKey = "connection/acknowledgeChecks";
+
+} // namespace
 
 ConnectionDialog::ConnectionDialog(const TransportOptions& options, const QString& defaultStateFile,
                                    QWidget* parent)
@@ -22,14 +36,24 @@ ConnectionDialog::ConnectionDialog(const TransportOptions& options, const QStrin
     , m_baudRate(new QComboBox(this))
     , m_i2cClock(new QComboBox(this))
     , m_acknowledgeChecks(new QCheckBox(tr("Read the I2C status after every transaction"), this))
+    , m_refusal(new QLabel(this))
 {
     setWindowTitle(tr("Connect"));
     m_stateFile->setPlaceholderText(defaultStateFile);
     // Pseudo-terminals are not listed; their paths can be typed in.
     m_port->setEditable(true);
+    m_port->setObjectName(QStringLiteral("port"));
+    m_simulator->setObjectName(QStringLiteral("simulator"));
+    m_serial->setObjectName(QStringLiteral("serial"));
+    m_refusal->setObjectName(QStringLiteral("refusal"));
+    m_refusal->setStyleSheet(QStringLiteral("color: #c00000"));
+    m_refusal->setWordWrap(true);
+    m_refusal->hide();
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
         m_port->addItem(port.systemLocation());
-    m_port->setCurrentText(options.port);
+    // The port typed last stays offered when the simulator was chosen.
+    m_port->setCurrentText(options.port.isEmpty() ? QSettings().value(QLatin1String(portKey)).toString()
+                                                   : options.port);
     m_baudRate->addItem(tr("where the bridge is found"), 0);
     for (const qint32 rate : SC18IM700Protocol::StandardBaudRates)
         m_baudRate->addItem(QString::number(rate), rate);
@@ -57,6 +81,7 @@ ConnectionDialog::ConnectionDialog(const TransportOptions& options, const QStrin
     connect(m_serial, &QRadioButton::toggled, this, &ConnectionDialog::updateEnabled);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(m_refusal);
     layout->addWidget(buttons);
     updateEnabled();
 }
@@ -76,4 +101,52 @@ TransportOptions ConnectionDialog::options() const
     options.i2cClock = m_i2cClock->currentData().toString();
     options.acknowledgeChecks = m_acknowledgeChecks->isChecked();
     return options;
+}
+
+TransportOptions ConnectionDialog::remembered()
+{
+    const QSettings settings;
+    TransportOptions options;
+    if (settings.value(QLatin1String(serialKey)).toBool())
+        options.port = settings.value(QLatin1String(portKey)).toString();
+    options.baudRate = settings.value(QLatin1String(baudRateKey), 0).toInt();
+    options.i2cClock = settings.value(QLatin1String(i2cClockKey)).toString();
+    options.acknowledgeChecks = settings.value(QLatin1String(acknowledgeChecksKey), false).toBool();
+    return options;
+}
+
+void ConnectionDialog::remember() const
+{
+    QSettings settings;
+    settings.setValue(QLatin1String(serialKey), m_serial->isChecked());
+    if (m_serial->isChecked())
+        settings.setValue(QLatin1String(portKey), options().port);
+    settings.setValue(QLatin1String(baudRateKey), m_baudRate->currentData());
+    settings.setValue(QLatin1String(i2cClockKey), m_i2cClock->currentData());
+    settings.setValue(QLatin1String(acknowledgeChecksKey), m_acknowledgeChecks->isChecked());
+}
+
+// A port is looked for where the bridge's link opens it; a port that is
+// there but no serial port is left for the link to refuse.
+QString ConnectionDialog::refusal() const
+{
+    if (!m_serial->isChecked())
+        return QString();
+    const QString port = options().port;
+    if (port.isEmpty())
+        return tr("Give the serial port the bridge is on, such as /dev/ttyUSB0.");
+    if (!QFileInfo::exists(SerialLink::devicePath(port)))
+        return tr("%1: no such port").arg(port);
+    return QString();
+}
+
+void ConnectionDialog::accept()
+{
+    const QString why = refusal();
+    m_refusal->setText(why);
+    m_refusal->setVisible(!why.isEmpty());
+    if (!why.isEmpty())
+        return;
+    remember();
+    QDialog::accept();
 }

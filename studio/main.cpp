@@ -7,6 +7,7 @@
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QTextStream>
+#include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
 
 int main(int argc, char* argv[])
@@ -52,7 +53,9 @@ int main(int argc, char* argv[])
         return 1;
     }
     window.show();
+    // Once the window is on screen, so that a dialog saying why the file
+    // cannot be opened stands over it.
     if (!arguments.isEmpty())
-        window.openFile(arguments.constFirst());
+        QTimer::singleShot(0, &window, [&window, &arguments] { window.openOnStart(arguments.constFirst()); });
     return app.exec();
 }

@@ -12,8 +12,10 @@
 #include <QtCore/QSettings>
 #include <QtCore/QSortFilterProxyModel>
 #include <QtCore/QTextStream>
+#include <QtCore/QTime>
 #include <QtGui/QCloseEvent>
 #include <QtGui/QKeySequence>
+#include <QtGui/QScreen>
 #include <QAction> // QtWidgets in Qt 5, QtGui in Qt 6
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QFileDialog>
@@ -27,6 +29,7 @@
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QScrollArea>
+#include <QtWidgets/QScrollBar>
 #include <QtWidgets/QSplitter>
 #include <QtWidgets/QStatusBar>
 #include <QtWidgets/QTabWidget>
@@ -41,7 +44,12 @@ namespace {
 
 constexpr int MaxRecentFiles = 8;
 const char* const recentFilesKey = "recentFiles";
+const char* const geometryKey = "window/geometry";
+const char* const stateKey = "window/state";
+const char* const splitterKey = "window/splitter/%1";
 constexpr int DeviceNameRole = Qt::UserRole;
+// The device tree's width in a wide window; a narrow one gives it a quarter.
+constexpr int TreeWidth = 330;
 
 template<typename Receiver, typename Slot>
 QAction* makeAction(QObject* parent, const QString& text, const QString& toolTip, const QKeySequence& shortcut,
@@ -62,6 +70,8 @@ void fitSettingsColumns(QTableView* view)
     header->setSectionResizeMode(SettingsTableModel::ValueColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(SettingsTableModel::HeldColumn, QHeaderView::Stretch);
     view->verticalHeader()->hide();
+    // Rows as high as their text, so that a product's settings fit on one page.
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
 }
 
 } // namespace
@@ -82,23 +92,32 @@ MainWindow::MainWindow(QWidget* parent)
     createMenus();
     createWidgets();
 
-    connect(m_session, &StudioSession::message, m_log, &QPlainTextEdit::appendPlainText);
+    connect(m_session, &StudioSession::message, this, &MainWindow::appendLog);
     connect(m_session, &StudioSession::opened, this, [this] {
         rememberRecent(m_session->fileName());
         m_scan->setSegments({});
         updateTitle();
+        updateConnection();
+        updateActions();
     });
     connect(m_session, &StudioSession::productReplaced, this, &MainWindow::rebuildDeviceTree);
     connect(m_session, &StudioSession::valuesChanged, this, [this] {
+        statusBar()->clearMessage(); // a refused edit was put right
         updateTitle();
         updateActions();
         showDevice();
     });
-    connect(m_session, &StudioSession::connectionChanged, this, &MainWindow::updateConnection);
-    connect(m_session, &StudioSession::busyChanged, this, [this](bool busy) {
-        if (busy)
-            m_failureBanner->hide();
+    connect(m_session, &StudioSession::connectionChanged, this, [this] {
+        updateConnection();
         updateActions();
+    });
+    connect(m_session, &StudioSession::busyChanged, this, [this](bool busy) {
+        if (busy) {
+            m_failureBanner->hide();
+            statusBar()->clearMessage();
+        }
+        updateActions();
+        updateConnection();
     });
     connect(m_session, &StudioSession::failed, this, [this](const Failure& failure) { showFailure(failure.lines()); });
     connect(m_session, &StudioSession::progress, this, &MainWindow::showProgress);
@@ -107,17 +126,25 @@ MainWindow::MainWindow(QWidget* parent)
         m_scan->setSegments(m_session->scanResult());
         m_tabs->setCurrentIndex(2);
     });
+    // Until the value is put right or the next action starts.
     connect(m_settings, &SettingsTableModel::valueRejected, this, [this](const QString& reason) {
-        m_log->appendPlainText(reason);
-        statusBar()->showMessage(reason, 5000);
+        appendLog(reason);
+        statusBar()->showMessage(reason);
     });
+    restoreLayout();
     updateRecentMenu();
     updateActions();
     updateTitle();
     updateConnection();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // An editor still open commits its text as the window goes, when
+    // nothing of the window is left to show what became of it.
+    disconnect(m_session, nullptr, this, nullptr);
+    disconnect(m_settings, nullptr, this, nullptr);
+}
 
 void MainWindow::createActions()
 {
@@ -185,19 +212,28 @@ void MainWindow::createWidgets()
     m_tabs->addTab(scanArea, tr("Scan"));
 
     auto* top = new QSplitter(Qt::Horizontal);
+    top->setObjectName(QStringLiteral("top"));
     top->addWidget(m_devices);
     top->addWidget(m_tabs);
-    top->setStretchFactor(1, 3);
-    top->setSizes({380, 900});
+    top->setStretchFactor(1, 1);
+    top->setCollapsible(1, false);
     m_log = new QPlainTextEdit;
+    m_log->setObjectName(QStringLiteral("log"));
     m_log->setReadOnly(true);
     m_log->setMaximumBlockCount(0);
     m_log->setPlaceholderText(tr("Messages of every action appear here."));
+    // Follows new lines as a terminal does: not while the user reads further up.
+    QScrollBar* logBar = m_log->verticalScrollBar();
+    connect(logBar, &QScrollBar::valueChanged, this,
+            [this, logBar](int value) { m_followLog = value >= logBar->maximum(); });
     auto* main = new QSplitter(Qt::Vertical);
+    main->setObjectName(QStringLiteral("main"));
     main->addWidget(top);
     main->addWidget(m_log);
     main->setStretchFactor(0, 4);
     main->setStretchFactor(1, 1);
+    m_treeSplitter = top;
+    m_logSplitter = main;
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -206,6 +242,7 @@ void MainWindow::createWidgets()
     setCentralWidget(central);
 
     m_connection = new QLabel;
+    m_connection->setObjectName(QStringLiteral("connection"));
     m_progress = new QProgressBar;
     m_progress->setMaximumWidth(240);
     m_progress->setVisible(false);
@@ -247,7 +284,6 @@ QWidget* MainWindow::createSettingsPage()
     m_settingsView = new QTableView(page);
     m_settingsView->setObjectName(QStringLiteral("settings"));
     m_settingsView->setModel(m_filtered);
-    m_settingsView->setItemDelegateForColumn(SettingsTableModel::ValueColumn, new HexValueDelegate(m_settingsView));
     m_settingsView->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                     | QAbstractItemView::AnyKeyPressed);
     fitSettingsColumns(m_settingsView);
@@ -271,9 +307,10 @@ QWidget* MainWindow::createDevicePage()
     m_registers->document()->setDefaultStyleSheet(htmlReportStyle());
     auto* onDevice = new QTableView(page);
     onDevice->setModel(m_deviceSettings);
-    onDevice->setItemDelegateForColumn(SettingsTableModel::ValueColumn, new HexValueDelegate(onDevice));
     fitSettingsColumns(onDevice);
     auto* split = new QSplitter(Qt::Vertical, page);
+    split->setObjectName(QStringLiteral("device"));
+    m_deviceSplitter = split;
     split->addWidget(m_registers);
     split->addWidget(onDevice);
     split->setStretchFactor(0, 3);
@@ -284,16 +321,73 @@ QWidget* MainWindow::createDevicePage()
     return page;
 }
 
-bool MainWindow::openFile(const QString& fileName)
+bool MainWindow::openFile(const QString& fileName, QString* error)
 {
     if (!maySwitchProduct())
         return false;
-    QString error;
-    if (m_session->open(fileName, &error))
+    QString reason;
+    if (m_session->open(fileName, &reason))
         return true;
-    m_log->appendPlainText(error);
-    showFailure({error});
+    appendLog(reason);
+    showFailure({reason});
+    forgetRecent(fileName);
+    if (error)
+        *error = reason;
     return false;
+}
+
+void MainWindow::openOnStart(const QString& fileName)
+{
+    QString error;
+    if (!openFile(fileName, &error) && !error.isEmpty())
+        QMessageBox::warning(this, tr("Cannot open the description"), error);
+}
+
+QSize MainWindow::defaultSize(const QSize& available)
+{
+    return QSize(qMin(available.width() - 40, 1600), qMin(available.height() * 9 / 10, 1000));
+}
+
+void MainWindow::fitScreen(const QRect& available)
+{
+    resize(defaultSize(available.size()));
+    move(available.center() - rect().center());
+    m_treeSplitter->setSizes({qMin(TreeWidth, width() / 4), width()});
+    m_logSplitter->setSizes({height() * 3 / 4, height() / 4});
+    m_deviceSplitter->setSizes({height() / 2, height() / 4});
+}
+
+// Where the window was when it was last closed, else its default.
+void MainWindow::restoreLayout()
+{
+    fitScreen(QGuiApplication::primaryScreen()->availableGeometry());
+    const QSettings settings;
+    restoreGeometry(settings.value(QLatin1String(geometryKey)).toByteArray());
+    restoreState(settings.value(QLatin1String(stateKey)).toByteArray());
+    for (QSplitter* splitter : splitters())
+        splitter->restoreState(settings.value(QString::fromLatin1(splitterKey).arg(splitter->objectName())).toByteArray());
+}
+
+void MainWindow::saveLayout() const
+{
+    QSettings settings;
+    settings.setValue(QLatin1String(geometryKey), saveGeometry());
+    settings.setValue(QLatin1String(stateKey), saveState());
+    for (const QSplitter* splitter : splitters())
+        settings.setValue(QString::fromLatin1(splitterKey).arg(splitter->objectName()), splitter->saveState());
+}
+
+// "19:42:07  read: 88 commands ...": each line with the time it was said.
+void MainWindow::appendLog(const QString& line)
+{
+    const bool follow = m_followLog;
+    m_log->appendPlainText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss  ")) + line);
+    QScrollBar* bar = m_log->verticalScrollBar();
+    if (follow)
+        bar->setValue(bar->maximum());
+    // While connecting, the status bar says what the connection waits for.
+    if (m_session->isBusy() && !m_session->isConnected())
+        m_connection->setText(line);
 }
 
 void MainWindow::open()
@@ -310,7 +404,7 @@ bool MainWindow::save()
     QString error;
     if (m_session->save(&error))
         return true;
-    m_log->appendPlainText(error);
+    appendLog(error);
     showFailure({error});
     return false;
 }
@@ -336,12 +430,14 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     m_session->cancel();
+    saveLayout();
     event->accept();
 }
 
 void MainWindow::connectBridge()
 {
-    ConnectionDialog dialog(m_session->connection(), SimulatorState::defaultFile(m_session->fileName()), this);
+    ConnectionDialog dialog(m_session->isConnected() ? m_session->connection() : ConnectionDialog::remembered(),
+                            SimulatorState::defaultFile(m_session->fileName()), this);
     if (dialog.exec() == QDialog::Accepted)
         m_session->connectTo(dialog.options());
 }
@@ -377,6 +473,16 @@ void MainWindow::rememberRecent(const QString& fileName)
     updateRecentMenu();
 }
 
+void MainWindow::forgetRecent(const QString& fileName)
+{
+    QSettings settings;
+    QStringList files = settings.value(QLatin1String(recentFilesKey)).toStringList();
+    if (files.removeAll(QFileInfo(fileName).absoluteFilePath()) == 0)
+        return;
+    settings.setValue(QLatin1String(recentFilesKey), files);
+    updateRecentMenu();
+}
+
 void MainWindow::updateRecentMenu()
 {
     m_recentMenu->clear();
@@ -390,9 +496,9 @@ void MainWindow::updateActions()
 {
     const bool busy = m_session->isBusy();
     const bool ready = m_session->isOpen() && !busy;
-    for (QAction* action : {m_readAction, m_writeAction, m_eraseAction, m_scanAction, m_reportAction,
-                            m_connectAction})
-        action->setEnabled(ready);
+    m_connectAction->setEnabled(ready);
+    for (QAction* action : {m_readAction, m_writeAction, m_eraseAction, m_scanAction, m_reportAction})
+        action->setEnabled(ready && m_session->isConnected());
     m_openAction->setEnabled(!busy);
     m_recentMenu->setEnabled(!busy);
     m_saveAction->setEnabled(m_session->hasUnsavedValues());
@@ -416,7 +522,12 @@ void MainWindow::updateTitle()
 
 void MainWindow::updateConnection()
 {
-    m_connection->setText(m_session->isOpen() ? m_session->connectionText() : tr("No product open"));
+    if (!m_session->isOpen())
+        m_connection->setText(tr("No product open"));
+    else if (m_session->isBusy() && !m_session->isConnected())
+        m_connection->setText(tr("Connecting..."));
+    else
+        m_connection->setText(m_session->connectionText());
 }
 
 void MainWindow::showProgress(int done, int count)

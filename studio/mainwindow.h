@@ -11,6 +11,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QSortFilterProxyModel;
+class QSplitter;
 class QTabWidget;
 class QTableView;
 class QTextBrowser;
@@ -35,9 +36,19 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Room for every column of the settings on a screen of this size.
+    static QSize defaultSize(const QSize& available);
+
     StudioSession* session() const { return m_session; }
-    // Opens a description; says why as every failure is said when it cannot.
-    bool openFile(const QString& fileName);
+    // Opens a description; says why as every failure is said when it
+    // cannot, and drops it from Open Recent. Never connects by itself.
+    bool openFile(const QString& fileName, QString* error = nullptr);
+    // The same for the description given on the command line, whose
+    // failure is also said in a dialog on the window.
+    void openOnStart(const QString& fileName);
+    // The window at its default size and layout, centred on the screen
+    // area available.
+    void fitScreen(const QRect& available);
     // Selects a device in the tree and shows its registers ("bridge" is the bridge).
     void selectDevice(const QString& name);
     // The name of the device shown, empty for none.
@@ -59,7 +70,12 @@ private:
     void connectBridge();
     void erase();
     void saveReport();
+    void restoreLayout();
+    void saveLayout() const;
+    QList<QSplitter*> splitters() const { return {m_treeSplitter, m_logSplitter, m_deviceSplitter}; }
+    void appendLog(const QString& line);
     void rememberRecent(const QString& fileName);
+    void forgetRecent(const QString& fileName);
     void updateRecentMenu();
     void updateActions();
     void updateTitle();
@@ -83,6 +99,11 @@ private:
     QTextBrowser* m_registers = nullptr;
     ScanView* m_scan = nullptr;
     QPlainTextEdit* m_log = nullptr;
+    bool m_followLog = true; // until the user scrolls up from the last line
+    // Their states are remembered.
+    QSplitter* m_treeSplitter = nullptr;   // the device tree beside the tabs
+    QSplitter* m_logSplitter = nullptr;    // the work above the log
+    QSplitter* m_deviceSplitter = nullptr; // the registers above the device's settings
     QFrame* m_failureBanner = nullptr;
     QLabel* m_failureText = nullptr;
     QLabel* m_connection = nullptr;

@@ -2,8 +2,8 @@
 
 #include <render.h>
 
-#include <QtCore/QTextStream>
 #include <QtGui/QColor>
+#include <QtWidgets/QGridLayout>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QTableWidget>
@@ -13,17 +13,43 @@ namespace {
 
 constexpr int GridSide = 16;
 
-// The colour of a grid cell by its mark: answers as described, answers
-// but not described, described but silent.
-QColor cellColour(const QString& cell)
+// A cell's look by quelmctl's mark in it, and the legend's words for it.
+struct CellLook
 {
+    QColor colour; // invalid: the view's own
+    const char* sample;
+    const char* meaning;
+};
+
+const CellLook answersAsDescribed{QColor(0xb0, 0xe8, 0xb0), "A0", QT_TRANSLATE_NOOP("ScanView", "answers as described")};
+const CellLook answersUndescribed{QColor(0xff, 0xe0, 0x90), "A0+", QT_TRANSLATE_NOOP("ScanView", "answers, not described")};
+const CellLook describedSilent{QColor(0xff, 0xa0, 0xa0), "A0!", QT_TRANSLATE_NOOP("ScanView", "described, silent")};
+const CellLook silent{QColor(), "--", QT_TRANSLATE_NOOP("ScanView", "silent")};
+const CellLook notProbed{QColor(), "", QT_TRANSLATE_NOOP("ScanView", "not probed: a read or reserved address")};
+
+// "A0 ", "A0+", "A0!", "-- ", or blank where no part can be addressed.
+const CellLook* lookOf(const QString& cell)
+{
+    if (cell.trimmed().isEmpty())
+        return &notProbed;
+    if (cell.startsWith(QLatin1Char('-')))
+        return &silent;
     if (cell.endsWith(QLatin1Char('+')))
-        return QColor(0xff, 0xe0, 0x90);
+        return &answersUndescribed;
     if (cell.endsWith(QLatin1Char('!')))
-        return QColor(0xff, 0xa0, 0xa0);
-    if (!cell.trimmed().isEmpty() && !cell.startsWith(QLatin1Char('-')))
-        return QColor(0xb0, 0xe8, 0xb0);
-    return QColor();
+        return &describedSilent;
+    return &answersAsDescribed;
+}
+
+QLabel* swatch(const CellLook& look, QWidget* parent)
+{
+    auto* label = new QLabel(QLatin1String(look.sample), parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("A0+")) * 2);
+    label->setFrameShape(QFrame::Box);
+    if (look.colour.isValid())
+        label->setStyleSheet(QStringLiteral("background: %1").arg(look.colour.name()));
+    return label;
 }
 
 } // namespace
@@ -31,11 +57,25 @@ QColor cellColour(const QString& cell)
 ScanView::ScanView(QWidget* parent)
     : QWidget(parent)
     , m_grids(new QVBoxLayout)
-    , m_legend(new QLabel(tr("Scan the bus to see which parts answer."), this))
+    , m_hint(new QLabel(tr("Scan the bus to see which parts answer."), this))
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(m_grids);
-    layout->addWidget(m_legend);
+    auto* legend = new QGridLayout;
+    legend->addWidget(new QLabel(tr("Each cell is an 8-bit write address:"), this), 0, 0, 1, 2);
+    int row = 1;
+    for (const CellLook* look : {&answersAsDescribed, &answersUndescribed, &describedSilent, &silent, &notProbed}) {
+        legend->addWidget(swatch(*look, this), row, 0);
+        legend->addWidget(new QLabel(tr(look->meaning), this), row++, 1);
+    }
+    legend->setRowStretch(row, 1);
+    auto* grids = new QVBoxLayout;
+    grids->addWidget(m_hint);
+    grids->addLayout(m_grids);
+    grids->addStretch();
+    // The legend beside the grids, level with the first.
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(grids);
+    layout->addSpacing(24);
+    layout->addLayout(legend);
     layout->addStretch();
 }
 
@@ -47,11 +87,7 @@ void ScanView::setSegments(const QList<SegmentScan>& segments)
     }
     for (const SegmentScan& segment : segments)
         m_grids->addWidget(createGrid(segment));
-    QString legend;
-    QTextStream stream(&legend);
-    writeScanLegend(stream);
-    stream.flush();
-    m_legend->setText(legend.trimmed());
+    m_hint->setVisible(segments.isEmpty());
 }
 
 QWidget* ScanView::createGrid(const SegmentScan& segment)
@@ -80,7 +116,7 @@ QWidget* ScanView::createGrid(const SegmentScan& segment)
             item->setTextAlignment(Qt::AlignCenter);
             if (const ExpectedPart* part = segment.expectedAt(quint8(address)))
                 item->setToolTip(QStringLiteral("%1 (%2)").arg(part->name, part->type));
-            const QColor colour = cellColour(cell);
+            const QColor colour = lookOf(cell)->colour;
             if (colour.isValid())
                 item->setBackground(colour);
             grid->setItem(row, column, item);

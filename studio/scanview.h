@@ -10,7 +10,8 @@ class QVBoxLayout;
 
 // The scan's grids, one per bus segment, as quelmctl prints them: a cell per
 // 8-bit write address, parts that answer as described, answer without being
-// described, or are described but silent, each in its own colour.
+// described, or are described but silent, each in its own colour, which a
+// legend beside the grids explains.
 class ScanView : public QWidget
 {
     Q_OBJECT
@@ -24,7 +25,7 @@ private:
     QWidget* createGrid(const SegmentScan& segment);
 
     QVBoxLayout* m_grids;
-    QLabel* m_legend;
+    QLabel* m_hint; // until the first scan
 };
 
 #endif // QUELMSTUDIO_SCANVIEW_H

@@ -3,24 +3,25 @@
 #include "mainwindow.h"
 #include "studiosession.h"
 
+#include <QtCore/QRect>
 #include <QtGui/QImage>
 #include <QtWidgets/QApplication>
 
 namespace {
 
-// The window's size in the picture: room for every column of the tables.
-constexpr int Width = 1280;
-constexpr int Height = 860;
+// The screen the picture shows the window on, at the size it opens at there.
+const QRect Screen(0, 0, 1280, 800);
 
 } // namespace
 
 bool writeScreenshot(MainWindow& window, const QString& description, const QString& imageFile, QString* error)
 {
-    window.resize(Width, Height);
+    window.fitScreen(Screen);
     window.show();
     StudioSession* session = window.session();
     if (!session->open(description, error))
         return false;
+    session->connectTo(TransportOptions());
     session->waitUntilIdle();
     if (session->isConnected()) {
         session->read();

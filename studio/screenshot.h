@@ -5,8 +5,8 @@
 
 class MainWindow;
 
-// The picture of the window at work: the description opened and read on
-// the built-in simulator, the first device selected, the window written to
+// The picture of the window at work, at the size it opens at on a 1280x800
+// screen: the description opened and read on the built-in simulator, the first device selected, the window written to
 // a PNG file. False, with one line in error, when any step fails.
 bool writeScreenshot(MainWindow& window, const QString& description, const QString& imageFile, QString* error);
 

@@ -9,8 +9,6 @@
 #include <QtGui/QBrush>
 #include <QtGui/QColor>
 #include <QtGui/QFont>
-#include <QtGui/QRegularExpressionValidator>
-#include <QtWidgets/QLineEdit>
 
 namespace {
 
@@ -160,13 +158,4 @@ bool SettingsTableModel::setData(const QModelIndex& index, const QVariant& value
         return true;
     emit valueRejected(error);
     return false;
-}
-
-QWidget* HexValueDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                                        const QModelIndex&) const
-{
-    auto* editor = new QLineEdit(parent);
-    editor->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("([0-9A-Fa-f]{2})*[0-9A-Fa-f]?")), editor));
-    return editor;
 }

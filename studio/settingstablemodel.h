@@ -2,14 +2,14 @@
 #define QUELMSTUDIO_SETTINGSTABLEMODEL_H
 
 #include <QtCore/QAbstractTableModel>
-#include <QtWidgets/QStyledItemDelegate>
 
 class StudioSession;
 
 // The settings of the open product, a row each: what the description wants
 // and what the product held when it was last read. Values are edited in
-// place as hex; a row whose wanted value differs from what was read is
-// marked, and one that differs from the file is bold until it is saved.
+// place as hex, taken as typed or refused with the reason; a row whose
+// wanted value differs from what was read is marked, and one that differs
+// from the file is bold until it is saved.
 class SettingsTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -43,17 +43,6 @@ private:
     void refresh();
 
     StudioSession* m_session;
-};
-
-// The value editor: hex digits only, two for each byte the setting holds.
-class HexValueDelegate : public QStyledItemDelegate
-{
-    Q_OBJECT
-
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override;
 };
 
 #endif // QUELMSTUDIO_SETTINGSTABLEMODEL_H

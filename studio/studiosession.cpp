@@ -47,7 +47,10 @@ bool StudioSession::open(const QString& fileName, QString* error)
     addMessage(QStringLiteral("opened %1").arg(fileName));
     emit opened();
     emit productReplaced();
-    // A simulator's state belongs to its product; a port stays as it was.
+    // Nothing connects by itself: a connection made before is made again,
+    // a simulator's with the new product's state, a port's as it was.
+    if (!m_connected)
+        return true;
     TransportOptions options = m_options;
     if (options.port.isEmpty())
         options.simulatorState.clear();

@@ -33,7 +33,7 @@ public:
     ~StudioSession() override;
 
     // Reads a description; on failure keeps what is open and says why.
-    // Connects to the simulator, or reconnects the port.
+    // Connects again only when a connection was made before.
     bool open(const QString& fileName, QString* error);
     bool isOpen() const { return m_product != nullptr; }
     QString fileName() const { return m_fileName; }

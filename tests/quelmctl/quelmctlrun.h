@@ -268,12 +268,12 @@ private:
     int m_master = -1;
 };
 
-// The golden file of the current row: "quelmctl/<row name in lower case, dashes for spaces>.txt".
-inline QString goldenOfRow()
+// The golden file of the current row: "<folder>/<row name in lower case, dashes for spaces>.txt".
+inline QString goldenOfRow(const QString& folder = QStringLiteral("quelmctl"))
 {
     QString name = QString::fromUtf8(QTest::currentDataTag()).toLower();
     name.replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"));
-    return QStringLiteral("quelmctl/%1.txt").arg(name);
+    return QStringLiteral("%1/%2.txt").arg(folder, name);
 }
 
 #endif // QUELMCTLRUN_H

@@ -19,6 +19,8 @@ private slots:
     void sessions();
     void bridgeSessions_data();
     void bridgeSessions() { sessions(); }
+    void i2cSessions_data();
+    void i2cSessions();
 };
 
 void TestQuelmCtl::sessions_data()
@@ -275,6 +277,80 @@ void TestQuelmCtl::bridgeSessions_data()
     QTest::newRow("served state is held")
         << QStringList{"serve --state served.json",
                        "quelmctl read -q --sim-state served.json --sim-lock-wait 100 bench.json"};
+}
+
+// Raw bus access on the demo product's simulator, with every string on the
+// wire: the 7-bit addresses of the description's parts are half their
+// 8-bit ones (calibration 0xA0 on bus 1 is 0x50). "ls" after a refusal
+// shows that no simulator state was made, so nothing was sent.
+void TestQuelmCtl::i2cSessions_data()
+{
+    QTest::addColumn<QStringList>("steps");
+
+    QTest::newRow("detect probes every address")
+        << QStringList{"quelmctl i2c detect -q --wire one.json", "quelmctl i2c detect -q --bus 1 demo.json"};
+    // Without a register the part answers from where its pointer stands.
+    QTest::newRow("get reads a byte")
+        << QStringList{"quelmctl i2c set -q -y -f --bus 1 --wire demo.json 0x50 0x10 0x5A",
+                       "quelmctl i2c get -q --force --bus 1 --wire demo.json 0x50 0x10",
+                       "quelmctl i2c get -q --force --bus 1 --wire demo.json 0x50"};
+    // The part keeps the byte; the description's settings stay as they were.
+    QTest::newRow("set writes a register")
+        << QStringList{"keep demo.json", "quelmctl i2c set -q --yes --force --bus 0 --wire demo.json 0x51 0x00 0xC3",
+                       "quelmctl read -q demo.json", "same demo.json"};
+    // The AD5144A at 0x2c takes the register byte for an instruction and
+    // refuses the bytes that are none: those rows fail on their data.
+    QTest::newRow("dump prints the register grid")
+        << QStringList{"quelmctl i2c dump -q -f --bus 0 --wire demo.json 0x51",
+                       "quelmctl i2c dump -q -f --bus 1 demo.json 0x2c"};
+    // A later message keeps the address of the one before.
+    QTest::newRow("transfer joins messages with repeated starts")
+        << QStringList{"quelmctl i2c transfer -q -y -f --bus 1 --wire demo.json w5@0x50 0x20 0x41 0x42 0x07+ w1 0x1e r8",
+                       "quelmctl i2c transfer -q -y -f --bus 1 demo.json w4@0x50 0x40 0xAA=",
+                       "quelmctl i2c transfer -q -y -f --bus 1 --wire demo.json w1@0x50 0x41 r2 r2",
+                       "quelmctl i2c transfer -q -y -f --bus 1 demo.json w1@0x50 0x40 r16",
+                       "quelmctl i2c transfer -q -y -f --bus 1 demo.json W0x4@0x50 0x60 0x02-",
+                       "quelmctl i2c transfer -q -y -f --bus 1 demo.json w1@0x50 0x60 r4"};
+    QTest::newRow("no acknowledge is an error")
+        << QStringList{"quelmctl i2c get -q --bus 1 --wire demo.json 0x30",
+                       "quelmctl i2c get -q --bus 1 demo.json 0x30 0x00",
+                       "quelmctl i2c dump -q --bus 1 --wire demo.json 0x31",
+                       "quelmctl i2c set -q -y -f --bus 1 --wire demo.json 0x2c 0x40 0x01",
+                       "quelmctl i2c transfer -q -y -f --bus 1 demo.json w1@0x50 0x00 r1@0x33"};
+    QTest::newRow("a described address needs force")
+        << QStringList{"quelmctl i2c get -q --bus 1 demo.json 0x50", "quelmctl i2c dump -q --bus 0 demo.json 0x51",
+                       "quelmctl i2c transfer -q -y --bus 1 demo.json w1@0x30 0x00 r1@0x2c", "ls"};
+    QTest::newRow("a write without yes is refused")
+        << QStringList{"quelmctl i2c set -q -f --bus 1 demo.json 0x50 0x00 0x01",
+                       "quelmctl i2c transfer -q --bus 1 demo.json w1@0x30 0x00", "ls"};
+    QTest::newRow("a transfer that cannot fit is refused")
+        << QStringList{"quelmctl i2c transfer -q -y --bus 1 demo.json w13@0x30 0x00=",
+                       "quelmctl i2c transfer -q --bus 1 demo.json r8@0x30 r9", "ls"};
+    QTest::newRow("malformed input")
+        << QStringList{"quelmctl i2c", "quelmctl i2c probe demo.json", "quelmctl i2c detect demo.json",
+                       "quelmctl i2c detect --bus 1 demo.json 0x50", "quelmctl i2c detect --bus 1 one.json",
+                       "quelmctl i2c get --bus 256 demo.json 0x50", "quelmctl i2c get --bus x demo.json 0x50",
+                       "quelmctl i2c get --bus 1 demo.json", "quelmctl i2c get --bus 1 demo.json 0x02",
+                       "quelmctl i2c get --bus 1 demo.json 0x78", "quelmctl i2c get --bus 1 demo.json 0x50 0x100",
+                       "quelmctl i2c get --bus 1 demo.json 5O", "quelmctl i2c set --bus 1 demo.json 0x50 0x00 256",
+                       "quelmctl i2c set --bus 1 demo.json 0x50 0x00 0xFFFFFFFF",
+                       "quelmctl i2c set --bus 1 demo.json 0x50 0x00", "quelmctl i2c dump --bus 1 demo.json",
+                       "quelmctl i2c transfer --bus 1 demo.json", "quelmctl i2c transfer --bus 1 demo.json r4",
+                       "quelmctl i2c transfer --bus 1 demo.json x1@0x50", "quelmctl i2c transfer --bus 1 demo.json r0@0x50",
+                       "quelmctl i2c transfer --bus 1 demo.json r1@0x7f", "quelmctl i2c transfer --bus 1 demo.json r1@",
+                       "quelmctl i2c transfer --bus 1 demo.json w2@0x50 0x00", "quelmctl i2c transfer --bus 1 demo.json w2@0x50 0x00 0x1FF",
+                       "quelmctl i2c transfer --bus 1 demo.json w1@0x50 0x00 0x01", "quelmctl i2c get --bus 1 absent.json 0x50",
+                       "ls"};
+    // bench.json's stray EEPROM at 0x38 (0x70) is not in product.json.
+    QTest::newRow("set and get through quelm-simulator")
+        << QStringList{"serve", "quelmctl i2c set -q -y --bus 0 --port <port> product.json 0x38 0x81 0x5a",
+                       "quelmctl i2c get -q --bus 0 --port <port> product.json 0x38 0x81"};
+}
+
+void TestQuelmCtl::i2cSessions()
+{
+    QFETCH(QStringList, steps);
+    QUELM_COMPARE_GOLDEN(Session().transcript(steps), goldenOfRow(QStringLiteral("quelmctl/i2c")));
 }
 
 QTEST_GUILESS_MAIN(TestQuelmCtl)

@@ -1,11 +1,12 @@
 // quelm-studio's window, offscreen: the demo product read, edited, written
 // and verified on the built-in simulator; a part missing from
 // quelm-simulator's bench and a run cancelled half-way on its terminal; the
-// README picture.
+// first window, the Connect dialog and the log; the README picture.
 
 #include "golden.h"
 #include "quelmctlrun.h"
 
+#include <connectiondialog.h>
 #include <mainwindow.h>
 #include <settingstablemodel.h>
 #include <studiosession.h>
@@ -13,11 +14,23 @@
 #include <devicecommand.h>
 #include <field.h>
 
+#include <QtCore/QLockFile>
+#include <QtCore/QSettings>
 #include <QtCore/QStandardPaths>
 #include <QtGui/QImage>
-#include <QtGui/QValidator>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QPlainTextEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QSplitter>
+#include <QtWidgets/QStatusBar>
 #include <QtWidgets/QTableView>
 #include <QtWidgets/QTableWidget>
 #include <QtWidgets/QTreeWidget>
@@ -47,6 +60,21 @@ QStringList quelmctlReads(const QString& directory)
     return values;
 }
 
+// The width the widest cell of the column asks for; a null setting's note
+// may be cut short.
+int textWidth(const QTableView* view, int column)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    const QAbstractItemModel* model = view->model();
+    int width = 0;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, SettingsTableModel::KindColumn).data().toString() != QLatin1String("null"))
+            width = qMax(width, view->itemDelegate()->sizeHint(option, model->index(row, column)).width());
+    }
+    return width;
+}
+
 } // namespace
 
 class TestStudio : public QObject
@@ -54,13 +82,20 @@ class TestStudio : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase();
     void init();
     void cleanup();
     void writeVerifiesAndSaves();
     void descriptionErrorKeepsTheProduct();
     void editValue_data();
     void editValue();
+    void connectDialogRefuses_data();
+    void connectDialogRefuses();
+    void firstWindowShowsEverySettingsColumn();
+    void actionsNeedAConnection();
+    void failedFileLeavesOpenRecent();
+    void logLinesHaveTimesAndFollow();
+    void heldStateIsSaidWhileWaiting();
     void actionsSayWhatQuelmctlSays_data();
     void actionsSayWhatQuelmctlSays();
     void reportIsQuelmctlsPage();
@@ -83,13 +118,21 @@ private:
     // The log with the directory written as <dir>, beside what is shown.
     QByteArray logText(const QStringList& shown = {}) const;
 
+    QTemporaryDir m_settingsDir; // the window remembers its layout and files here
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MainWindow> m_window;
     QProcess m_simulator;
 };
 
+void TestStudio::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+}
+
 void TestStudio::init()
 {
+    QSettings().clear(); // each window starts as on a first start
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(copyDemo(*m_dir));
     m_window = std::make_unique<MainWindow>();
@@ -105,20 +148,19 @@ void TestStudio::cleanup()
 
 bool TestStudio::openDemo(const QString& bench)
 {
-    if (!m_window->openFile(demo()))
+    if (!m_window->openFile(demo()) || session()->isConnected())
         return false;
-    session()->waitUntilIdle();
+    TransportOptions options;
     if (!bench.isEmpty()) {
         m_simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_simulator.start(QStringLiteral(QUELM_SIMULATOR_PROGRAM), {bench});
         if (!m_simulator.waitForReadyRead(10000))
             return false;
-        TransportOptions options;
         options.port = QString::fromLocal8Bit(m_simulator.readLine()).trimmed();
         options.acknowledgeChecks = true;
-        session()->connectTo(options);
-        session()->waitUntilIdle();
     }
+    session()->connectTo(options);
+    session()->waitUntilIdle();
     return session()->isConnected();
 }
 
@@ -183,35 +225,220 @@ void TestStudio::editValue_data()
 
     QTest::newRow("bytes") << "serial" << "0A0B0C0D" << "";
     QTest::newRow("lower case") << "revision" << "7f" << "";
-    QTest::newRow("too short") << "serial" << "0A0B" << "setting \"serial\": value \"0A0B\" has 2 bytes, the setting holds 4";
-    QTest::newRow("not hex") << "revision" << "XY" << "setting \"revision\": value \"XY\" is not hex";
-    QTest::newRow("odd digits") << "trim_wiper" << "123" << "setting \"trim_wiper\": value \"123\" is not hex";
+    QTest::newRow("words") << "io_port" << "hello world"
+                           << "setting \"io_port\": value \"hello world\" is not hex: \"h\" is not a hex digit";
+    QTest::newRow("0x before the digits") << "revision" << "0x7F"
+                                          << "setting \"revision\": value \"0x7F\" is not hex: \"x\" is not a hex digit";
+    QTest::newRow("space between bytes") << "serial" << "0A 0B0C0D"
+                                         << "setting \"serial\": value \"0A 0B0C0D\" is not hex: \" \" is not a hex digit";
+    QTest::newRow("three digits") << "trim_wiper" << "123" << "setting \"trim_wiper\": value \"123\": 3 digits: a byte needs two";
+    QTest::newRow("one digit") << "io_port" << "0" << "setting \"io_port\": value \"0\": 1 digit: a byte needs two";
+    QTest::newRow("nothing") << "revision" << "" << "setting \"revision\": value \"\" has 0 bytes, the setting holds 1 byte";
+    QTest::newRow("too short") << "serial" << "0A0B" << "setting \"serial\": value \"0A0B\" has 2 bytes, the setting holds 4 bytes";
+    QTest::newRow("too long") << "gain_ch0" << "C0C1" << "setting \"gain_ch0\": value \"C0C1\" has 2 bytes, the setting holds 1 byte";
 }
 
-// In place through the table, as the view's editor hands it over.
+// Typed into the cell's editor as a user types it: the editor keeps every
+// character; Enter stores the value, or refuses it in the status bar (which
+// loses an earlier refusal either way) and the cell keeps its value.
 void TestStudio::editValue()
 {
     QFETCH(QString, setting);
     QFETCH(QString, text);
     QFETCH(QString, error);
     QVERIFY(openDemo());
-    auto* table = m_window->findChild<QTableView*>(QStringLiteral("settings"))->model();
-    const QModelIndex value = table->index(row(setting), SettingsTableModel::ValueColumn);
+    auto* view = m_window->findChild<QTableView*>(QStringLiteral("settings"));
+    const QModelIndex value = view->model()->index(row(setting), SettingsTableModel::ValueColumn);
     const QString before = value.data().toString();
-    QSignalSpy rejected(m_window->findChild<SettingsTableModel*>(), &SettingsTableModel::valueRejected);
-    QCOMPARE(table->setData(value, text), error.isEmpty());
+    m_window->statusBar()->showMessage(QStringLiteral("an earlier refusal"));
+    view->edit(value);
+    auto* editor = view->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClicks(editor, text);
+    QCOMPARE(editor->text(), text);
+    QTest::keyClick(editor, Qt::Key_Enter);
+    QCoreApplication::processEvents(); // the view commits once the key is handled
     QCOMPARE(value.data().toString(), error.isEmpty() ? text.toUpper() : before);
     QCOMPARE(session()->isUnsaved(row(setting)), error.isEmpty());
     QCOMPARE(m_window->windowTitle().startsWith(QStringLiteral("demo.json *")), error.isEmpty());
-    QCOMPARE(int(rejected.size()), error.isEmpty() ? 0 : 1);
-    if (!error.isEmpty())
-        QCOMPARE(rejected.first().first().toString(), error);
-    // The editor lets through hex digits only.
-    std::unique_ptr<QWidget> editor(HexValueDelegate().createEditor(nullptr, QStyleOptionViewItem(), value));
-    QString typed = text;
-    int position = 0;
-    QCOMPARE(qobject_cast<QLineEdit*>(editor.get())->validator()->validate(typed, position) != QValidator::Invalid,
-             QRegularExpression(QStringLiteral("^[0-9A-Fa-f]*$")).match(text).hasMatch());
+    QCOMPARE(m_window->statusBar()->currentMessage(), error);
+}
+
+void TestStudio::connectDialogRefuses_data()
+{
+    QTest::addColumn<bool>("serial");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("refusal"); // empty: accepted
+
+    const QString noPort = QStringLiteral("Give the serial port the bridge is on, such as /dev/ttyUSB0.");
+    QTest::newRow("simulator") << false << "" << "";
+    QTest::newRow("port left empty") << true << "" << noPort;
+    QTest::newRow("port of spaces") << true << "   " << noPort;
+    QTest::newRow("path not there") << true << "/nonexistent/ttyUSB7" << "/nonexistent/ttyUSB7: no such port";
+    QTest::newRow("name not under /dev") << true << "ttyNone" << "ttyNone: no such port";
+    QTest::newRow("port that is there") << true << "/dev/null" << "";
+    QTest::newRow("name of a port under /dev") << true << "null" << "";
+}
+
+// Refused in the dialog, which stays open; what is accepted is remembered
+// for the next start.
+void TestStudio::connectDialogRefuses()
+{
+    QFETCH(bool, serial);
+    QFETCH(QString, port);
+    QFETCH(QString, refusal);
+    ConnectionDialog dialog(ConnectionDialog::remembered(), QStringLiteral("demo.sim-state.json"), m_window.get());
+    dialog.show();
+    dialog.findChild<QRadioButton*>(serial ? QStringLiteral("serial") : QStringLiteral("simulator"))->setChecked(true);
+    dialog.findChild<QComboBox*>(QStringLiteral("port"))->setCurrentText(port);
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    const QLabel* said = dialog.findChild<QLabel*>(QStringLiteral("refusal"));
+    QCOMPARE(dialog.isVisible(), !refusal.isEmpty());
+    QCOMPARE(said->isVisible(), !refusal.isEmpty());
+    QCOMPARE(said->text(), refusal);
+    QCOMPARE(dialog.result(), refusal.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
+    QCOMPARE(ConnectionDialog::remembered().port, refusal.isEmpty() && serial ? port : QString());
+}
+
+// At the size it opens at on a 1280x800 screen, read, every settings column
+// lies in the table's view, at least as wide as its values, the device tree
+// takes a quarter at most, the device's heading is whole; a changed layout
+// is what the next window opens with.
+void TestStudio::firstWindowShowsEverySettingsColumn()
+{
+    m_window->fitScreen(QRect(0, 0, 1280, 800));
+    QVERIFY(openDemo());
+    runToTheEnd(&StudioSession::read);
+    m_window->selectDevice(QStringLiteral("calibration"));
+    QApplication::processEvents();
+    const auto* view = m_window->findChild<QTableView*>(QStringLiteral("settings"));
+    const QHeaderView* header = view->horizontalHeader();
+    for (int column = 0; column < header->count(); ++column) {
+        const QByteArray name = view->model()->headerData(column, Qt::Horizontal).toString().toUtf8();
+        QVERIFY2(header->sectionViewportPosition(column) >= 0, name);
+        QVERIFY2(header->sectionViewportPosition(column) + header->sectionSize(column) <= view->viewport()->width(), name);
+        QVERIFY2(header->sectionSize(column) >= textWidth(view, column), name);
+    }
+    const auto* tree = m_window->findChild<QTreeWidget*>();
+    QVERIFY(tree->width() <= m_window->width() / 4);
+    const auto* heading = m_window->findChild<QLabel*>(QStringLiteral("deviceHeading"));
+    QVERIFY(heading->height() >= heading->heightForWidth(heading->width()));
+
+    auto* splitter = m_window->findChild<QSplitter*>(QStringLiteral("top"));
+    splitter->setSizes({200, 800});
+    m_window->resize(1000, 650);
+    const QList<int> sizes = splitter->sizes();
+    m_window->close();
+    m_window = std::make_unique<MainWindow>();
+    m_window->show();
+    QCOMPARE(m_window->size(), QSize(1000, 650));
+    QCOMPARE(m_window->findChild<QSplitter*>(QStringLiteral("top"))->sizes(), sizes);
+}
+
+// The bus actions wait for a connection, which opening a file never makes;
+// the status bar says what there is.
+void TestStudio::actionsNeedAConnection()
+{
+    const QMenu* bus = nullptr;
+    for (const QAction* menu : m_window->menuBar()->actions()) {
+        if (menu->text() == QLatin1String("&Bus"))
+            bus = menu->menu();
+    }
+    QVERIFY(bus);
+    const auto shown = [&] {
+        QStringList states{m_window->findChild<QLabel*>(QStringLiteral("connection"))->text()};
+        for (const QAction* action : bus->actions()) {
+            if (!action->isSeparator())
+                states.append(action->text() + (action->isEnabled() ? QStringLiteral(" on") : QStringLiteral(" off")));
+        }
+        return states.join(QStringLiteral(", "));
+    };
+    QCOMPARE(shown(), QStringLiteral("No product open, &Connect... off, &Read off, &Write off, &Erase... off, S&can off, Cancel off"));
+    QVERIFY(m_window->openFile(demo()));
+    QCOMPARE(shown(), QStringLiteral("Not connected, &Connect... on, &Read off, &Write off, &Erase... off, S&can off, Cancel off"));
+    session()->connectTo(TransportOptions());
+    session()->waitUntilIdle();
+    QCOMPARE(shown(), QStringLiteral("Built-in simulator (state demo.sim-state.json), 9600 baud, I2C standard (97 kHz), "
+                                     "&Connect... on, &Read on, &Write on, &Erase... on, S&can on, Cancel off"));
+}
+
+// A file that cannot be opened leaves File > Open Recent; the others stay.
+void TestStudio::failedFileLeavesOpenRecent()
+{
+    const QString other = m_dir->filePath(QStringLiteral("other.json"));
+    QVERIFY(QFile::copy(demo(), other));
+    QVERIFY(m_window->openFile(other));
+    QVERIFY(m_window->openFile(demo()));
+    QFile broken(demo());
+    QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("{");
+    broken.close();
+    const auto recent = [this] {
+        QStringList files;
+        for (const QMenu* menu : m_window->findChildren<QMenu*>()) {
+            if (menu->title() == QLatin1String("Open &Recent")) {
+                for (const QAction* action : menu->actions())
+                    files.append(QFileInfo(action->text()).fileName());
+            }
+        }
+        return files;
+    };
+    QCOMPARE(recent(), QStringList({"demo.json", "other.json"}));
+    QVERIFY(!m_window->openFile(demo()));
+    QCOMPARE(recent(), QStringList({"other.json"}));
+}
+
+// Every line of the log pane is the session's line after the time it was
+// said; the pane follows new lines after its splitter is dragged, but not
+// while the user reads further up.
+void TestStudio::logLinesHaveTimesAndFollow()
+{
+    QVERIFY(openDemo());
+    auto* log = m_window->findChild<QPlainTextEdit*>(QStringLiteral("log"));
+    m_window->findChild<QSplitter*>(QStringLiteral("main"))->setSizes({600, 40});
+    for (int read = 0; read < 4; ++read) // more lines than the pane shows
+        runToTheEnd(&StudioSession::read);
+    QScrollBar* bar = log->verticalScrollBar();
+    QVERIFY(bar->maximum() > 1);
+    QCOMPARE(bar->value(), bar->maximum());
+    const QStringList lines = log->toPlainText().split(QLatin1Char('\n'));
+    const QRegularExpression timed(QStringLiteral("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]  "));
+    QStringList said;
+    for (const QString& line : lines) {
+        QVERIFY2(timed.match(line).hasMatch(), qPrintable(line));
+        said.append(line.mid(10));
+    }
+    QCOMPARE(said, session()->log());
+
+    bar->setValue(1);
+    runToTheEnd(&StudioSession::read);
+    QCOMPARE(bar->value(), 1);
+}
+
+// Connecting to a simulator whose state another run holds says so in the
+// status bar while it waits, and connects once the state is given back.
+void TestStudio::heldStateIsSaidWhileWaiting()
+{
+    QVERIFY(m_window->openFile(demo()));
+    QLockFile other(m_dir->filePath(QStringLiteral("demo.sim-state.json.lock")));
+    QVERIFY(other.tryLock(0));
+    const auto* status = m_window->findChild<QLabel*>(QStringLiteral("connection"));
+    QString shownWhileWaiting;
+    connect(session(), &StudioSession::message, this, [&](const QString& line) {
+        if (line.startsWith(QLatin1String("waiting"))) {
+            shownWhileWaiting = status->text();
+            other.unlock();
+        }
+    });
+    TransportOptions options;
+    options.stateLockWaitMs = 60000;
+    session()->connectTo(options);
+    session()->waitUntilIdle();
+    QCOMPARE(shownWhileWaiting, QStringLiteral("waiting for demo.sim-state.json, held by another %1 (process %2)")
+                                    .arg(QCoreApplication::applicationName()).arg(QCoreApplication::applicationPid()));
+    QVERIFY(session()->isConnected());
 }
 
 void TestStudio::actionsSayWhatQuelmctlSays_data()
@@ -350,7 +577,7 @@ void TestStudio::screenshotWritesThePicture()
 {
     const QString image = m_dir->filePath(QStringLiteral("studio.png"));
     QCOMPARE(runQuelmCtl(m_dir->path(), {"--screenshot", image, demo()}, QUELM_STUDIO_PROGRAM).exitCode, 0);
-    QCOMPARE(QImage(image).size(), QSize(1280, 860));
+    QCOMPARE(QImage(image).size(), MainWindow::defaultSize(QSize(1280, 800)));
 }
 
 QTEST_MAIN(TestStudio)

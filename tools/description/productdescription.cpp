@@ -11,6 +11,8 @@
 #include <QtCore/QRegularExpression>
 #include <QtCore/QSet>
 
+#include <algorithm>
+
 namespace {
 
 enum class Locator { Address, Pin, Port };
@@ -365,28 +367,50 @@ bool settingTakesValue(SettingKind kind)
     return factsOf(kind).value != ValueRule::None;
 }
 
+namespace {
+
+bool isHexDigit(QChar character)
+{
+    const char16_t code = character.unicode();
+    return (code >= u'0' && code <= u'9') || (code >= u'a' && code <= u'f') || (code >= u'A' && code <= u'F');
+}
+
+QString byteCount(int count)
+{
+    return count == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(count);
+}
+
+} // namespace
+
+// What is wrong is said in the order a person checks it: a character that
+// is no hex digit, a digit without its pair, then the size.
 std::optional<QByteArray> settingValue(const SettingDescription& setting, const QString& text, QString* error)
 {
-    const QString context = QStringLiteral("setting \"%1\"").arg(setting.name);
-    const std::optional<QByteArray> bytes = parseHexValue(text);
-    if (!bytes) {
-        *error = QStringLiteral("%1: value \"%2\" is not hex").arg(context, text);
+    const QString context = QStringLiteral("setting \"%1\": value \"%2\"").arg(setting.name, text);
+    const auto notHex = std::find_if_not(text.cbegin(), text.cend(), isHexDigit);
+    if (notHex != text.cend()) {
+        *error = QStringLiteral("%1 is not hex: \"%2\" is not a hex digit").arg(context, *notHex);
+        return std::nullopt;
+    }
+    if (text.size() % 2 != 0) {
+        *error = QStringLiteral("%1: %2 %3: a byte needs two")
+                     .arg(context).arg(text.size())
+                     .arg(text.size() == 1 ? QStringLiteral("digit") : QStringLiteral("digits"));
         return std::nullopt;
     }
     const int expected = factsOf(setting.kind).value == ValueRule::OneByte
         ? 1 : MemoryAddress::memorySize(setting.address);
-    if (bytes->size() != expected) {
-        *error = QStringLiteral("%1: value \"%2\" has %3 bytes, the setting holds %4")
-                     .arg(context, text).arg(bytes->size()).arg(expected);
+    if (text.size() / 2 != expected) {
+        *error = QStringLiteral("%1 has %2, the setting holds %3")
+                     .arg(context, byteCount(text.size() / 2), byteCount(expected));
         return std::nullopt;
     }
-    return bytes;
+    return QByteArray::fromHex(text.toLatin1());
 }
 
 std::optional<QByteArray> parseHexValue(const QString& text)
 {
-    static const QRegularExpression hex(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
-    if (!hex.match(text).hasMatch())
+    if (text.size() % 2 != 0 || !std::all_of(text.cbegin(), text.cend(), isHexDigit))
         return std::nullopt;
     return QByteArray::fromHex(text.toLatin1());
 }

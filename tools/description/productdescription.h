@@ -75,9 +75,13 @@ QString settingKindName(SettingKind kind);
 std::optional<Device::DeviceTypes> deviceTypeFromName(const QString& name);
 // Whether a setting of the kind holds a value of its own.
 bool settingTakesValue(SettingKind kind);
-// The bytes a value text gives the setting; none, with one line in error
-// ("setting "serial": value "12" has 1 bytes, the setting holds 4"), when
-// the text is not hex or not the setting's size.
+// The bytes a value text gives the setting, taken as typed (no spaces, no
+// "0x"); none, with one line in error that says why, when the text is not
+// hex ("setting "io": value "0x01" is not hex: "x" is not a hex digit"),
+// has an odd number of digits ("value "123": 3 digits: a byte needs two")
+// or is not the setting's size ("value "12" has 1 byte, the setting holds
+// 4 bytes"). quelmctl's set, the description reader and quelm-studio's
+// editor all check values here.
 std::optional<QByteArray> settingValue(const SettingDescription& setting, const QString& text, QString* error);
 // A value text: an even number of hexadecimal digits, nothing else.
 std::optional<QByteArray> parseHexValue(const QString& text);

@@ -4,6 +4,7 @@
 
 #include <bridgesimulator.h>
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -24,10 +25,16 @@ QString SimulatorState::defaultFile(const QString& descriptionFile)
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(".sim-state.json"));
 }
 
-std::unique_ptr<SimulatorState> SimulatorState::lock(const QString& fileName, int waitMs, QString* error)
+std::unique_ptr<SimulatorState> SimulatorState::lock(const QString& fileName, int waitMs, QString* error,
+                                                    const std::function<void(const QString& line)>& waiting)
 {
     std::unique_ptr<SimulatorState> state(new SimulatorState(fileName));
-    if (state->m_lock.tryLock(qMax(0, waitMs)))
+    if (state->m_lock.tryLock(0))
+        return state;
+    const bool held = state->m_lock.error() == QLockFile::LockFailedError;
+    if (held && waiting && waitMs > 0)
+        waiting(QStringLiteral("waiting for %1, held by %2").arg(QFileInfo(fileName).fileName(), state->holder()));
+    if (held && state->m_lock.tryLock(qMax(0, waitMs)))
         return state;
     qint64 pid = 0;
     QString host;
@@ -39,6 +46,19 @@ std::unique_ptr<SimulatorState> SimulatorState::lock(const QString& fileName, in
         *error = QStringLiteral("cannot lock simulator state %1: no lock file can be made beside it").arg(fileName);
     }
     return nullptr;
+}
+
+// "another quelm-studio (process 4242)", "quelmctl (process 4242)".
+QString SimulatorState::holder() const
+{
+    qint64 pid = 0;
+    QString host;
+    QString program;
+    if (!m_lock.getLockInfo(&pid, &host, &program))
+        return QStringLiteral("another run");
+    if (program == QCoreApplication::applicationName())
+        program.prepend(QStringLiteral("another "));
+    return QStringLiteral("%1 (process %2)").arg(program).arg(pid);
 }
 
 bool SimulatorState::load(BridgeSimulator& simulator, QString* error) const

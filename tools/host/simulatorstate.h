@@ -4,6 +4,7 @@
 #include <QtCore/QLockFile>
 #include <QtCore/QString>
 
+#include <functional>
 #include <memory>
 
 class BridgeSimulator;
@@ -22,10 +23,13 @@ public:
     // "demo.sim-state.json" beside "demo.json".
     static QString defaultFile(const QString& descriptionFile);
 
-    // Holds the state in fileName for this run. Null, with one line in
-    // error, when another run still holds it after waitMs, or when no lock
-    // file can be made beside it.
-    static std::unique_ptr<SimulatorState> lock(const QString& fileName, int waitMs, QString* error);
+    // Holds the state in fileName for this run. When another run holds it,
+    // waiting is told so ("waiting for demo.sim-state.json, held by another
+    // quelm-studio (process 4242)") before the wait. Null, with one line in
+    // error, when the other run still holds it after waitMs, or when no
+    // lock file can be made beside it.
+    static std::unique_ptr<SimulatorState> lock(const QString& fileName, int waitMs, QString* error,
+                                                const std::function<void(const QString& line)>& waiting = {});
 
     QString fileName() const { return m_fileName; }
     // Puts what the file holds into the simulator; without a file it stays
@@ -38,6 +42,8 @@ public:
 
 private:
     explicit SimulatorState(const QString& fileName);
+    // Who holds the lock file, in words.
+    QString holder() const;
 
     QString m_fileName;
     QLockFile m_lock;

@@ -24,6 +24,7 @@ public:
     void setCommandLimit(int commands) { m_left = commands; }
     // Empty: sends again.
     void setRefusal(const QString& reason) { m_refusal = reason; }
+    void setWire(const std::function<void(const char*, const QByteArray&)>& wire) { m_wire = wire; }
 
     bool write(const QByteArray& bytes) override
     {
@@ -37,9 +38,17 @@ public:
         }
         if (m_left > 0)
             --m_left;
+        if (m_wire)
+            m_wire("tx", bytes);
         return m_link->write(bytes);
     }
-    QByteArray read(int count, int timeoutMs) override { return m_link->read(count, timeoutMs); }
+    QByteArray read(int count, int timeoutMs) override
+    {
+        const QByteArray bytes = m_link->read(count, timeoutMs);
+        if (m_wire && !bytes.isEmpty())
+            m_wire("rx", bytes);
+        return bytes;
+    }
     void discardInput() override { m_link->discardInput(); }
     bool drain() override { return m_link->drain(); }
     Duration drainUncertainty() const override { return m_link->drainUncertainty(); }
@@ -58,6 +67,7 @@ private:
     std::unique_ptr<Link> m_link;
     int m_left = -1;              // -1: no limit
     QString m_refusal;
+    std::function<void(const char*, const QByteArray&)> m_wire;
 };
 
 namespace {
@@ -135,7 +145,8 @@ bool Transport::openSimulator(const QString& descriptionFile, QString* error)
     }
     const QString stateFile = m_options.simulatorState.isEmpty() ? SimulatorState::defaultFile(descriptionFile)
                                                                  : m_options.simulatorState;
-    m_state = SimulatorState::lock(stateFile, m_options.stateLockWaitMs, error);
+    m_state = SimulatorState::lock(stateFile, m_options.stateLockWaitMs, error,
+                                   [this](const QString& line) { m_notify(Note::Progress, line); });
     if (!m_state || !m_state->load(*m_simulator, error))
         return false;
     auto link = std::make_unique<SimulatorLink>(m_simulator.get());
@@ -206,6 +217,7 @@ bool Transport::setUpBridge(QString* error)
 void Transport::startRunner()
 {
     m_guard->setCommandLimit(m_options.disconnectAfter);
+    m_guard->setWire(m_options.wire);
     m_runner = std::make_unique<CommandRunner>(m_link.get());
     m_runner->setTimeout(m_options.timeoutMs);
     m_runner->setAcknowledgeChecks(m_options.acknowledgeChecks);
@@ -223,11 +235,11 @@ qint32 Transport::baudRate() const
     return m_link->baudRate();
 }
 
-ScanResult Transport::scan()
+ScanResult Transport::scan(const quint8 first, const quint8 last)
 {
     BusScanner scanner(m_link.get());
     scanner.setTimeout(m_options.timeoutMs);
-    return scanner.scan();
+    return scanner.scan(first, last);
 }
 
 void Transport::probe(SegmentScan& segment)

@@ -38,6 +38,9 @@ struct TransportOptions
     int disconnectAfter = -1;     // simulator: refuse to send after this many commands
     int adapterLatencyMs = -1;    // simulator: answers come through a USB adapter with this latency timer
     const std::atomic_bool* stop = nullptr; // once set (from any thread), a run stops before its next command
+    // Once the bridge is set up, told every string sent ("tx", its bytes)
+    // and every answer ("rx", its bytes) on the link; none when empty.
+    std::function<void(const char* direction, const QByteArray& bytes)> wire;
 };
 
 // Answers that take this long beyond their bytes' wire time waited in a USB
@@ -81,8 +84,9 @@ public:
     // run that the bridge's restart stopped, the bridge is found and set up
     // again first.
     RunResult run(const QList<DeviceCommand*>& commands, const Progress& progress = {});
-    // Probes the bus segment the bridge reaches now.
-    ScanResult scan();
+    // Probes the bus segment the bridge reaches now, the even 8-bit write
+    // addresses from first to last.
+    ScanResult scan(quint8 first = BusScanner::FirstAddress, quint8 last = BusScanner::LastAddress);
     // The same for a described segment, already selected: fills in what
     // answered and why the probe stopped early, if it did.
     void probe(SegmentScan& segment);

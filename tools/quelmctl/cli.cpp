@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "i2ccommand.h"
 #include "recordscommand.h"
 #include "stations.h"
 #include "subcommands.h"
@@ -18,8 +19,9 @@ namespace {
 enum OptionGroup {
     NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8,
     DeviceChoice = 16, BackupOptions = 32, RestoreOptions = 64,
-    RecordsOptions = 128, // and a database instead of the description
-    StationOptions = 256
+    I2COptions = 128,     // and a verb before the description
+    RecordsOptions = 256, // and a database instead of the description
+    StationOptions = 512
 };
 
 struct Subcommand
@@ -57,6 +59,9 @@ const QList<Subcommand>& subcommands()
          TransportOptionsGroup | DeviceChoice | RestoreOptions, runRestore},
         {"compare", "IMAGE", QStringLiteral("Read the product and show where it differs from an image (exit 1)."),
          TransportOptionsGroup | DeviceChoice | JsonOutput, runCompare},
+        {"i2c", "ARGUMENTS...",
+         QStringLiteral("Raw bus access like i2c-tools: %1.").arg(i2cVerbs().join(QLatin1Char('|'))),
+         TransportOptionsGroup | I2COptions, runI2C},
         {"records", "", QStringLiteral("List the production stations' records of every unit in DATABASE."),
          RecordsOptions | JsonOutput, runRecords},
     };
@@ -162,6 +167,13 @@ struct Options
     QCommandLineOption header{QStringLiteral("header"),
                               QStringLiteral("Also restore the header's pages (the first device's pages 0 to %1).")
                                   .arg(LoadedProduct::HeaderPages - 1)};
+    QCommandLineOption bus{QStringLiteral("bus"), QStringLiteral("Work on bus segment N (0 to 255)."),
+                           QStringLiteral("N")};
+    QCommandLineOption yes{{QStringLiteral("y"), QStringLiteral("yes")}, QStringLiteral("Write without asking.")};
+    QCommandLineOption force{{QStringLiteral("f"), QStringLiteral("force")},
+                             QStringLiteral("Reach an address that a described part occupies.")};
+    QCommandLineOption wire{QStringLiteral("wire"),
+                            QStringLiteral("Print every string sent to the bridge (tx) and every answer (rx) in hex on stderr.")};
     QCommandLineOption serial{QStringLiteral("serial"),
                               QStringLiteral("Only the units whose serial number was S before or after the run."),
                               QStringLiteral("S")};
@@ -191,6 +203,8 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
         parser.addOption(options.format);
     if (groups & RestoreOptions)
         parser.addOption(options.header);
+    if (groups & I2COptions)
+        parser.addOptions({options.bus, options.yes, options.force, options.wire});
     if (groups & RecordsOptions)
         parser.addOptions({options.serial, options.failed});
 }
@@ -248,7 +262,25 @@ bool fillTransport(const QCommandLineParser& parser, const Options& options, Tra
 bool fillInvocation(const QCommandLineParser& parser, const Options& options, int groups,
                     Invocation& invocation, QString* error)
 {
-    const QStringList positional = parser.positionalArguments();
+    QStringList positional = parser.positionalArguments();
+    if (groups & I2COptions) {
+        invocation.i2cVerb = positional.isEmpty() ? QString() : positional.takeFirst();
+        if (!i2cVerbs().contains(invocation.i2cVerb)) {
+            *error = QStringLiteral("quelmctl: i2c: name one of %1").arg(i2cVerbs().join(QStringLiteral(", ")));
+            if (!invocation.i2cVerb.isEmpty())
+                *error += QStringLiteral(", not \"%1\"").arg(invocation.i2cVerb);
+            return false;
+        }
+        invocation.yes = parser.isSet(options.yes);
+        invocation.force = parser.isSet(options.force);
+        invocation.wire = parser.isSet(options.wire);
+        if (!numberOption(parser, options.bus, &invocation.bus, error))
+            return false;
+        if (invocation.bus > 255) {
+            *error = QStringLiteral("quelmctl: --bus takes a segment from 0 to 255, not %1").arg(invocation.bus);
+            return false;
+        }
+    }
     if (positional.isEmpty()) {
         *error = groups & RecordsOptions
             ? QStringLiteral("quelmctl: name a record database (a SQLite file or postgresql://...)")
@@ -317,8 +349,10 @@ int runQuelmCtl(const QStringList& arguments, QTextStream& out, QTextStream& err
     }
     const Options options;
     QCommandLineParser parser;
-    parser.setApplicationDescription(subcommand->summary);
+    parser.setApplicationDescription(subcommand->options & I2COptions ? i2cHelpText() : subcommand->summary);
     addOptions(parser, options, subcommand->options);
+    if (subcommand->options & I2COptions)
+        parser.addPositionalArgument(QStringLiteral("COMMAND"), i2cVerbs().join(QStringLiteral(", ")));
     if (subcommand->options & RecordsOptions)
         parser.addPositionalArgument(QStringLiteral("DATABASE"),
                                      QStringLiteral("A SQLite file, or postgresql://USER@HOST/DATABASE."));

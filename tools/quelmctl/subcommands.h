@@ -24,6 +24,11 @@ struct Invocation
     QStringList devices;      // backup, restore, compare: the devices named, all for none
     QString format;           // backup, restore: "image", "bin", "ihex", "srec"; empty: by the file's suffix
     bool withHeader = false;  // restore: the header's pages too
+    QString i2cVerb;          // i2c: detect, get, set, dump or transfer
+    int bus = -1;             // i2c: the segment of --bus; -1 when not given
+    bool yes = false;         // i2c: -y, write without asking
+    bool force = false;       // i2c: --force, reach a described part's address
+    bool wire = false;        // i2c: --wire, print the bytes on the link
     // read, write, erase, scan on several products at once:
     QStringList ports;        // every --port; transport.port is the last
     QString portsFile;        // one port a line
