@@ -8,8 +8,13 @@
 #include <simulatedproduct.h>
 #include <simulatorlink.h>
 
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 // A link that can be made to refuse to send: the simulated bridge after a
 // given number of commands behaves like a port that was pulled, and a run
@@ -22,11 +27,23 @@ public:
 
     // -1: no limit.
     void setCommandLimit(int commands) { m_left = commands; }
+    // Whether the simulated bridge has been pulled.
+    bool isDisconnected() const { return m_left == 0; }
     // Empty: sends again.
     void setRefusal(const QString& reason) { m_refusal = reason; }
+    // While set, every write is refused once stop is (a scan's probes
+    // stand alone, so it may end between any two), and each write that
+    // goes out is told.
+    void watchWrites(const std::atomic_bool* stop, const std::function<void(const QByteArray& bytes)>& written)
+    {
+        m_stop = stop;
+        m_written = written;
+    }
 
     bool write(const QByteArray& bytes) override
     {
+        if (m_stop && m_stop->load())
+            setRefusal(StoppedByUser);
         if (!m_refusal.isEmpty()) {
             setErrorString(m_refusal);
             return false;
@@ -37,11 +54,24 @@ public:
         }
         if (m_left > 0)
             --m_left;
-        return m_link->write(bytes);
+        // The port's own words, never an earlier refusal's.
+        if (!m_link->write(bytes)) {
+            setErrorString(m_link->errorString());
+            return false;
+        }
+        if (m_written)
+            m_written(bytes);
+        return true;
     }
     QByteArray read(int count, int timeoutMs) override { return m_link->read(count, timeoutMs); }
     void discardInput() override { m_link->discardInput(); }
-    bool drain() override { return m_link->drain(); }
+    bool drain() override
+    {
+        if (m_link->drain())
+            return true;
+        setErrorString(m_link->errorString());
+        return false;
+    }
     Duration drainUncertainty() const override { return m_link->drainUncertainty(); }
     Duration sendLatency() const override { return m_link->sendLatency(); }
     Duration now() const override { return m_link->now(); }
@@ -54,11 +84,17 @@ public:
         return set;
     }
 
+    static const QString StoppedByUser;
+
 private:
     std::unique_ptr<Link> m_link;
     int m_left = -1;              // -1: no limit
     QString m_refusal;
+    const std::atomic_bool* m_stop = nullptr;
+    std::function<void(const QByteArray& bytes)> m_written;
 };
+
+const QString GuardedLink::StoppedByUser = QStringLiteral("stopped by the user");
 
 namespace {
 
@@ -158,7 +194,7 @@ void Transport::setLink(std::unique_ptr<GuardedLink> link)
 void Transport::checkStop()
 {
     if (m_options.stop && m_options.stop->load())
-        m_guard->setRefusal(QStringLiteral("stopped by the user"));
+        m_guard->setRefusal(GuardedLink::StoppedByUser);
 }
 
 // The bridge is wherever an earlier run or its power-on left it: found
@@ -230,11 +266,45 @@ ScanResult Transport::scan()
     return scanner.scan();
 }
 
-void Transport::probe(SegmentScan& segment)
+bool Transport::stopRequested() const
 {
+    return m_options.stop && m_options.stop->load();
+}
+
+void Transport::probe(SegmentScan& segment, const Progress& progress)
+{
+    constexpr int probes = (BusScanner::LastAddress - BusScanner::FirstAddress) / 2 + 1;
+    int sent = 0;
+    m_guard->setRefusal(QString());
+    m_guard->watchWrites(m_options.stop, [&](const QByteArray& bytes) {
+        if (!bytes.startsWith(SC18IM700Protocol::Start))
+            return; // the status read after a probe
+        ++sent;
+        if (progress)
+            progress(sent, probes);
+    });
+    if (progress)
+        progress(0, probes);
     const ScanResult result = scan();
+    m_guard->watchWrites(nullptr, {});
     segment.answered = result.answered;
     segment.error = result.errorString;
+    // A probe refused by a stop was never sent; one sent whose status did
+    // not come tells nothing of its address either.
+    const bool stopped = stopRequested() && !result.ok();
+    const int known = result.ok() ? probes : (stopped ? sent : qMax(0, sent - 1));
+    segment.probedEnd = result.ok() ? SegmentScan::WholeSegment : BusScanner::FirstAddress + 2 * known;
+}
+
+QString Transport::goneText() const
+{
+    if (m_options.port.isEmpty())
+        return m_guard->isDisconnected() ? QStringLiteral("the simulated bridge went away: it was disconnected")
+                                         : QString();
+    const QByteArray device = QFile::encodeName(SerialLink::devicePath(m_options.port));
+    if (::access(device.constData(), F_OK) == 0)
+        return QString();
+    return QStringLiteral("%1 went away: %2").arg(m_options.port, QString::fromLocal8Bit(strerror(errno)));
 }
 
 RunResult Transport::run(const QList<DeviceCommand*>& commands, const Progress& progress)
