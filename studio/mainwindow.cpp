@@ -102,6 +102,7 @@ MainWindow::MainWindow(QWidget* parent)
     });
     connect(m_session, &StudioSession::failed, this, [this](const Failure& failure) { showFailure(failure.lines()); });
     connect(m_session, &StudioSession::progress, this, &MainWindow::showProgress);
+    connect(m_session, &StudioSession::working, m_progress, &QProgressBar::setToolTip);
     connect(m_session, &StudioSession::finished, this, &MainWindow::markFailures);
     connect(m_session, &StudioSession::scanned, this, [this] {
         m_scan->setSegments(m_session->scanResult());
@@ -268,7 +269,6 @@ QWidget* MainWindow::createDevicePage()
     m_deviceHeading->setFont(bold);
     m_deviceHeading->setWordWrap(true);
     m_registers = new QTextBrowser(page);
-    m_registers->document()->setDefaultStyleSheet(htmlReportStyle());
     auto* onDevice = new QTableView(page);
     onDevice->setModel(m_deviceSettings);
     onDevice->setItemDelegateForColumn(SettingsTableModel::ValueColumn, new HexValueDelegate(onDevice));
@@ -331,12 +331,39 @@ bool MainWindow::maySwitchProduct()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_session->isBusy() && !stopBusWork()) {
+        event->ignore();
+        return;
+    }
     if (!maySwitchProduct()) {
         event->ignore();
         return;
     }
     m_session->cancel();
     event->accept();
+}
+
+// Bus work is never cut off unasked: stopped before its next command,
+// waited for, and what it applied said, or left to run.
+bool MainWindow::stopBusWork()
+{
+    const QString action = m_session->actionName();
+    QMessageBox question(QMessageBox::Question, tr("Bus work under way"),
+                         tr("The %1 is still running. Stop it before its next command and quit?").arg(action),
+                         QMessageBox::NoButton, this);
+    QPushButton* keep = question.addButton(tr("Keep working"), QMessageBox::RejectRole);
+    QPushButton* stop = question.addButton(tr("Stop and quit"), QMessageBox::AcceptRole);
+    question.setDefaultButton(keep);
+    question.exec();
+    if (question.clickedButton() != stop)
+        return false;
+    const int said = m_session->log().size();
+    m_session->cancel();
+    m_session->waitUntilIdle();
+    const QStringList report = m_session->log().mid(said);
+    if (!report.isEmpty())
+        QMessageBox::information(this, tr("%1 stopped").arg(action), report.join(QLatin1Char('\n')));
+    return true;
 }
 
 void MainWindow::connectBridge()
@@ -473,6 +500,8 @@ void MainWindow::rebuildDeviceTree()
             for (const Failure& failure : m_session->failures()) {
                 if (failure.device == device->name())
                     failures += failure.lines();
+                if (failure.device == device->name() && failure.kind == Failure::Kind::Stopped)
+                    failures += failure.run.commandText(); // the library's words
             }
             if (!failures.isEmpty()) {
                 item->setForeground(0, QColor(0xc0, 0, 0));
@@ -520,8 +549,20 @@ void MainWindow::showDevice()
         return;
     }
     QString heading = deviceHeading(device);
-    if (!m_session->hasBeenRead())
+    const bool writeOnly = memoryMark(device, 0, 0) == MemoryMark::NotReadBack;
+    if (writeOnly)
+        heading += tr(" (cannot be read back: the Rx column is not what it holds)");
+    else if (!m_session->hasBeenRead())
         heading += tr(" (not read yet)");
+    else if (m_session->isOlder(device->name()))
+        heading += tr(" (from the read at %1)")
+                       .arg(m_session->readTime(device->name()).toString(QStringLiteral("HH:mm:ss")));
+    else if (!m_session->readTime(device->name()).isValid())
+        heading += tr(" (not read)");
+    // Rows are marked where memoryMark() marks the settings on them; a part
+    // that cannot be read back differs nowhere.
+    const QString unmarked = QStringLiteral("td.diff { background: white; color: black; font-weight: normal; }\n");
+    m_registers->document()->setDefaultStyleSheet(htmlReportStyle() + (writeOnly ? unmarked : QString()));
     m_deviceHeading->setText(heading);
     QString html;
     QTextStream stream(&html);

@@ -56,6 +56,7 @@ private:
     void open();
     bool save();
     bool maySwitchProduct();
+    bool stopBusWork();
     void connectBridge();
     void erase();
     void saveReport();
