@@ -399,11 +399,14 @@ void TestStudio::portThatGoesAway_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<int>("disconnectAfter"); // -1: quelm-simulator is killed
     QTest::addColumn<QString>("golden");     // the log, where it is the same each time
+    QTest::addColumn<int>("killAt");         // the command it is killed at, 0 before the action
 
-    QTest::newRow("simulated bridge pulled during a read") << "read" << 40 << "studio/a-bridge-pulled-during-a-read.txt";
+    QTest::newRow("simulated bridge pulled during a read")
+        << "read" << 40 << "studio/a-bridge-pulled-during-a-read.txt" << 0;
     QTest::newRow("simulated bridge pulled during a read-back")
-        << "write" << 170 << "studio/a-bridge-pulled-during-a-read-back.txt";
-    QTest::newRow("quelm-simulator killed during a read") << "read" << -1 << "";
+        << "write" << 170 << "studio/a-bridge-pulled-during-a-read-back.txt" << 0;
+    QTest::newRow("quelm-simulator killed before a read") << "read" << -1 << "" << 0;
+    QTest::newRow("quelm-simulator killed during a read") << "read" << -1 << "" << 5;
 }
 
 // The run stops, one line names the port that went away, the window is no
@@ -414,7 +417,12 @@ void TestStudio::portThatGoesAway()
     QFETCH(QString, action);
     QFETCH(int, disconnectAfter);
     QFETCH(QString, golden);
+    QFETCH(int, killAt);
     const bool killed = disconnectAfter < 0;
+    const auto kill = [this] {
+        m_simulator.kill();
+        m_simulator.waitForFinished();
+    };
     QVERIFY(openDemo(killed ? demo() : QString()));
     if (killed) {
         // A read stopped by the user first, whose words must not stick.
@@ -424,11 +432,11 @@ void TestStudio::portThatGoesAway()
         });
         runToTheEnd(&StudioSession::read);
         disconnect(session(), &StudioSession::progress, session(), nullptr);
-        connect(session(), &StudioSession::progress, session(), [this](int done) {
-            if (done == 5 && m_simulator.state() == QProcess::Running) {
-                m_simulator.kill();
-                m_simulator.waitForFinished();
-            }
+        if (killAt == 0)
+            kill();
+        connect(session(), &StudioSession::progress, session(), [&](int done) {
+            if (done == killAt && m_simulator.state() == QProcess::Running)
+                kill();
         });
     } else {
         TransportOptions options;
@@ -548,6 +556,7 @@ void TestStudio::quitDuringEraseStopsAndSays()
     session()->waitUntilIdle();
     QVERIFY(closed);
     QVERIFY(!m_window->isVisible());
+    QCOMPARE(int(session()->failures().size()), 1);
     const QString applied = session()->failures().constFirst().lines().at(1);
     const QHash<QString, QStringList> outcome = devicesByOutcome(applied, QStringLiteral("erased"));
     QVERIFY2(!outcome.value(QStringLiteral("erased")).isEmpty() && !outcome.value(QStringLiteral("not")).isEmpty(),
