@@ -348,6 +348,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 bool MainWindow::stopBusWork()
 {
     const QString action = m_session->actionName();
+    const int said = m_session->log().size(); // what it says while the question waits counts too
     QMessageBox question(QMessageBox::Question, tr("Bus work under way"),
                          tr("The %1 is still running. Stop it before its next command and quit?").arg(action),
                          QMessageBox::NoButton, this);
@@ -357,12 +358,11 @@ bool MainWindow::stopBusWork()
     question.exec();
     if (question.clickedButton() != stop)
         return false;
-    const int said = m_session->log().size();
     m_session->cancel();
     m_session->waitUntilIdle();
     const QStringList report = m_session->log().mid(said);
     if (!report.isEmpty())
-        QMessageBox::information(this, tr("%1 stopped").arg(action), report.join(QLatin1Char('\n')));
+        QMessageBox::information(this, tr("Before quitting"), report.join(QLatin1Char('\n')));
     return true;
 }
 

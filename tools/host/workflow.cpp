@@ -280,7 +280,7 @@ bool Workflow::run(const QList<DeviceCommand*>& commands, const QString& phase, 
     failure.run = run;
     const Device* blamed = run.result.status >= 0 ? m_product.deviceAt(run.result.bus, run.result.address)
                                                   : (failed ? failed->device() : nullptr);
-    failure.device = blamed ? blamed->name() : QString();
+    failure.device = blamed ? blamed->name() : run.steps.value(run.result.failedIndex).device;
     fail(failure);
     return false;
 }
