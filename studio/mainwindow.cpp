@@ -102,7 +102,12 @@ MainWindow::MainWindow(QWidget* parent)
     });
     connect(m_session, &StudioSession::failed, this, [this](const Failure& failure) { showFailure(failure.lines()); });
     connect(m_session, &StudioSession::progress, this, &MainWindow::showProgress);
-    connect(m_session, &StudioSession::working, m_progress, &QProgressBar::setToolTip);
+    // The next command in words beside the bar, while an action runs.
+    connect(m_session, &StudioSession::working, m_working, &QLabel::setText);
+    connect(m_session, &StudioSession::busyChanged, m_working, [this](bool busy) {
+        m_working->clear();
+        m_working->setVisible(busy);
+    });
     connect(m_session, &StudioSession::finished, this, &MainWindow::markFailures);
     connect(m_session, &StudioSession::scanned, this, [this] {
         m_scan->setSegments(m_session->scanResult());
@@ -207,6 +212,9 @@ void MainWindow::createWidgets()
     setCentralWidget(central);
 
     m_connection = new QLabel;
+    m_working = new QLabel;
+    m_working->setObjectName(QStringLiteral("working"));
+    m_working->setVisible(false);
     m_progress = new QProgressBar;
     m_progress->setMaximumWidth(240);
     m_progress->setVisible(false);
@@ -214,6 +222,7 @@ void MainWindow::createWidgets()
     m_cancel->setVisible(false);
     connect(m_cancel, &QPushButton::clicked, m_session, &StudioSession::cancel);
     statusBar()->addWidget(m_connection, 1);
+    statusBar()->addPermanentWidget(m_working);
     statusBar()->addPermanentWidget(m_progress);
     statusBar()->addPermanentWidget(m_cancel);
 }
@@ -507,7 +516,8 @@ void MainWindow::rebuildDeviceTree()
                 item->setForeground(0, QColor(0xc0, 0, 0));
                 item->setText(0, tr("%1 (failed)").arg(device->name()));
                 item->setToolTip(0, failures.join(QLatin1Char('\n')));
-            } else if (read && !bridge && device->readPages() > 0 && device->isDirty()) {
+            } else if (read && !bridge && device->readPages() > 0 && device->isDirty()
+                       && m_session->readTime(device->name()).isValid()) {
                 item->setToolTip(0, tr("What the product holds differs from the settings"));
                 item->setForeground(0, QColor(0xa0, 0x50, 0));
             }

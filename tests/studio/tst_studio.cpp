@@ -445,6 +445,7 @@ void TestStudio::portThatGoesAway()
         session()->waitUntilIdle();
     }
     QSignalSpy connection(session(), &StudioSession::connectionChanged);
+    QSignalSpy working(session(), &StudioSession::working);
     QMetaObject::invokeMethod(session(), action.toLatin1().constData());
     session()->waitUntilIdle();
     QVERIFY(!session()->isConnected());
@@ -452,6 +453,8 @@ void TestStudio::portThatGoesAway()
     QCOMPARE(session()->connectionText(), QStringLiteral("Not connected"));
     const Failure gone = session()->failures().constFirst();
     QVERIFY(gone.portGone());
+    // The window said, in the same words, what it was doing when it stopped.
+    QCOMPARE(working.constLast().constFirst().toString(), gone.run.steps.at(gone.run.result.failedIndex).words);
     runToTheEnd(&StudioSession::read);
     QCOMPARE(session()->log().constLast(), QStringLiteral("read: not connected to a bridge"));
     if (!killed) {

@@ -31,9 +31,9 @@ public:
     bool isDisconnected() const { return m_left == 0; }
     // Empty: sends again.
     void setRefusal(const QString& reason) { m_refusal = reason; }
-    // While set, every write is refused once stop is (a scan's probes
-    // stand alone, so it may end between any two), and each write that
-    // goes out is told.
+    // While set, once stop is, the next I2C transaction is refused (a
+    // scan's probes stand alone, so it may end between any two; a probe's
+    // status read still goes), and each write that goes out is told.
     void watchWrites(const std::atomic_bool* stop, const std::function<void(const QByteArray& bytes)>& written)
     {
         m_stop = stop;
@@ -42,7 +42,7 @@ public:
 
     bool write(const QByteArray& bytes) override
     {
-        if (m_stop && m_stop->load())
+        if (m_stop && m_stop->load() && bytes.startsWith(SC18IM700Protocol::Start))
             setRefusal(StoppedByUser);
         if (!m_refusal.isEmpty()) {
             setErrorString(m_refusal);
