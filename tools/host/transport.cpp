@@ -31,17 +31,20 @@ public:
     bool isDisconnected() const { return m_left == 0; }
     // Empty: sends again.
     void setRefusal(const QString& reason) { m_refusal = reason; }
-    // While set, once stop is, the next I2C transaction is refused (a
-    // scan's probes stand alone, so it may end between any two; a probe's
-    // status read still goes), and each write that goes out is told.
-    void watchWrites(const std::atomic_bool* stop, const std::function<void(const QByteArray& bytes)>& written)
+    // While set, each write is told before it goes (or is refused), and
+    // once stop is set the next I2C transaction is refused: a scan's probes
+    // stand alone, so it may end between any two; a probe's status read
+    // still goes.
+    void watchWrites(const std::atomic_bool* stop, const std::function<void(const QByteArray& bytes)>& writing)
     {
         m_stop = stop;
-        m_written = written;
+        m_writing = writing;
     }
 
     bool write(const QByteArray& bytes) override
     {
+        if (m_writing)
+            m_writing(bytes);
         if (m_stop && m_stop->load() && bytes.startsWith(SC18IM700Protocol::Start))
             setRefusal(StoppedByUser);
         if (!m_refusal.isEmpty()) {
@@ -59,8 +62,6 @@ public:
             setErrorString(m_link->errorString());
             return false;
         }
-        if (m_written)
-            m_written(bytes);
         return true;
     }
     QByteArray read(int count, int timeoutMs) override { return m_link->read(count, timeoutMs); }
@@ -91,7 +92,7 @@ private:
     int m_left = -1;              // -1: no limit
     QString m_refusal;
     const std::atomic_bool* m_stop = nullptr;
-    std::function<void(const QByteArray& bytes)> m_written;
+    std::function<void(const QByteArray& bytes)> m_writing;
 };
 
 const QString GuardedLink::StoppedByUser = QStringLiteral("stopped by the user");
@@ -274,26 +275,24 @@ bool Transport::stopRequested() const
 void Transport::probe(SegmentScan& segment, const Progress& progress)
 {
     constexpr int probes = (BusScanner::LastAddress - BusScanner::FirstAddress) / 2 + 1;
-    int sent = 0;
+    int started = 0;
     m_guard->setRefusal(QString());
     m_guard->watchWrites(m_options.stop, [&](const QByteArray& bytes) {
         if (!bytes.startsWith(SC18IM700Protocol::Start))
             return; // the status read after a probe
-        ++sent;
         if (progress)
-            progress(sent, probes);
+            progress(started, probes); // each probe before it is done
+        ++started;
     });
-    if (progress)
-        progress(0, probes);
     const ScanResult result = scan();
     m_guard->watchWrites(nullptr, {});
+    if (result.ok() && progress)
+        progress(probes, probes);
     segment.answered = result.answered;
     segment.error = result.errorString;
-    // A probe refused by a stop was never sent; one sent whose status did
-    // not come tells nothing of its address either.
-    const bool stopped = stopRequested() && !result.ok();
-    const int known = result.ok() ? probes : (stopped ? sent : qMax(0, sent - 1));
-    segment.probedEnd = result.ok() ? SegmentScan::WholeSegment : BusScanner::FirstAddress + 2 * known;
+    // The scan ends at the first probe that goes wrong (refused, sent
+    // without an answer, stopped), which tells nothing of its address.
+    segment.probedEnd = result.ok() ? SegmentScan::WholeSegment : BusScanner::FirstAddress + 2 * qMax(0, started - 1);
 }
 
 QString Transport::goneText() const

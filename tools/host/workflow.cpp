@@ -216,8 +216,10 @@ QStringList Failure::lines() const
     case Kind::Silent:
         return {QStringLiteral("scan: %1: %2 (%3) at %4 does not answer")
                     .arg(segmentName(bus), part.name, part.type, SC18IM700Protocol::hexByte(part.address))};
-    case Kind::ScanStopped:
-        return {QStringLiteral("scan: %1: %2").arg(segmentName(bus), reason)};
+    case Kind::ScanStopped: {
+        const QString stopped = QStringLiteral("scan: %1: %2").arg(segmentName(bus), reason);
+        return {run.gone.isEmpty() ? stopped : QStringLiteral("%1; %2").arg(run.gone, stopped)};
+    }
     case Kind::NotSaved:
     case Kind::NoBridge:
         return {reason};
@@ -349,9 +351,14 @@ bool Workflow::scan()
     m_result.segments = describedSegments(description);
     bool ok = true;
     // A stop leaves the segments after it unprobed, and says nothing of them.
-    for (int index = 0; index < m_result.segments.size() && !m_transport.stopRequested(); ++index)
+    // So does a port that went away.
+    const auto goneAway = [this] {
+        return std::any_of(m_result.failures.cbegin(), m_result.failures.cend(),
+                           [](const Failure& failure) { return failure.portGone(); });
+    };
+    for (int index = 0; index < m_result.segments.size() && !m_transport.stopRequested() && !goneAway(); ++index)
         ok = scanSegment(index) && ok;
-    return ok && !m_transport.stopRequested();
+    return ok && !m_transport.stopRequested() && !goneAway();
 }
 
 bool Workflow::scanSegment(int index)
@@ -374,6 +381,7 @@ bool Workflow::scanSegment(int index)
     if (!segment.error.isEmpty()) {
         failure.kind = Failure::Kind::ScanStopped;
         failure.reason = segment.error;
+        failure.run.gone = m_transport.goneText();
         fail(failure);
     }
     const QList<ExpectedPart> missing = segment.missing();

@@ -74,7 +74,7 @@ struct Failure
     };
 
     Kind kind = Kind::Stopped;
-    PhaseRun run;                 // Stopped
+    PhaseRun run;                 // Stopped; ScanStopped: only its gone line
     PageMismatch mismatch;        // Differs
     int bus = -1;                 // Silent, ScanStopped: the segment, -1 for the only one
     ExpectedPart part{0, {}, {}}; // Silent
@@ -87,10 +87,10 @@ struct Failure
     // through) and what was applied (one line after a restart, whose words
     // say which command it broke); "verify: device "io" page 2: wrote A5,
     // read 00"; "scan: bus 1: gain (AD5144A) at 0x58 does not answer";
-    // "scan: bus 1: why"; the reason.
+    // "scan: bus 1: why" (after the port's line when it went away); the reason.
     QStringList lines() const;
-    // The port went away under the run.
-    bool portGone() const { return kind == Kind::Stopped && !run.gone.isEmpty(); }
+    // The port went away under the run or the probe.
+    bool portGone() const { return !run.gone.isEmpty(); }
 };
 
 // What an action did: every list it ran, what failed, and what it found.
