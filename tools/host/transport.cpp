@@ -46,7 +46,7 @@ public:
         if (m_writing)
             m_writing(bytes);
         if (m_stop && m_stop->load() && bytes.startsWith(SC18IM700Protocol::Start))
-            setRefusal(StoppedByUser);
+            setRefusal(stoppedByUser());
         if (!m_refusal.isEmpty()) {
             setErrorString(m_refusal);
             return false;
@@ -85,7 +85,8 @@ public:
         return set;
     }
 
-    static const QString StoppedByUser;
+    // Why a run the host stopped ended.
+    static QString stoppedByUser() { return QStringLiteral("stopped by the user"); }
 
 private:
     std::unique_ptr<Link> m_link;
@@ -95,7 +96,6 @@ private:
     std::function<void(const QByteArray& bytes)> m_writing;
 };
 
-const QString GuardedLink::StoppedByUser = QStringLiteral("stopped by the user");
 
 namespace {
 
@@ -195,7 +195,7 @@ void Transport::setLink(std::unique_ptr<GuardedLink> link)
 void Transport::checkStop()
 {
     if (m_options.stop && m_options.stop->load())
-        m_guard->setRefusal(GuardedLink::StoppedByUser);
+        m_guard->setRefusal(GuardedLink::stoppedByUser());
 }
 
 // The bridge is wherever an earlier run or its power-on left it: found

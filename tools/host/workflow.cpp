@@ -4,10 +4,10 @@
 #include "savefile.h"
 
 #include <sc18im700protocol.h>
+#include <device.h>
 #include <devicecommand.h>
 
 #include <algorithm>
-#include <device.h>
 
 namespace {
 
@@ -108,10 +108,10 @@ QList<CommandStep> commandSteps(const QList<DeviceCommand*>& commands, const Loa
                 step.device = device->name();
                 step.page = pageWords(device, start, reading);
             }
-            step.words = QStringLiteral("%1 %2").arg(reading ? QStringLiteral("reading") : QStringLiteral("writing"),
-                                                     device ? partWords(device)
-                                                            : QStringLiteral("the part at bus %1, %2")
-                                                                  .arg(bus).arg(hexByte(address)));
+            const QString part = device ? partWords(device)
+                : bus >= 0              ? QStringLiteral("the part at bus %1, %2").arg(bus).arg(hexByte(address))
+                                        : QStringLiteral("the part at %1").arg(hexByte(address));
+            step.words = QStringLiteral("%1 %2").arg(reading ? QStringLiteral("reading") : QStringLiteral("writing"), part);
             if (!step.page.isEmpty())
                 step.words += QLatin1Char(' ') + step.page;
         } else if (kind == SC18IM700Protocol::WriteGpio && gpioSelectsBus && bytes.size() > 1) {
