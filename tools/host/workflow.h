@@ -19,7 +19,7 @@ struct CommandStep
 {
     QString device;               // the part's name; empty for a command to the bridge
     QString words;
-    QString page;                 // "page 0x08"; empty for a part without pages
+    QString page;                 // "page 0x08", "register 0x02"; empty for a part of one page
 };
 
 // The steps of a list on the product, a step for each command: the bus a
