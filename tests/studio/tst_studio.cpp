@@ -10,8 +10,8 @@
 #include <settingstablemodel.h>
 #include <studiosession.h>
 
-#include <devicecommand.h>
 #include <device.h>
+#include <devicecommand.h>
 #include <field.h>
 #include <render.h>
 #include <sc18im700protocol.h>
@@ -19,8 +19,8 @@
 #include <QtCore/QStandardPaths>
 #include <QtGui/QImage>
 #include <QtGui/QValidator>
-#include <QtWidgets/QLabel>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
