@@ -1,7 +1,7 @@
 // quelm-studio's window, offscreen: the demo product read, edited, written
 // and verified on the built-in simulator; a part missing from
-// quelm-simulator's bench and a run cancelled half-way on its terminal; the
-// README picture.
+// quelm-simulator's bench; a port that goes away; a read, a scan and an
+// erase (by Quit) stopped half-way on its terminal; the README picture.
 
 #include "golden.h"
 #include "quelmctlrun.h"
