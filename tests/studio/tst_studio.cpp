@@ -545,6 +545,8 @@ void TestStudio::quitDuringEraseStopsAndSays()
     QString error;
     QVERIFY(whole.open(other.filePath(QStringLiteral("demo.json")), &error));
     whole.waitUntilIdle();
+    whole.connectTo(TransportOptions()); // the built-in simulator
+    whole.waitUntilIdle();
     whole.erase();
     whole.waitUntilIdle();
     const QHash<QString, QByteArray> erased = memories(*whole.product());
