@@ -128,6 +128,7 @@ private slots:
     void portThatGoesAway();
     void stoppedReadKeepsEveryValue();
     void stoppedScanMarksOnlyWhatItProbed();
+    void quitDuringEraseStopsAndSays_data();
     void quitDuringEraseStopsAndSays();
     void bothViewsMarkTheSameRows_data();
     void bothViewsMarkTheSameRows();
@@ -534,11 +535,48 @@ void TestStudio::stoppedScanMarksOnlyWhatItProbed()
         QCOMPARE(int(failure.kind), int(Failure::Kind::ScanStopped));
 }
 
+void TestStudio::quitDuringEraseStopsAndSays_data()
+{
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("stops");
+
+    QTest::newRow("stop and quit") << QStringList({"Stop and quit", "OK"}) << true;
+    QTest::newRow("keep working") << QStringList({"Keep working"}) << false;
+}
+
 // Quit during an erase asks; "Stop and quit" ends the erase before its
 // next command and says which devices were erased, which the product then
 // holds: the erased ones as a whole erase leaves them, the others as before.
+// "Keep working" lets the erase end as it would have.
 void TestStudio::quitDuringEraseStopsAndSays()
 {
+    QFETCH(QStringList, answers);
+    QFETCH(bool, stops);
+    QVERIFY(openDemo(demo()));
+    runToTheEnd(&StudioSession::read);
+    const QHash<QString, QByteArray> before = memories(*session()->product());
+    answerBoxes(m_window.get(), answers);
+    bool asked = false;
+    bool closed = false;
+    connect(session(), &StudioSession::progress, m_window.get(), [&](int done) {
+        if (done == 40 && !asked) {
+            asked = true;
+            closed = m_window->close();
+        }
+    }, Qt::QueuedConnection);
+    session()->erase();
+    session()->waitUntilIdle();
+    QVERIFY(asked);
+    QCOMPARE(closed, stops);
+    QCOMPARE(m_window->isVisible(), !stops);
+    QCOMPARE(int(session()->failures().size()), stops ? 1 : 0);
+    if (!stops)
+        return;
+    const QString applied = session()->failures().constFirst().lines().at(1);
+    const QHash<QString, QStringList> outcome = devicesByOutcome(applied, QStringLiteral("erased"));
+    QVERIFY2(!outcome.value(QStringLiteral("erased")).isEmpty() && !outcome.value(QStringLiteral("not")).isEmpty(),
+             qPrintable(applied));
+
     QTemporaryDir other;
     QVERIFY(copyDemo(other));
     StudioSession whole;
@@ -550,25 +588,6 @@ void TestStudio::quitDuringEraseStopsAndSays()
     whole.erase();
     whole.waitUntilIdle();
     const QHash<QString, QByteArray> erased = memories(*whole.product());
-
-    QVERIFY(openDemo(demo()));
-    runToTheEnd(&StudioSession::read);
-    const QHash<QString, QByteArray> before = memories(*session()->product());
-    answerBoxes(m_window.get(), {QStringLiteral("Stop and quit"), QStringLiteral("OK")});
-    bool closed = false;
-    connect(session(), &StudioSession::progress, m_window.get(), [&](int done) {
-        if (done == 40 && !closed)
-            closed = m_window->close();
-    }, Qt::QueuedConnection);
-    session()->erase();
-    session()->waitUntilIdle();
-    QVERIFY(closed);
-    QVERIFY(!m_window->isVisible());
-    QCOMPARE(int(session()->failures().size()), 1);
-    const QString applied = session()->failures().constFirst().lines().at(1);
-    const QHash<QString, QStringList> outcome = devicesByOutcome(applied, QStringLiteral("erased"));
-    QVERIFY2(!outcome.value(QStringLiteral("erased")).isEmpty() && !outcome.value(QStringLiteral("not")).isEmpty(),
-             qPrintable(applied));
 
     const QString port = simulatorPort();
     m_window.reset(); // lets go of the port
