@@ -2,7 +2,7 @@
 #
 #   runtime  lib<package><soversion>   the five shared libraries
 #   dev      lib<package>-dev          headers, CMake package, pkg-config files, API reference
-#   tools    <package>-tools           quelmctl and quelm-simulator, their man pages
+#   tools    <package>-tools           quelmctl and quelm-simulator, their man pages, quelmctl's bash completion
 #
 # <package> is the build's package name, quelmdevices or quelmdevices-qt6, so
 # the libraries of both flavours install side by side; the two tools packages
@@ -62,6 +62,9 @@ foreach(tool quelmctl quelm-simulator)
     install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tools)
 endforeach()
 add_custom_target(packaging_files ALL DEPENDS ${packaging_outputs})
+# quelmctl's bash completion, which reads the commands and options from its --help.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/bash-completion/quelmctl
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT tools)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${QUELM_PACKAGE_NAME})

@@ -3,16 +3,23 @@
 #include "mainwindow.h"
 #include "screenshot.h"
 
+#include <quelmdevices/version.h>
+
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QTextStream>
 #include <QtWidgets/QApplication>
 
 int main(int argc, char* argv[])
 {
+    // Answered before the application needs a display.
+    if (argc == 2 && qstrcmp(argv[1], "--version") == 0) {
+        QTextStream(stdout) << "quelm-studio " << QUELMDEVICES_VERSION_STRING << Qt::endl;
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("quelmdevices"));
     QApplication::setApplicationName(QStringLiteral("quelm-studio"));
-    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    QApplication::setApplicationVersion(QStringLiteral(QUELMDEVICES_VERSION_STRING));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

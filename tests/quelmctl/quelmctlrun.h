@@ -6,6 +6,7 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 #include <QtCore/QLockFile>
@@ -68,12 +69,37 @@ inline bool writeFile(const QString& fileName, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
+// Whether the parts of two simulator state files hold the same: a line per
+// part, "CAT24AA02 bus 0 0xA0: same" or "... differs". Where a part's address
+// pointer stands says nothing of what it holds and is left out.
+inline QString sameParts(const QString& first, const QString& second)
+{
+    const QJsonArray one = QJsonDocument::fromJson(readFile(first)).object().value(QStringLiteral("parts")).toArray();
+    const QJsonArray other = QJsonDocument::fromJson(readFile(second)).object().value(QStringLiteral("parts")).toArray();
+    if (one.isEmpty() || one.size() != other.size())
+        return QStringLiteral("[the files hold %1 and %2 parts]\n").arg(one.size()).arg(other.size());
+    QString text;
+    for (int index = 0; index < one.size(); ++index) {
+        QJsonObject part = one.at(index).toObject();
+        QJsonObject state = part.value(QStringLiteral("state")).toObject();
+        QJsonObject otherState = other.at(index).toObject().value(QStringLiteral("state")).toObject();
+        state.remove(QStringLiteral("pointer"));
+        otherState.remove(QStringLiteral("pointer"));
+        text += QStringLiteral("%1 bus %2 %3: %4\n")
+                    .arg(part.value(QStringLiteral("type")).toString()).arg(part.value(QStringLiteral("bus")).toInt())
+                    .arg(part.value(QStringLiteral("address")).toString(),
+                         state == otherState ? QStringLiteral("same") : QStringLiteral("differs"));
+    }
+    return text;
+}
+
 // A session in a new directory that holds the demo product as demo.json and
 // the descriptions of tests/data/quelmctl/inputs. Each step is one line:
 //   quelmctl ARGS       run it and write down its stderr, stdout and exit code
 //   quelmctl& ARGS      start it in the background; "wait" writes down what it did
 //   full BLOCKS ARGS    quelmctl on a disk that fills up after BLOCKS x 512 bytes
 //   cat FILE            the file;  json FILE KEY  the text at KEY in the file
+//   parts FILE OTHER    whether two simulator states' parts hold the same
 //   keep FILE, same FILE   whether FILE is still what it was at "keep"
 //   lock FILE, unlock   a lock file held as another run holds it
 //   copy FROM TO, sleep MS, ls
@@ -164,6 +190,8 @@ private:
             m_text += QFile::exists(file) ? QString::fromUtf8(readFile(file)) : QStringLiteral("[no such file]\n");
         } else if (verb == QLatin1String("json")) {
             m_text += QJsonDocument::fromJson(readFile(file)).object().value(words.at(1)).toString() + '\n';
+        } else if (verb == QLatin1String("parts")) {
+            m_text += sameParts(file, path(words.at(1)));
         } else if (verb == QLatin1String("keep")) {
             m_kept = readFile(file);
         } else if (verb == QLatin1String("same")) {

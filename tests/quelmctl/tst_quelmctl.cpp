@@ -107,6 +107,55 @@ void TestQuelmCtl::sessions_data()
                        "quelmctl& write -q --sim-state shared.json second.json", "sleep 500",
                        "copy first.sim-state.json shared.json", "unlock", "wait",
                        "quelmctl read -q --sim-state shared.json both.json"};
+    // A blank product (a state file of its own) gets back every byte the
+    // first one held, the write-only X9408's wipers and the header included.
+    QTest::newRow("backup then restore onto a blank product")
+        << QStringList{"quelmctl write -q demo.json", "quelmctl backup -q -o image.json demo.json",
+                       "quelmctl restore -q --header --sim-state blank.json demo.json image.json",
+                       "quelmctl compare -q --sim-state blank.json demo.json image.json",
+                       "parts demo.sim-state.json blank.json"};
+    // The settings change four ranges; --device restores and compares some,
+    // and the header's pages stay as they are without --header.
+    QTest::newRow("compare finds the changed ranges")
+        << QStringList{"quelmctl write -q demo.json", "quelmctl backup -q -o image.json demo.json",
+                       "quelmctl set demo.json serial=0A0B0C0D trim_wiper=7F gain_ch2=01 cal_table=0001020304AABBCC",
+                       "quelmctl write -q demo.json", "quelmctl compare -q demo.json image.json",
+                       "quelmctl restore -q --device header --device trim --device calibration demo.json image.json",
+                       "quelmctl compare -q --json --device header --device gain --device trim demo.json image.json"};
+    // A file that sets part of the memory leaves the rest as the part holds it.
+    QTest::newRow("one part as an eeprom file")
+        << QStringList{"quelmctl write -q demo.json", "quelmctl backup -q --device calibration -o cal.hex demo.json",
+                       "cat cal.hex", "quelmctl backup -q --device trim --format srec -o trim.s19 demo.json",
+                       "cat trim.s19", "quelmctl erase -q demo.json",
+                       "quelmctl restore -q --device calibration demo.json cal.hex",
+                       "quelmctl restore -q --device trim demo.json trim.s19",
+                       "copy <data>/quelmctl/service/part.hex part.hex",
+                       "quelmctl restore -q --device calibration demo.json part.hex",
+                       "quelmctl backup -q --device calibration --format bin -o cal.bin demo.json",
+                       "quelmctl restore -q --device calibration --format bin demo.json cal.bin"};
+    // Each is refused before the simulator's state is made.
+    QTest::newRow("bad images and eeprom files are refused unsent")
+        << QStringList{"copy <data>/quelmctl/service/moved-gain.json moved-gain.json",
+                       "copy <data>/quelmctl/service/truncated.json truncated.json",
+                       "copy <data>/quelmctl/service/bad-checksum.hex bad-checksum.hex",
+                       "copy <data>/quelmctl/service/past-the-memory.hex past-the-memory.hex",
+                       "quelmctl restore --sim-state fresh.json demo.json moved-gain.json",
+                       "quelmctl compare --sim-state fresh.json demo.json truncated.json",
+                       "quelmctl restore --sim-state fresh.json --device calibration demo.json bad-checksum.hex",
+                       "quelmctl restore --sim-state fresh.json --device calibration demo.json past-the-memory.hex",
+                       "quelmctl restore --sim-state fresh.json --device trim demo.json bad-checksum.hex",
+                       "quelmctl restore --sim-state fresh.json --device gain demo.json absent.hex",
+                       "quelmctl restore --sim-state fresh.json --device nowhere demo.json bad-checksum.hex",
+                       "quelmctl restore --sim-state fresh.json --device nowhere demo.json moved-gain.json",
+                       "quelmctl restore --sim-state fresh.json demo.json bad-checksum.hex",
+                       "quelmctl restore --sim-state fresh.json --format pdf --device io demo.json io.pdf",
+                       "quelmctl restore --sim-state fresh.json demo.json",
+                       "quelmctl compare --sim-state fresh.json demo.json moved-gain.json truncated.json",
+                       "quelmctl backup --sim-state fresh.json demo.json",
+                       "quelmctl backup --sim-state fresh.json --device nowhere -o x.json demo.json",
+                       "quelmctl backup --sim-state fresh.json -o nowhere/x.json demo.json",
+                       "copy <data>/quelmctl/service/no-memory.json no-memory.json",
+                       "quelmctl compare --sim-state fresh.json demo.json no-memory.json", "ls"};
     QTest::newRow("a held state is refused after the wait")
         << QStringList{"lock demo.sim-state.json.lock", "quelmctl write -q --sim-lock-wait 200 demo.json", "ls"};
 }

@@ -396,10 +396,72 @@ bool Workflow::scanSegment(int index)
 
 bool Workflow::saveReport(const QString& fileName, const QByteArray& report)
 {
+    return save(fileName, report);
+}
+
+bool Workflow::save(const QString& fileName, const QByteArray& contents)
+{
     Failure failure;
     failure.kind = Failure::Kind::NotSaved;
-    if (saveFile(fileName, report, &failure.reason))
+    if (saveFile(fileName, contents, &failure.reason))
         return true;
     fail(failure);
     return false;
+}
+
+bool Workflow::readImage(const QStringList& names)
+{
+    if (!readAndApply())
+        return false;
+    m_result.image = ProductImage::capture(m_product, names);
+    return true;
+}
+
+bool Workflow::restore(const QList<DeviceImage>& images, bool withHeader)
+{
+    if (!run(m_product.readCommands(), QStringLiteral("read"), PhaseRun::Purpose::Read))
+        return false;
+    m_product.adoptReceivedData();
+    const Device* const header = m_product.headerDevice();
+    const int headerEnd = withHeader ? 0 : m_product.headerSize();
+    QList<const Device*> devices;
+    for (const DeviceImage& image : images) {
+        Device* const device = m_product.device(image.name);
+        if (!image.matches(device))
+            continue;
+        QByteArray wanted = device->rxBuffer().leftJustified(image.memory.size(), '\0');
+        RestoredDevice restored{image, 0};
+        for (int address = device == header ? headerEnd : 0; address < image.memory.size(); ++address) {
+            if (!image.covers(address) || wanted.at(address) == image.memory.at(address))
+                continue;
+            wanted[address] = image.memory.at(address);
+            ++restored.changedBytes;
+        }
+        device->setTxData(0, wanted);
+        m_result.restored.append(restored);
+        devices.append(device);
+    }
+    const PageFilter restoredPages = [&](const Device* device, int page) {
+        const bool keptHeader = device == header && device->writePageAddress(page) < headerEnd;
+        return devices.contains(device) && !keptHeader ? LoadedProduct::wholePage(device, page) : ByteRange{};
+    };
+    // Only the restored devices differ from what was read. A part that
+    // cannot be read back is written where the image differs from what the
+    // mirror takes it to hold, as every write does.
+    const OwnedCommands commands{m_product.dirtyPageCommands()};
+    return writeAndVerify(commands.list, QStringLiteral("restore"), restoredPages);
+}
+
+bool Workflow::compare(const QList<DeviceImage>& images)
+{
+    if (!run(m_product.readCommands(), QStringLiteral("read"), PhaseRun::Purpose::Read))
+        return false;
+    for (const DeviceImage& image : images) {
+        const Device* const device = m_product.device(image.name);
+        if (!image.matches(device))
+            continue;
+        m_result.compared.append({image, image.readBack ? differingRanges(image, device->rxBuffer())
+                                                        : QList<DifferingRange>()});
+    }
+    return true;
 }

@@ -2,6 +2,7 @@
 #define QUELMHOST_WORKFLOW_H
 
 #include "product.h"
+#include "productimage.h"
 #include "scanmodel.h"
 #include "transport.h"
 
@@ -93,6 +94,25 @@ struct Failure
     bool portGone() const { return !run.gone.isEmpty(); }
 };
 
+// How an image's device compares with the product: where they differ.
+// A device that cannot be read back is not compared.
+struct DeviceComparison
+{
+    DeviceImage image;
+    QList<DifferingRange> ranges;
+
+    bool equal() const { return ranges.isEmpty(); }
+};
+
+// What a restore changed on one device: the bytes that differed from what
+// was read (for a part that cannot be read back, from what the mirror takes
+// it to hold).
+struct RestoredDevice
+{
+    DeviceImage image;
+    int changedBytes = 0;
+};
+
 // What an action did: every list it ran, what failed, and what it found.
 struct ActionResult
 {
@@ -101,6 +121,9 @@ struct ActionResult
     int sent = -1;                // the commands of the action's writes, once they went through
     std::optional<VerifyResult> verify;
     QList<SegmentScan> segments;  // the scan's, every described segment
+    ProductImage image;           // readImage()'s
+    QList<DeviceComparison> compared; // compare()'s, in the image's order
+    QList<RestoredDevice> restored;   // restore()'s, in the image's order
 
     bool ok() const { return failures.isEmpty(); }
 };
@@ -144,6 +167,20 @@ public:
     bool scan();
     // After readAndApply(): the report saved whole in fileName.
     bool saveReport(const QString& fileName, const QByteArray& report);
+    // Reads the product and keeps its memories in result().image: every
+    // device, or those named; a part that cannot be read back with what the
+    // mirror holds for it once the settings are applied.
+    bool readImage(const QStringList& names = {});
+    // Any file the action makes, saved whole.
+    bool save(const QString& fileName, const QByteArray& contents);
+    // Reads the product, makes the devices' memories the images' (the bytes
+    // each covers), writes the pages that changed, reads back and verifies.
+    // The header's pages keep what was read unless withHeader. Check the
+    // images first (ProductImage::mismatch()): one that names no device of
+    // the product is passed over.
+    bool restore(const QList<DeviceImage>& images, bool withHeader);
+    // Reads the product and compares it with the images in result().compared.
+    bool compare(const QList<DeviceImage>& images);
 
 private:
     bool run(const QList<DeviceCommand*>& commands, const QString& phase, PhaseRun::Purpose purpose,

@@ -6,12 +6,17 @@
 #include <commandrunner.h>
 #include <product.h>
 
+#include <quelmdevices/version.h>
+
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QTextStream>
 
 namespace {
 
-enum OptionGroup { NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8 };
+enum OptionGroup {
+    NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8,
+    DeviceChoice = 16, BackupOptions = 32, RestoreOptions = 64
+};
 
 struct Subcommand
 {
@@ -42,6 +47,12 @@ const QList<Subcommand>& subcommands()
          TransportOptionsGroup | ReportOptions, runReport},
         {"scan", "", QStringLiteral("Probe every address on each bus segment and show which parts answer."),
          TransportOptionsGroup | JsonOutput, runScan},
+        {"backup", "", QStringLiteral("Save the devices' memories in an image, or one's in an EEPROM file."),
+         TransportOptionsGroup | DeviceChoice | BackupOptions, runBackup},
+        {"restore", "FILE", QStringLiteral("Write an image or EEPROM file back (changed pages), read back, verify."),
+         TransportOptionsGroup | DeviceChoice | RestoreOptions, runRestore},
+        {"compare", "IMAGE", QStringLiteral("Read the product and show where it differs from an image (exit 1)."),
+         TransportOptionsGroup | DeviceChoice | JsonOutput, runCompare},
     };
     return all;
 }
@@ -62,8 +73,9 @@ void writeOverview(QTextStream& out)
            "bridge: a serial port (--port), or the built-in simulator by default.\n\n"
            "Commands:\n";
     for (const Subcommand& subcommand : subcommands())
-        out << "  " << QString::fromLatin1(subcommand.name).leftJustified(8) << subcommand.summary << '\n';
-    out << "\nRun \"quelmctl COMMAND --help\" for the options of a command." << Qt::endl;
+        out << "  " << QString::fromLatin1(subcommand.name).leftJustified(9) << subcommand.summary << '\n';
+    out << "\nRun \"quelmctl COMMAND --help\" for the options of a command;\n"
+           "\"quelmctl --version\" prints the version." << Qt::endl;
 }
 
 struct Options
@@ -115,6 +127,19 @@ struct Options
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
                               QStringLiteral("Write the report to FILE instead of stdout."), QStringLiteral("FILE")};
     QCommandLineOption text{QStringLiteral("text"), QStringLiteral("Text register reports instead of HTML.")};
+    QCommandLineOption device{QStringLiteral("device"),
+                              QStringLiteral("Only the device NAME; repeat for more (default: every device)."),
+                              QStringLiteral("NAME")};
+    QCommandLineOption image{{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Write to FILE."),
+                             QStringLiteral("FILE")};
+    QCommandLineOption format{QStringLiteral("format"),
+                              QStringLiteral("image (JSON, the devices' memories), or one device's memory as bin, "
+                                             "ihex (Intel HEX) or srec (S-records) (default: by FILE's suffix: .bin, "
+                                             ".hex, .srec; else image)."),
+                              QStringLiteral("FORMAT")};
+    QCommandLineOption header{QStringLiteral("header"),
+                              QStringLiteral("Also restore the header's pages (the first device's pages 0 to %1).")
+                                  .arg(LoadedProduct::HeaderPages - 1)};
 };
 
 void addOptions(QCommandLineParser& parser, const Options& options, int groups)
@@ -130,6 +155,14 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
         parser.addOptions({options.offset, options.count});
     if (groups & ReportOptions)
         parser.addOptions({options.output, options.text});
+    if (groups & DeviceChoice)
+        parser.addOption(options.device);
+    if (groups & BackupOptions)
+        parser.addOption(options.image);
+    if (groups & (BackupOptions | RestoreOptions))
+        parser.addOption(options.format);
+    if (groups & RestoreOptions)
+        parser.addOption(options.header);
 }
 
 // A number option in decimal or with "0x" in hexadecimal; -1 when absent.
@@ -203,6 +236,13 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
         invocation.outputFile = parser.value(options.output);
         invocation.text = parser.isSet(options.text);
     }
+    if (groups & DeviceChoice)
+        invocation.devices = parser.values(options.device);
+    if (groups & BackupOptions)
+        invocation.outputFile = parser.value(options.image);
+    if (groups & (BackupOptions | RestoreOptions))
+        invocation.format = parser.value(options.format);
+    invocation.withHeader = (groups & RestoreOptions) && parser.isSet(options.header);
     return !(groups & HeaderOptions)
         || (numberOption(parser, options.offset, &invocation.headerOffset, error)
             && numberOption(parser, options.count, &invocation.headerCount, error));
@@ -216,6 +256,10 @@ int runQuelmCtl(const QStringList& arguments, QTextStream& out, QTextStream& err
     if (name.isEmpty() || name == QLatin1String("--help") || name == QLatin1String("-h")) {
         writeOverview(name.isEmpty() ? err : out);
         return name.isEmpty() ? 2 : 0;
+    }
+    if (name == QLatin1String("--version")) {
+        out << "quelmctl " << QUELMDEVICES_VERSION_STRING << Qt::endl;
+        return 0;
     }
     const Subcommand* subcommand = findSubcommand(name);
     if (!subcommand) {

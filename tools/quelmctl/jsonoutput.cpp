@@ -121,3 +121,21 @@ QJsonObject verifyJson(const VerifyResult& result)
             {QStringLiteral("writeOnly"), QJsonArray::fromStringList(result.writeOnly)},
             {QStringLiteral("mismatches"), mismatches}};
 }
+
+QJsonObject comparisonJson(const DeviceComparison& comparison)
+{
+    const DeviceImage& image = comparison.image;
+    QJsonArray ranges;
+    for (const DifferingRange& range : comparison.ranges)
+        ranges.append(QJsonObject{{QStringLiteral("start"), SC18IM700Protocol::hexByte(range.start)},
+                                  {QStringLiteral("end"), SC18IM700Protocol::hexByte(range.start + range.image.size() - 1)},
+                                  {QStringLiteral("image"), hexBytes(range.image)},
+                                  {QStringLiteral("product"), hexBytes(range.product)}});
+    return QJsonObject{{QStringLiteral("name"), image.name},
+                       {QStringLiteral("type"), image.type},
+                       {QStringLiteral("bus"), image.bus},
+                       {QStringLiteral("address"), SC18IM700Protocol::hexByte(image.address)},
+                       {QStringLiteral("readBack"), image.readBack},
+                       {QStringLiteral("equal"), comparison.equal()},
+                       {QStringLiteral("ranges"), ranges}};
+}

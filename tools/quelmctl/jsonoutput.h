@@ -9,6 +9,7 @@
 #include <QtCore/QList>
 
 class LoadedProduct;
+struct DeviceComparison;
 struct PhaseRun;
 struct SegmentScan;
 
@@ -32,5 +33,9 @@ QJsonObject runErrorJson(const PhaseRun& run);
 // How the checked pages read back: matching devices, write-only ones, and
 // every page that differs with what was written and what was read.
 QJsonObject verifyJson(const VerifyResult& result);
+
+// One device of a compare: name, type, bus, address, readBack, equal, and
+// every range that differs with start, end and both values.
+QJsonObject comparisonJson(const DeviceComparison& comparison);
 
 #endif // QUELMCTL_JSONOUTPUT_H

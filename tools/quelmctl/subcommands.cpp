@@ -3,7 +3,9 @@
 #include "jsonoutput.h"
 #include "progressdisplay.h"
 
+#include <eepromfile.h>
 #include <productdescription.h>
+#include <productimage.h>
 #include <render.h>
 #include <savefile.h>
 #include <settingsfile.h>
@@ -11,6 +13,7 @@
 
 #include <devicecommand.h>
 
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QTextStream>
@@ -283,4 +286,228 @@ int runScan(const Invocation& invocation)
         writeScanLegend(session.out());
     }
     return session.finish(ok);
+}
+
+namespace {
+
+// What backup and restore take: a whole product image, or one device's
+// memory in an EEPROM programmer's format.
+struct FileFormat
+{
+    bool image = true;
+    EepromFormat eeprom = EepromFormat::Binary;
+};
+
+// The format --format names, else the one the file's suffix says, else an
+// image; null, with the line, for an unknown name or an EEPROM format that
+// is not given exactly one device.
+std::optional<FileFormat> fileFormat(const Invocation& invocation, const QString& fileName, QString* error)
+{
+    const QString& name = invocation.format;
+    const std::optional<EepromFormat> eeprom = name.isEmpty() ? eepromFormatOfFile(fileName) : eepromFormat(name);
+    if (name == QLatin1String("image") || (name.isEmpty() && !eeprom))
+        return FileFormat{};
+    if (!eeprom) {
+        *error = QStringLiteral("--format takes image, bin, ihex or srec, not \"%1\"").arg(name);
+        return std::nullopt;
+    }
+    if (invocation.devices.size() != 1) {
+        *error = QStringLiteral("%1 holds one device's memory: name one with --device")
+                     .arg(name.isEmpty() ? fileName : name);
+        return std::nullopt;
+    }
+    return FileFormat{false, *eeprom};
+}
+
+// A command line that makes no sense: its line, exit 2.
+int refuseCommandLine(const Invocation& invocation, const QString& command, const QString& why)
+{
+    *invocation.err << "quelmctl: " << command << ": " << why << Qt::endl;
+    return 2;
+}
+
+bool knowsDevices(Session& session, const QString& command, const QStringList& names)
+{
+    for (const QString& name : names) {
+        if (!session.product().device(name)) {
+            session.fail(QStringLiteral("%1: the product has no device \"%2\"").arg(command, name));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether a file can be made where fileName says, before the product is
+// read for it; the save itself still says why it fails, if it does.
+bool canWriteBeside(Session& session, const QString& fileName)
+{
+    const QFileInfo folder(QFileInfo(fileName).absolutePath());
+    if (folder.isDir() && folder.isWritable())
+        return true;
+    session.fail(QStringLiteral("cannot write %1: %2").arg(fileName, folder.isDir() ? QStringLiteral("the folder is not writable")
+                                                                                  : QStringLiteral("no such folder")));
+    return false;
+}
+
+// The image file's devices that names selects, checked in full against the
+// product; null after the first thing wrong has been said.
+std::optional<QList<DeviceImage>> checkedImage(Session& session, const QString& fileName, const QStringList& names)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        session.fail(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
+        return std::nullopt;
+    }
+    QString error;
+    const std::optional<ProductImage> image = ProductImage::parse(file.readAll(), fileName, &error);
+    if (image)
+        error = image->mismatch(session.product());
+    if (!error.isEmpty()) {
+        session.fail(image ? QStringLiteral("%1: %2").arg(fileName, error) : error);
+        return std::nullopt;
+    }
+    QString missing;
+    const QList<DeviceImage> chosen = image->select(names, &missing);
+    if (!missing.isEmpty()) {
+        session.fail(QStringLiteral("%1: the image has no device \"%2\"").arg(fileName, missing));
+        return std::nullopt;
+    }
+    return chosen;
+}
+
+// The named device's memory as the EEPROM file sets it.
+std::optional<QList<DeviceImage>> checkedEepromFile(Session& session, const QString& fileName, EepromFormat format,
+                                                    const QString& name)
+{
+    if (!knowsDevices(session, QStringLiteral("restore"), {name}))
+        return std::nullopt;
+    const Device* const device = session.product().device(name);
+    DeviceImage image = DeviceImage::of(device);
+    QString error;
+    if (!readEepromFile(fileName, format, device->memorySize(), &image, &error)) {
+        session.fail(error);
+        return std::nullopt;
+    }
+    return QList<DeviceImage>{image};
+}
+
+QString restoredText(const RestoredDevice& restored, const VerifyResult& verified, int headerEnd)
+{
+    const DeviceImage& image = restored.image;
+    const bool differs = std::any_of(verified.mismatches.cbegin(), verified.mismatches.cend(),
+                                     [&](const PageMismatch& mismatch) { return mismatch.device == image.name; });
+    QString line = QStringLiteral("restore: %1: %2 %3, ").arg(image.label()).arg(restored.changedBytes)
+                       .arg(restored.changedBytes == 1 ? QStringLiteral("byte changed") : QStringLiteral("bytes changed"));
+    line += !image.readBack ? QStringLiteral("written, not read back")
+          : differs ? QStringLiteral("read back other than written")
+                    : QStringLiteral("verified");
+    if (headerEnd > 0)
+        line += QStringLiteral("; the header's first %1 bytes kept (--header restores them)").arg(headerEnd);
+    return line;
+}
+
+} // namespace
+
+int runBackup(const Invocation& invocation)
+{
+    const QString command = QStringLiteral("backup");
+    if (invocation.outputFile.isEmpty())
+        return refuseCommandLine(invocation, command, QStringLiteral("name the file to write with -o FILE"));
+    QString error;
+    const std::optional<FileFormat> format = fileFormat(invocation, invocation.outputFile, &error);
+    if (!format)
+        return refuseCommandLine(invocation, command, error);
+    Session session(invocation, command);
+    if (!session.load() || !knowsDevices(session, command, invocation.devices)
+        || !canWriteBeside(session, invocation.outputFile) || !session.connect()
+        || !session.workflow().readImage(invocation.devices))
+        return session.finish(false);
+    ProductImage image = session.workflow().result().image;
+    QByteArray contents;
+    if (format->image) {
+        image.setOrigin(invocation.transport.port, invocation.descriptionFile);
+        contents = image.toJson();
+    } else {
+        contents = eepromFileContents(image.devices.constFirst(), format->eeprom, &error);
+        if (contents.isEmpty()) {
+            session.fail(error);
+            return session.finish(false);
+        }
+    }
+    if (!session.workflow().save(invocation.outputFile, contents))
+        return session.finish(false);
+    session.out() << "backup: " << image.devices.size()
+                  << (image.devices.size() == 1 ? " device" : " devices") << " in " << invocation.outputFile << '\n';
+    for (const DeviceImage& device : qAsConst(image.devices)) {
+        if (!device.readBack)
+            session.out() << "backup: " << device.label() << " cannot be read back: the values last written\n";
+    }
+    return session.finish(true);
+}
+
+int runRestore(const Invocation& invocation)
+{
+    const QString command = QStringLiteral("restore");
+    if (invocation.arguments.size() != 1)
+        return refuseCommandLine(invocation, command, QStringLiteral("name one image or EEPROM file"));
+    const QString fileName = invocation.arguments.constFirst();
+    QString error;
+    const std::optional<FileFormat> format = fileFormat(invocation, fileName, &error);
+    if (!format)
+        return refuseCommandLine(invocation, command, error);
+    Session session(invocation, command);
+    if (!session.load())
+        return session.finish(false);
+    const std::optional<QList<DeviceImage>> images =
+        format->image ? checkedImage(session, fileName, invocation.devices)
+                      : checkedEepromFile(session, fileName, format->eeprom, invocation.devices.constFirst());
+    if (!images || !session.connect())
+        return session.finish(false);
+    const bool ok = session.workflow().restore(*images, invocation.withHeader);
+    const ActionResult& result = session.workflow().result();
+    const Device* const header = session.product().headerDevice();
+    for (const RestoredDevice& restored : result.restored) {
+        const bool keptHeader = !invocation.withHeader && restored.image.matches(header);
+        if (result.verify)
+            session.out() << restoredText(restored, *result.verify, keptHeader ? session.product().headerSize() : 0)
+                          << '\n';
+    }
+    return session.finish(ok);
+}
+
+int runCompare(const Invocation& invocation)
+{
+    const QString command = QStringLiteral("compare");
+    if (invocation.arguments.size() != 1)
+        return refuseCommandLine(invocation, command, QStringLiteral("name one image file"));
+    Session session(invocation, command);
+    if (!session.load())
+        return session.finish(false);
+    const std::optional<QList<DeviceImage>> images = checkedImage(session, invocation.arguments.constFirst(),
+                                                                  invocation.devices);
+    if (!images || !session.connect() || !session.workflow().compare(*images))
+        return session.finish(false);
+    int differing = 0;
+    QJsonArray devices;
+    for (const DeviceComparison& comparison : session.workflow().result().compared) {
+        devices.append(comparisonJson(comparison));
+        differing += comparison.equal() ? 0 : 1;
+        if (session.json())
+            continue;
+        const QString label = comparison.image.label();
+        if (!comparison.image.readBack)
+            session.out() << label << ": not read back, not compared\n";
+        else if (comparison.equal())
+            session.out() << label << ": equal\n";
+        for (const DifferingRange& range : comparison.ranges)
+            session.out() << label << ": " << range.text() << '\n';
+    }
+    session.setJson(QStringLiteral("devices"), devices);
+    session.setJson(QStringLiteral("equal"), differing == 0);
+    if (!session.json())
+        session.out() << "compare: " << (differing == 0 ? QStringLiteral("the product holds the image")
+                                                         : QStringLiteral("%1 of %2 devices differ")
+                                                               .arg(differing).arg(devices.size()))
+                      << Qt::endl;
+    return session.finish(differing == 0);
 }

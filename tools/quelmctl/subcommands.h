@@ -20,7 +20,10 @@ struct Invocation
     int headerCount = -1;     // header: -1 is the whole header
     QString outputFile;       // report: empty is stdout
     bool text = false;        // report: text reports instead of HTML
-    bool json = false;        // read, write, scan: one JSON document on the output
+    bool json = false;        // read, write, scan, compare: one JSON document on the output
+    QStringList devices;      // backup, restore, compare: the devices named, all for none
+    QString format;           // backup, restore: "image", "bin", "ihex", "srec"; empty: by the file's suffix
+    bool withHeader = false;  // restore: the header's pages too
     QTextStream* out = nullptr;
     QTextStream* err = nullptr;
 };
@@ -34,5 +37,11 @@ int runSet(const Invocation& invocation);
 int runDump(const Invocation& invocation);
 int runReport(const Invocation& invocation);
 int runScan(const Invocation& invocation);
+// 2 for a command line that makes no sense.
+int runBackup(const Invocation& invocation);
+int runRestore(const Invocation& invocation);
+// 0 when the product holds the image, 1 when not, 2 for a command line
+// that makes no sense.
+int runCompare(const Invocation& invocation);
 
 #endif // QUELMCTL_SUBCOMMANDS_H
