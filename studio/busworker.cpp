@@ -48,3 +48,13 @@ void BusWorker::open(const TransportOptions& options, const QString& description
         }
     }, [opened, done] { done(*opened); });
 }
+
+void BusWorker::close(const std::function<void(const QString& error)>& done)
+{
+    auto error = std::make_shared<QString>();
+    post([this, error](Transport* transport) {
+        if (transport)
+            transport->close(error.get());
+        m_transport.reset();
+    }, [error, done] { done(*error); });
+}

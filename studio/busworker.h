@@ -44,6 +44,10 @@ public:
     void open(const TransportOptions& options, const QString& descriptionFile,
               const std::function<void(const Opened& opened)>& done);
 
+    // Closes the transport (saving the simulator's state) and drops it;
+    // done has the line of a failed save, else nothing.
+    void close(const std::function<void(const QString& error)>& done);
+
     // Where the jobs run.
     QThread* busThread() { return &m_thread; }
 

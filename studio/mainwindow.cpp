@@ -121,6 +121,12 @@ MainWindow::MainWindow(QWidget* parent)
     });
     connect(m_session, &StudioSession::failed, this, [this](const Failure& failure) { showFailure(failure.lines()); });
     connect(m_session, &StudioSession::progress, this, &MainWindow::showProgress);
+    // The next command in words beside the bar, while an action runs.
+    connect(m_session, &StudioSession::working, m_working, &QLabel::setText);
+    connect(m_session, &StudioSession::busyChanged, m_working, [this](bool busy) {
+        m_working->clear();
+        m_working->setVisible(busy);
+    });
     connect(m_session, &StudioSession::finished, this, &MainWindow::markFailures);
     connect(m_session, &StudioSession::scanned, this, [this] {
         m_scan->setSegments(m_session->scanResult());
@@ -243,6 +249,9 @@ void MainWindow::createWidgets()
 
     m_connection = new QLabel;
     m_connection->setObjectName(QStringLiteral("connection"));
+    m_working = new QLabel;
+    m_working->setObjectName(QStringLiteral("working"));
+    m_working->setVisible(false);
     m_progress = new QProgressBar;
     m_progress->setMaximumWidth(240);
     m_progress->setVisible(false);
@@ -250,6 +259,7 @@ void MainWindow::createWidgets()
     m_cancel->setVisible(false);
     connect(m_cancel, &QPushButton::clicked, m_session, &StudioSession::cancel);
     statusBar()->addWidget(m_connection, 1);
+    statusBar()->addPermanentWidget(m_working);
     statusBar()->addPermanentWidget(m_progress);
     statusBar()->addPermanentWidget(m_cancel);
 }
@@ -304,7 +314,6 @@ QWidget* MainWindow::createDevicePage()
     m_deviceHeading->setFont(bold);
     m_deviceHeading->setWordWrap(true);
     m_registers = new QTextBrowser(page);
-    m_registers->document()->setDefaultStyleSheet(htmlReportStyle());
     auto* onDevice = new QTableView(page);
     onDevice->setModel(m_deviceSettings);
     fitSettingsColumns(onDevice);
@@ -425,6 +434,10 @@ bool MainWindow::maySwitchProduct()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_session->isBusy() && !stopBusWork()) {
+        event->ignore();
+        return;
+    }
     if (!maySwitchProduct()) {
         event->ignore();
         return;
@@ -432,6 +445,29 @@ void MainWindow::closeEvent(QCloseEvent* event)
     m_session->cancel();
     saveLayout();
     event->accept();
+}
+
+// Bus work is never cut off unasked: stopped before its next command,
+// waited for, and what it applied said, or left to run.
+bool MainWindow::stopBusWork()
+{
+    const QString action = m_session->actionName();
+    const int said = m_session->log().size(); // what it says while the question waits counts too
+    QMessageBox question(QMessageBox::Question, tr("Bus work under way"),
+                         tr("The %1 is still running. Stop it before its next command and quit?").arg(action),
+                         QMessageBox::NoButton, this);
+    QPushButton* keep = question.addButton(tr("Keep working"), QMessageBox::RejectRole);
+    QPushButton* stop = question.addButton(tr("Stop and quit"), QMessageBox::AcceptRole);
+    question.setDefaultButton(keep);
+    question.exec();
+    if (question.clickedButton() != stop)
+        return false;
+    m_session->cancel();
+    m_session->waitUntilIdle();
+    const QStringList report = m_session->log().mid(said);
+    if (!report.isEmpty())
+        QMessageBox::information(this, tr("Before quitting"), report.join(QLatin1Char('\n')));
+    return true;
 }
 
 void MainWindow::connectBridge()
@@ -584,12 +620,15 @@ void MainWindow::rebuildDeviceTree()
             for (const Failure& failure : m_session->failures()) {
                 if (failure.device == device->name())
                     failures += failure.lines();
+                if (failure.device == device->name() && failure.kind == Failure::Kind::Stopped)
+                    failures += failure.run.commandText(); // the library's words
             }
             if (!failures.isEmpty()) {
                 item->setForeground(0, QColor(0xc0, 0, 0));
                 item->setText(0, tr("%1 (failed)").arg(device->name()));
                 item->setToolTip(0, failures.join(QLatin1Char('\n')));
-            } else if (read && !bridge && device->readPages() > 0 && device->isDirty()) {
+            } else if (read && !bridge && device->readPages() > 0 && device->isDirty()
+                       && m_session->readTime(device->name()).isValid()) {
                 item->setToolTip(0, tr("What the product holds differs from the settings"));
                 item->setForeground(0, QColor(0xa0, 0x50, 0));
             }
@@ -631,8 +670,20 @@ void MainWindow::showDevice()
         return;
     }
     QString heading = deviceHeading(device);
-    if (!m_session->hasBeenRead())
+    const bool writeOnly = memoryMark(device, 0, 0) == MemoryMark::NotReadBack;
+    if (writeOnly)
+        heading += tr(" (cannot be read back: the Rx column is not what it holds)");
+    else if (!m_session->hasBeenRead())
         heading += tr(" (not read yet)");
+    else if (m_session->isOlder(device->name()))
+        heading += tr(" (from the read at %1)")
+                       .arg(m_session->readTime(device->name()).toString(QStringLiteral("HH:mm:ss")));
+    else if (!m_session->readTime(device->name()).isValid())
+        heading += tr(" (not read)");
+    // Rows are marked where memoryMark() marks the settings on them; a part
+    // that cannot be read back differs nowhere.
+    const QString unmarked = QStringLiteral("td.diff { background: white; color: black; font-weight: normal; }\n");
+    m_registers->document()->setDefaultStyleSheet(htmlReportStyle() + (writeOnly ? unmarked : QString()));
     m_deviceHeading->setText(heading);
     QString html;
     QTextStream stream(&html);

@@ -67,6 +67,7 @@ private:
     void open();
     bool save();
     bool maySwitchProduct();
+    bool stopBusWork();
     void connectBridge();
     void erase();
     void saveReport();
@@ -107,6 +108,7 @@ private:
     QFrame* m_failureBanner = nullptr;
     QLabel* m_failureText = nullptr;
     QLabel* m_connection = nullptr;
+    QLabel* m_working = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_cancel = nullptr;
     QMenu* m_recentMenu = nullptr;

@@ -58,26 +58,46 @@ QString SettingsTableModel::valueText(int row) const
     }
 }
 
-QString SettingsTableModel::heldText(int row) const
+// The row's field once the product was read; none for a null setting.
+const Field* SettingsTableModel::heldField(int row) const
 {
     if (!m_session->hasBeenRead())
-        return QString();
+        return nullptr;
     const Field* field = m_session->product()->fields().value(row);
-    return field && !qobject_cast<const NullField*>(field) ? field->embeddedValueToString() : QString();
+    return field && field->device() && !qobject_cast<const NullField*>(field) ? field : nullptr;
+}
+
+QString SettingsTableModel::heldText(int row) const
+{
+    const Field* field = heldField(row);
+    if (!field)
+        return QString();
+    if (isWriteOnly(row))
+        return tr("not read back");
+    if (!m_session->readTime(field->device()->name()).isValid())
+        return tr("not read");
+    return field->embeddedValueToString();
 }
 
 bool SettingsTableModel::isWriteOnly(int row) const
 {
     const Device* device = m_session->product()->device(m_session->description().settings.at(row).device);
-    return device && device->readPages() == 0;
+    return device && memoryMark(device, 0, 0) == MemoryMark::NotReadBack;
 }
 
-// A write-only part reads back as zeros, which says nothing.
+// Where the setting's bytes lie on its device, a proxy's included, as the
+// device's register table marks them.
 bool SettingsTableModel::differs(int row) const
 {
-    const SettingDescription& setting = m_session->description().settings.at(row);
-    return m_session->hasBeenRead() && settingTakesValue(setting.kind) && !isWriteOnly(row)
-        && heldText(row) != valueText(row);
+    const Field* field = heldField(row);
+    return field && m_session->readTime(field->device()->name()).isValid()
+        && memoryMark(field->device(), field->address(), qMax(1, int(field->size()))) == MemoryMark::Differs;
+}
+
+bool SettingsTableModel::isOlder(int row) const
+{
+    const Field* field = heldField(row);
+    return field && m_session->isOlder(field->device()->name());
 }
 
 QString SettingsTableModel::displayText(int row, int column) const
@@ -113,6 +133,10 @@ QVariant SettingsTableModel::data(const QModelIndex& index, int role) const
         if (differs(row) && index.column() >= ValueColumn)
             return QBrush(QColor(0xff, 0xd0, 0xd0));
         break;
+    case Qt::ForegroundRole:
+        if (index.column() == HeldColumn && (isOlder(row) || isWriteOnly(row)))
+            return QBrush(QColor(0x80, 0x80, 0x80));
+        break;
     case Qt::FontRole:
         if (m_session->isUnsaved(row)) {
             QFont font;
@@ -121,12 +145,15 @@ QVariant SettingsTableModel::data(const QModelIndex& index, int role) const
         }
         break;
     case Qt::ToolTipRole:
+        if (index.column() == HeldColumn && isOlder(row))
+            return tr("from the read at %1")
+                .arg(m_session->readTime(heldField(row)->device()->name()).toString(QStringLiteral("HH:mm:ss")));
         if (differs(row))
             return tr("The product holds %1; writing makes it %2.").arg(heldText(row), valueText(row));
         if (m_session->isUnsaved(row))
             return tr("Changed since the file was saved.");
         if (isWriteOnly(row))
-            return tr("%1 can only be written: it reads back as zeros and is not verified.")
+            return tr("%1 can only be written: it cannot be read back, and is not verified.")
                 .arg(m_session->description().settings.at(row).device);
         break;
     }

@@ -3,6 +3,7 @@
 
 #include <QtCore/QAbstractTableModel>
 
+class Field;
 class StudioSession;
 
 // The settings of the open product, a row each: what the description wants
@@ -26,12 +27,17 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
-    // What the product held at the last read; empty before one.
+    // What the product held at the last read; empty before one, "not
+    // read back" for a part that cannot be, "not read" for a part no read
+    // has reached.
     QString heldText(int row) const;
     // Whether the setting lives on a part that cannot be read back.
     bool isWriteOnly(int row) const;
-    // Whether the wanted value differs from what was last read.
+    // Whether the setting's bytes on its device differ from what was read.
     bool differs(int row) const;
+    // Whether what it shows comes from a read before the last one, which
+    // stopped before its device.
+    bool isOlder(int row) const;
 
 signals:
     // A value text that was not taken, and why.
@@ -39,6 +45,7 @@ signals:
 
 private:
     QString valueText(int row) const;
+    const Field* heldField(int row) const;
     QString displayText(int row, int column) const;
     void refresh();
 

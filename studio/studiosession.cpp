@@ -9,6 +9,7 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QFileInfo>
 
+#include <algorithm>
 #include <memory>
 
 // The action under way, and the product it works on, which replaces the
@@ -18,6 +19,7 @@ struct StudioSession::Job
     QString name;
     std::unique_ptr<LoadedProduct> product;
     bool replacesProduct = true;
+    bool reachedBus = false;      // the product holds what its runs read
 };
 
 StudioSession::StudioSession(QObject* parent)
@@ -44,6 +46,7 @@ bool StudioSession::open(const QString& fileName, QString* error)
         m_savedValues.append(setting.value);
     m_product = buildProduct();
     m_segments.clear();
+    m_readTimes.clear();
     addMessage(QStringLiteral("opened %1").arg(fileName));
     emit opened();
     emit productReplaced();
@@ -177,13 +180,75 @@ void StudioSession::addMessage(const QString& line)
     emit message(line);
 }
 
+// The log keeps the library's own description of the command a run
+// stopped at beside the words.
 void StudioSession::addFailure(const Failure& failure)
 {
     m_failures.append(failure);
     const QStringList lines = failure.lines();
     for (const QString& line : lines)
         addMessage(line);
+    if (failure.kind == Failure::Kind::Stopped && !bridgeRestarted(failure.run.result))
+        addMessage(failure.run.commandText());
     emit failed(failure);
+}
+
+QString StudioSession::actionName() const
+{
+    return m_job ? m_job->name : QString();
+}
+
+bool StudioSession::isOlder(const QString& device) const
+{
+    const QDateTime read = m_readTimes.value(device);
+    return read.isValid() && read < m_lastRead;
+}
+
+void StudioSession::dropConnection()
+{
+    m_connected = false;
+    m_bus.close([this](const QString& error) {
+        if (error.isEmpty())
+            return;
+        Failure failure;
+        failure.kind = Failure::Kind::NotSaved;
+        failure.reason = error;
+        addFailure(failure);
+    });
+    emit connectionChanged();
+}
+
+void StudioSession::keepEarlierValues(const ActionResult& result)
+{
+    LoadedProduct* const fresh = m_job->product.get();
+    const auto last = std::find_if(result.phases.crbegin(), result.phases.crend(), [](const PhaseRun& run) {
+        return run.purpose == PhaseRun::Purpose::Read || run.purpose == PhaseRun::Purpose::Verify;
+    });
+    // Read whole: every step for the device applied; a part that cannot be
+    // read back has none, and counts as read with the others.
+    const bool readAny = last != result.phases.crend();
+    QHash<QString, bool> whole;
+    if (readAny) {
+        for (int index = 0; index < last->steps.size(); ++index) {
+            const QString& device = last->steps.at(index).device;
+            if (!device.isEmpty())
+                whole[device] = whole.value(device, true) && index < last->result.applied;
+        }
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    m_lastRead = now;
+    const QList<Device*> devices = fresh->product()->devices();
+    for (Device* device : devices) {
+        if (readAny && whole.value(device->name(), true)) {
+            m_readTimes.insert(device->name(), now);
+            continue;
+        }
+        const Device* earlier = m_product && hasBeenRead() ? m_product->device(device->name()) : nullptr;
+        if (earlier && m_readTimes.contains(device->name()))
+            device->setRxData(earlier->rxBuffer());
+        else
+            m_readTimes.remove(device->name());
+    }
 }
 
 bool StudioSession::start(const QString& name)
@@ -219,6 +284,8 @@ void StudioSession::waitUntilIdle()
 void StudioSession::finish(bool ok)
 {
     const std::unique_ptr<Job> job = std::move(m_job);
+    if (job->product && job->replacesProduct && job->reachedBus && !ok && job->product->fields().isEmpty())
+        job->product->applySettings(); // what was read, and the earlier values for the rest
     if (job->product && job->replacesProduct) {
         // An erase leaves the settings to be made the wanted state again.
         if (ok && job->product->fields().isEmpty())
@@ -262,6 +329,9 @@ void StudioSession::onBus(const Step& step, const Done& done)
     callbacks.phaseEnded = [this, here](const PhaseRun& run) {
         here([this, run] { logPhase(run); });
     };
+    callbacks.step = [this, here](const QString& words) {
+        here([this, words] { emit working(words); });
+    };
     callbacks.failed = [this, here](const Failure& failure) {
         here([this, failure] { addFailure(failure); });
     };
@@ -279,6 +349,12 @@ void StudioSession::onBus(const Step& step, const Done& done)
         product->moveToThread(home);
     }, [=] {
         if (*connected) {
+            m_job->reachedBus = true;
+            if (m_job->replacesProduct)
+                keepEarlierValues(*result);
+            if (std::any_of(result->failures.cbegin(), result->failures.cend(),
+                            [](const Failure& failure) { return failure.portGone(); }))
+                dropConnection();
             done(*result, *ok);
             return;
         }
@@ -358,9 +434,25 @@ void StudioSession::scan()
           [this](const ActionResult& result, bool ok) {
               m_segments = result.segments;
               if (!m_segments.isEmpty()) { // else the segments could not be selected
-                  addMessage(QStringLiteral("scan: %1 segments probed").arg(m_segments.size()));
+                  addMessage(scanText());
                   emit scanned();
               }
               finishAction(result, ok);
           });
+}
+
+QString StudioSession::scanText() const
+{
+    const int whole = int(std::count_if(m_segments.cbegin(), m_segments.cend(), [](const SegmentScan& segment) {
+        return segment.probedEnd == SegmentScan::WholeSegment;
+    }));
+    if (whole == m_segments.size())
+        return QStringLiteral("scan: %1 segments probed").arg(whole);
+    QString text = QStringLiteral("scan: %1 of %2 segments probed before the stop").arg(whole).arg(m_segments.size());
+    for (const SegmentScan& segment : m_segments) {
+        if (segment.probedEnd > 0 && segment.probedEnd < SegmentScan::WholeSegment)
+            text += QStringLiteral("; %1 up to %2").arg(segmentName(segment.bus),
+                                                        SC18IM700Protocol::hexByte(segment.probedEnd));
+    }
+    return text;
 }

@@ -9,6 +9,8 @@
 #include <transport.h>
 #include <workflow.h>
 
+#include <QtCore/QDateTime>
+#include <QtCore/QHash>
 #include <QtCore/QObject>
 #include <QtCore/QStringList>
 
@@ -61,6 +63,8 @@ public:
     bool save(QString* error);
 
     bool isBusy() const { return m_busy; }
+    // "erase": the action under way; empty when none is.
+    QString actionName() const;
     // Runs the event loop until no action is under way.
     void waitUntilIdle();
 
@@ -70,6 +74,13 @@ public:
     const QList<Failure>& failures() const { return m_failures; }
     // Every message of the session, in order.
     const QStringList& log() const { return m_log; }
+
+    // When the values the product on screen holds for the device were
+    // read; invalid for a device not read yet. A read that stopped keeps
+    // the earlier read's values for the devices it did not finish.
+    QDateTime readTime(const QString& device) const { return m_readTimes.value(device); }
+    // Whether the device's values come from a read before the last one.
+    bool isOlder(const QString& device) const;
 
 public slots:
     // Each does nothing while another action runs.
@@ -89,6 +100,8 @@ signals:
     void connectionChanged();
     void busyChanged(bool busy);
     void progress(int done, int count);
+    // The next command of the running action, in words.
+    void working(const QString& words);
     void message(const QString& line);
     // A failure of the running action, as it is found.
     void failed(const Failure& failure);
@@ -119,6 +132,13 @@ private:
     // then runs step; the action ends with the step.
     void readThen(const Step& step, const QString& doneLine = {});
     void finish(bool ok);
+    // After a run the port went away under: not connected until reconnected.
+    void dropConnection();
+    // What the job's product holds after its last read, device by device:
+    // the devices it read whole are new; the rest keep the earlier values.
+    void keepEarlierValues(const ActionResult& result);
+    // "scan: 2 segments probed", or how far a stopped scan got.
+    QString scanText() const;
     void applyEditedValues();
     std::unique_ptr<LoadedProduct> buildProduct() const;
 
@@ -134,6 +154,8 @@ private:
     QList<SegmentScan> m_segments;
     QList<Failure> m_failures;
     QStringList m_log;
+    QHash<QString, QDateTime> m_readTimes;
+    QDateTime m_lastRead;
     BusWorker m_bus;
 };
 

@@ -1,7 +1,8 @@
 // quelm-studio's window, offscreen: the demo product read, edited, written
 // and verified on the built-in simulator; a part missing from
-// quelm-simulator's bench and a run cancelled half-way on its terminal; the
-// first window, the Connect dialog and the log; the README picture.
+// quelm-simulator's bench; a port that goes away; a read, a scan and an
+// erase (by Quit) stopped half-way on its terminal; the first window, the
+// Connect dialog and the log; the README picture.
 
 #include "golden.h"
 #include "quelmctlrun.h"
@@ -11,13 +12,17 @@
 #include <settingstablemodel.h>
 #include <studiosession.h>
 
+#include <device.h>
 #include <devicecommand.h>
 #include <field.h>
+#include <render.h>
+#include <sc18im700protocol.h>
 
 #include <QtCore/QLockFile>
 #include <QtCore/QSettings>
 #include <QtCore/QStandardPaths>
 #include <QtGui/QImage>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QHeaderView>
@@ -25,6 +30,7 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
+#include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
@@ -35,6 +41,9 @@
 #include <QtWidgets/QTableWidget>
 #include <QtWidgets/QTreeWidget>
 #include <QtTest/QtTest>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -75,6 +84,54 @@ int textWidth(const QTableView* view, int column)
     return width;
 }
 
+// The devices a stopped run's line names in each group: "erase: io, gain
+// and offset erased; trim erased up to page 0x08; calibration and header
+// not" gives {"erased": [io, gain, offset], "not": [calibration, header]}.
+QHash<QString, QStringList> devicesByOutcome(const QString& applied, const QString& verb)
+{
+    QHash<QString, QStringList> groups;
+    for (const QString& group : applied.section(QStringLiteral(": "), 1).split(QStringLiteral("; "))) {
+        for (const QString& outcome : {verb, QStringLiteral("not")}) {
+            const QString suffix = QLatin1Char(' ') + outcome;
+            if (group.endsWith(suffix))
+                groups[outcome] = group.chopped(suffix.size()).replace(QStringLiteral(" and "), QStringLiteral(", "))
+                                      .split(QStringLiteral(", "));
+        }
+    }
+    return groups;
+}
+
+// Answers each message box that opens with the button of that text, in order.
+void answerBoxes(QObject* context, const QStringList& buttons)
+{
+    auto* timer = new QTimer(context);
+    auto left = std::make_shared<QStringList>(buttons);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, left] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        for (QAbstractButton* button : box->buttons()) {
+            if (!left->isEmpty() && button->text() == left->constFirst()) {
+                left->removeFirst();
+                button->click();
+                break;
+            }
+        }
+        if (left->isEmpty())
+            timer->deleteLater();
+    });
+    timer->start(20);
+}
+
+// Each device's received bytes.
+QHash<QString, QByteArray> memories(const LoadedProduct& product)
+{
+    QHash<QString, QByteArray> held;
+    for (const Device* device : product.product()->devices())
+        held.insert(device->name(), device->rxBuffer());
+    return held;
+}
+
 } // namespace
 
 class TestStudio : public QObject
@@ -102,7 +159,14 @@ private slots:
     void filterAndDeviceNarrowTheSettings();
     void portThatCannotOpen();
     void failingPartIsShownWithItsMessage();
-    void cancelReportsTheAppliedCommands();
+    void portThatGoesAway_data();
+    void portThatGoesAway();
+    void stoppedReadKeepsEveryValue();
+    void stoppedScanMarksOnlyWhatItProbed();
+    void quitDuringEraseStopsAndSays_data();
+    void quitDuringEraseStopsAndSays();
+    void bothViewsMarkTheSameRows_data();
+    void bothViewsMarkTheSameRows();
     void screenshotWritesThePicture();
 
 private:
@@ -115,6 +179,8 @@ private:
     // quelm-simulator serving bench when one is given; whether it is then
     // connected.
     bool openDemo(const QString& bench = {});
+    // The port quelm-simulator serves.
+    QString simulatorPort() const { return session()->connection().port; }
     // The log with the directory written as <dir>, beside what is shown.
     QByteArray logText(const QStringList& shown = {}) const;
 
@@ -187,7 +253,9 @@ void TestStudio::writeVerifiesAndSaves()
     QStringList held;
     for (int row = 0; row < table->rowCount(); ++row) {
         QVERIFY2(!table->differs(row), qPrintable(session()->description().settings.at(row).name));
-        if (table->index(row, SettingsTableModel::KindColumn).data().toString() != QLatin1String("null"))
+        if (table->isWriteOnly(row))
+            QCOMPARE(table->heldText(row), QStringLiteral("not read back"));
+        else if (table->index(row, SettingsTableModel::KindColumn).data().toString() != QLatin1String("null"))
             held.append(table->index(row, SettingsTableModel::NameColumn).data().toString() + QLatin1Char(' ')
                         + table->index(row, SettingsTableModel::HeldColumn).data().toString());
     }
@@ -201,7 +269,9 @@ void TestStudio::writeVerifiesAndSaves()
     QCOMPARE(m_window->windowTitle(), QStringLiteral("demo.json - quelm-studio"));
     QUELM_COMPARE_GOLDEN(logText(), QStringLiteral("studio/write-verifies-and-saves.txt"));
     m_window.reset(); // gives the simulator state back
-    QCOMPARE(quelmctlReads(m_dir->path()), held);
+    QStringList readable = quelmctlReads(m_dir->path());
+    readable.removeOne(QStringLiteral("offset_wiper 00")); // the X9408 reads back nothing
+    QCOMPARE(readable, held);
 }
 
 void TestStudio::descriptionErrorKeepsTheProduct()
@@ -552,25 +622,258 @@ void TestStudio::failingPartIsShownWithItsMessage()
                          QStringLiteral("studio/a-part-missing-from-the-bench.txt"));
 }
 
-// Cancel stops the read at its next command on the terminal, and the log
-// says which commands were applied.
-void TestStudio::cancelReportsTheAppliedCommands()
+void TestStudio::portThatGoesAway_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("disconnectAfter"); // -1: quelm-simulator is killed
+    QTest::addColumn<QString>("golden");     // the log, where it is the same each time
+    QTest::addColumn<int>("killAt");         // the command it is killed at, 0 before the action
+
+    QTest::newRow("simulated bridge pulled during a read")
+        << "read" << 40 << "studio/a-bridge-pulled-during-a-read.txt" << 0;
+    QTest::newRow("simulated bridge pulled during a read-back")
+        << "write" << 170 << "studio/a-bridge-pulled-during-a-read-back.txt" << 0;
+    QTest::newRow("simulated bridge pulled during a scan")
+        << "scan" << 100 << "studio/a-bridge-pulled-during-a-scan.txt" << 0;
+    QTest::newRow("quelm-simulator killed before a read") << "read" << -1 << "" << 0;
+    QTest::newRow("quelm-simulator killed during a read") << "read" << -1 << "" << 5;
+}
+
+// The run stops, one line names the port that went away, the window is no
+// longer connected, and the next action says so; a stop asked for earlier
+// is never blamed.
+void TestStudio::portThatGoesAway()
+{
+    QFETCH(QString, action);
+    QFETCH(int, disconnectAfter);
+    QFETCH(QString, golden);
+    QFETCH(int, killAt);
+    const bool killed = disconnectAfter < 0;
+    const auto kill = [this] {
+        m_simulator.kill();
+        m_simulator.waitForFinished();
+    };
+    QVERIFY(openDemo(killed ? demo() : QString()));
+    if (killed) {
+        // A read stopped by the user first, whose words must not stick.
+        connect(session(), &StudioSession::progress, session(), [this](int done) {
+            if (done == 3)
+                session()->cancel();
+        });
+        runToTheEnd(&StudioSession::read);
+        disconnect(session(), &StudioSession::progress, session(), nullptr);
+        if (killAt == 0)
+            kill();
+        connect(session(), &StudioSession::progress, session(), [&](int done) {
+            if (done == killAt && m_simulator.state() == QProcess::Running)
+                kill();
+        });
+    } else {
+        TransportOptions options;
+        options.disconnectAfter = disconnectAfter;
+        session()->connectTo(options);
+        session()->waitUntilIdle();
+    }
+    QSignalSpy connection(session(), &StudioSession::connectionChanged);
+    QSignalSpy working(session(), &StudioSession::working);
+    QMetaObject::invokeMethod(session(), action.toLatin1().constData());
+    session()->waitUntilIdle();
+    QVERIFY(!session()->isConnected());
+    QCOMPARE(int(connection.size()), 1);
+    QCOMPARE(session()->connectionText(), QStringLiteral("Not connected"));
+    const Failure gone = session()->failures().constFirst();
+    QVERIFY(gone.portGone());
+    // The window said, in the same words, what it was doing when it stopped.
+    if (gone.kind == Failure::Kind::Stopped)
+        QCOMPARE(working.constLast().constFirst().toString(), gone.run.steps.at(gone.run.result.failedIndex).words);
+    runToTheEnd(&StudioSession::read);
+    QCOMPARE(session()->log().constLast(), QStringLiteral("read: not connected to a bridge"));
+    if (!killed) {
+        QUELM_COMPARE_GOLDEN(logText(), golden);
+        return;
+    }
+    const QString reason = gone.run.result.errorString.section(QStringLiteral("): "), 1);
+    QVERIFY2(reason != QLatin1String("could not be sent: stopped by the user"), qPrintable(reason));
+    QCOMPARE(gone.lines().constFirst(), QStringLiteral("%1 went away: No such file or directory; read stopped at %2: %3")
+                                            .arg(simulatorPort(), gone.run.steps.at(gone.run.result.failedIndex).words,
+                                                 reason));
+}
+
+// A read stopped part-way after a whole one keeps the values of the devices
+// it read, and the earlier read's for the rest, marked as older.
+void TestStudio::stoppedReadKeepsEveryValue()
 {
     QVERIFY(openDemo(demo()));
+    runToTheEnd(&StudioSession::read);
+    const auto* table = m_window->findChild<SettingsTableModel*>();
+    QStringList before;
+    for (int row = 0; row < table->rowCount(); ++row)
+        before.append(table->heldText(row));
+    const QString firstRead = session()->readTime(QStringLiteral("header")).toString(QStringLiteral("HH:mm:ss"));
     connect(session(), &StudioSession::progress, session(), [this](int done) {
-        if (done == 5)
+        if (done == 39)
             session()->cancel();
     });
     runToTheEnd(&StudioSession::read);
     QCOMPARE(int(session()->failures().size()), 1);
-    const RunResult& stopped = session()->failures().constFirst().run.result;
-    QVERIFY(stopped.applied >= 5 && stopped.applied < 88);
-    const QList<DeviceCommand*> commands = session()->product()->readCommands();
+    const PhaseRun& stopped = session()->failures().constFirst().run;
+    QVERIFY(stopped.result.applied >= 39 && stopped.result.applied < 88);
+    const QStringList read = devicesByOutcome(stopped.appliedText(), QStringLiteral("read")).value(QStringLiteral("read"));
+    QVERIFY(!read.isEmpty());
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QString device = session()->description().settings.at(row).device;
+        const bool older = !read.contains(device) && !table->isWriteOnly(row) && !table->heldText(row).isEmpty();
+        QCOMPARE(table->heldText(row), before.at(row));
+        QCOMPARE(table->isOlder(row), older);
+        QCOMPARE(table->index(row, SettingsTableModel::HeldColumn).data(Qt::ToolTipRole).toString() == 
+                     QStringLiteral("from the read at ") + firstRead, older);
+    }
+}
+
+// Stopped early on bus 1: bus 0 was probed whole, bus 1 up to
+// where the stop came; no part beyond that is called silent, and the bar
+// counted up from the start.
+void TestStudio::stoppedScanMarksOnlyWhatItProbed()
+{
+    QVERIFY(openDemo(demo()));
+    QList<int> shown;
+    int total = 0;
+    connect(session(), &StudioSession::progress, session(), [&](int done, int count) {
+        shown.append(done);
+        total = count;
+        if (done == count / 2 + 8)
+            session()->cancel();
+    });
+    runToTheEnd(&StudioSession::scan);
+    QCOMPARE(shown.constFirst(), 0);
+    QVERIFY(std::is_sorted(shown.cbegin(), shown.cend()));
+    QVERIFY(shown.constLast() >= total / 2 + 8 && shown.constLast() < total);
+    const QList<SegmentScan>& segments = session()->scanResult();
+    QCOMPARE(int(segments.size()), 2);
+    QCOMPARE(segments.at(0).probedEnd, SegmentScan::WholeSegment);
+    const int end = segments.at(1).probedEnd;
+    QVERIFY(end >= 0x12 && end < SegmentScan::WholeSegment);
     QCOMPARE(session()->log().mid(session()->log().size() - 2), QStringList({
-        QStringLiteral("read stopped: Command %1 of 88 (%2): could not be sent: stopped by the user")
-            .arg(stopped.applied + 1).arg(commands.at(stopped.applied)->description()),
-        QStringLiteral("read: commands 1 to %1 of 88 were applied, the last \"%2\"")
-            .arg(stopped.applied).arg(commands.at(stopped.applied - 1)->description())}));
+        QStringLiteral("scan: bus 1: probing %1 could not be sent: stopped by the user").arg(SC18IM700Protocol::hexByte(end)),
+        QStringLiteral("scan: 1 of 2 segments probed before the stop; bus 1 up to %1").arg(SC18IM700Protocol::hexByte(end))}));
+    // calibration at 0xA0 answers on bus 1 when it is probed.
+    QCOMPARE(scanCell(segments.at(1), 0xA0), end > 0xA0 ? QStringLiteral("A0 ") : QStringLiteral("   "));
+    for (const Failure& failure : session()->failures())
+        QCOMPARE(int(failure.kind), int(Failure::Kind::ScanStopped));
+}
+
+void TestStudio::quitDuringEraseStopsAndSays_data()
+{
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("stops");
+
+    QTest::newRow("stop and quit") << QStringList({"Stop and quit", "OK"}) << true;
+    QTest::newRow("keep working") << QStringList({"Keep working"}) << false;
+}
+
+// Quit during an erase asks; "Stop and quit" ends the erase before its
+// next command and says which devices were erased, which the product then
+// holds: the erased ones as a whole erase leaves them, the others as before.
+// "Keep working" lets the erase end as it would have.
+void TestStudio::quitDuringEraseStopsAndSays()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(bool, stops);
+    QVERIFY(openDemo(demo()));
+    runToTheEnd(&StudioSession::read);
+    const QHash<QString, QByteArray> before = memories(*session()->product());
+    answerBoxes(m_window.get(), answers);
+    bool asked = false;
+    bool closed = false;
+    connect(session(), &StudioSession::progress, m_window.get(), [&](int done) {
+        if (done == 40 && !asked) {
+            asked = true;
+            closed = m_window->close();
+        }
+    }, Qt::QueuedConnection);
+    session()->erase();
+    session()->waitUntilIdle();
+    QVERIFY(asked);
+    QCOMPARE(closed, stops);
+    QCOMPARE(m_window->isVisible(), !stops);
+    QCOMPARE(int(session()->failures().size()), stops ? 1 : 0);
+    if (!stops)
+        return;
+    const QString applied = session()->failures().constFirst().lines().at(1);
+    const QHash<QString, QStringList> outcome = devicesByOutcome(applied, QStringLiteral("erased"));
+    QVERIFY2(!outcome.value(QStringLiteral("erased")).isEmpty() && !outcome.value(QStringLiteral("not")).isEmpty(),
+             qPrintable(applied));
+
+    QTemporaryDir other;
+    QVERIFY(copyDemo(other));
+    StudioSession whole;
+    QString error;
+    QVERIFY(whole.open(other.filePath(QStringLiteral("demo.json")), &error));
+    whole.waitUntilIdle();
+    whole.connectTo(TransportOptions()); // the built-in simulator
+    whole.waitUntilIdle();
+    whole.erase();
+    whole.waitUntilIdle();
+    const QHash<QString, QByteArray> erased = memories(*whole.product());
+
+    const QString port = simulatorPort();
+    m_window.reset(); // lets go of the port
+    StudioSession after;
+    QVERIFY(after.open(demo(), &error));
+    after.waitUntilIdle();
+    TransportOptions options;
+    options.port = port;
+    after.connectTo(options);
+    after.waitUntilIdle();
+    after.read();
+    after.waitUntilIdle();
+    const QHash<QString, QByteArray> held = memories(*after.product());
+    for (const QString& device : outcome.value(QStringLiteral("erased")))
+        QCOMPARE(held.value(device), erased.value(device));
+    for (const QString& device : outcome.value(QStringLiteral("not")))
+        QCOMPARE(held.value(device), before.value(device));
+}
+
+void TestStudio::bothViewsMarkTheSameRows_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("held");
+    QTest::addColumn<bool>("differs");
+    QTest::addColumn<QString>("heading"); // the Device tab's
+
+    QTest::newRow("write-only part") << "offset_wiper" << "not read back" << false
+        << "offset: X9408 at bus 1, address 0x5E (cannot be read back: the Rx column is not what it holds)";
+    QTest::newRow("proxy on another device") << "gain_ch0_backup" << "C0" << true
+        << "calibration: CAT24AA02 at bus 1, address 0xA0";
+    QTest::newRow("edited byte") << "gain_ch0" << "C0" << true << "gain: AD5144A at bus 1, address 0x58";
+    QTest::newRow("unchanged bytes") << "cal_table" << "0001020304050607" << false
+        << "calibration: CAT24AA02 at bus 1, address 0xA0";
+}
+
+// The product written, then gain_ch0 edited: the settings table marks a row where
+// the device's register table marks its bytes, and a part that cannot be
+// read back says so in both.
+void TestStudio::bothViewsMarkTheSameRows()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, held);
+    QFETCH(bool, differs);
+    QFETCH(QString, heading);
+    QVERIFY(openDemo());
+    runToTheEnd(&StudioSession::read);
+    runToTheEnd(&StudioSession::write);
+    QString error;
+    QVERIFY(session()->setValue(row("gain_ch0"), QStringLiteral("2A"), &error));
+    const auto* table = m_window->findChild<SettingsTableModel*>();
+    QCOMPARE(table->heldText(row(setting)), held);
+    QCOMPARE(table->differs(row(setting)), differs);
+    const Field* field = session()->product()->fields().at(row(setting));
+    const Device* device = field->device();
+    QCOMPARE(device->rxData(field->address(), qMax<quint8>(1, field->size()))
+                 != device->txData(field->address(), qMax<quint8>(1, field->size())),
+             differs || table->isWriteOnly(row(setting)));
+    m_window->selectDevice(device->name());
+    QCOMPARE(m_window->findChild<QLabel*>(QStringLiteral("deviceHeading"))->text(), heading);
 }
 
 void TestStudio::screenshotWritesThePicture()

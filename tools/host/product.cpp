@@ -87,6 +87,14 @@ Device* LoadedProduct::device(const QString& name) const
     return nullptr;
 }
 
+MemoryMark memoryMark(const Device* device, int address, int count)
+{
+    if (device->readPages() == 0)
+        return MemoryMark::NotReadBack;
+    return device->rxBuffer().mid(address, count) == device->txBuffer().mid(address, count) ? MemoryMark::Same
+                                                                                            : MemoryMark::Differs;
+}
+
 Device* LoadedProduct::deviceAt(int bus, int address) const
 {
     const QList<Device*> devices = m_product->devices();

@@ -50,6 +50,13 @@ struct ByteRange
 };
 using PageFilter = std::function<ByteRange(const Device* device, int page)>;
 
+// How count bytes from address of a device's memory stand: what was read
+// there is what the settings want, or differs from it, or the part cannot
+// be read back at all. The settings table's rows and the device's register
+// table are marked by it alike.
+enum class MemoryMark { Same, Differs, NotReadBack };
+MemoryMark memoryMark(const Device* device, int address, int count);
+
 // A checked page whose bytes read back other than written.
 struct PageMismatch
 {

@@ -87,7 +87,7 @@ QString hexDigits(int value)
 
 QString scanCell(const SegmentScan& scan, int address)
 {
-    if ((address & 1) || address < BusScanner::FirstAddress)
+    if ((address & 1) || address < BusScanner::FirstAddress || !scan.probed(quint8(address)))
         return QStringLiteral("   ");
     const bool described = scan.expectedAt(quint8(address)) != nullptr;
     if (!scan.answered.contains(quint8(address)))

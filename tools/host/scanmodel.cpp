@@ -16,7 +16,7 @@ QList<ExpectedPart> SegmentScan::missing() const
 {
     QList<ExpectedPart> silent;
     for (const ExpectedPart& part : expected) {
-        if (!answered.contains(part.address))
+        if (probed(part.address) && !answered.contains(part.address))
             silent.append(part);
     }
     return silent;

@@ -21,9 +21,15 @@ struct SegmentScan
     QList<ExpectedPart> expected; // ascending addresses
     QList<quint8> answered;       // ascending addresses
     QString error;                // why the scan stopped early, if it did
+    int probedEnd = 0;            // the first address not probed: 0 before the probe
+
+    static constexpr int WholeSegment = 0x100;
+    // Whether the probe got as far as the address.
+    bool probed(quint8 address) const { return address < probedEnd; }
 
     // The described part at the address, or null.
     const ExpectedPart* expectedAt(quint8 address) const;
+    // The described parts that were probed and did not answer.
     QList<ExpectedPart> missing() const;
     QList<quint8> notDescribed() const;
 };

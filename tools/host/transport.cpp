@@ -8,8 +8,13 @@
 #include <simulatedproduct.h>
 #include <simulatorlink.h>
 
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 // A link that can be made to refuse to send: the simulated bridge after a
 // given number of commands behaves like a port that was pulled, and a run
@@ -22,12 +27,27 @@ public:
 
     // -1: no limit.
     void setCommandLimit(int commands) { m_left = commands; }
+    // Whether the simulated bridge has been pulled.
+    bool isDisconnected() const { return m_left == 0; }
     // Empty: sends again.
     void setRefusal(const QString& reason) { m_refusal = reason; }
     void setWire(const std::function<void(const char*, const QByteArray&)>& wire) { m_wire = wire; }
+    // While set, each write is told before it goes (or is refused), and
+    // once stop is set the next I2C transaction is refused: a scan's probes
+    // stand alone, so it may end between any two; a probe's status read
+    // still goes.
+    void watchWrites(const std::atomic_bool* stop, const std::function<void(const QByteArray& bytes)>& writing)
+    {
+        m_stop = stop;
+        m_writing = writing;
+    }
 
     bool write(const QByteArray& bytes) override
     {
+        if (m_writing)
+            m_writing(bytes);
+        if (m_stop && m_stop->load() && bytes.startsWith(SC18IM700Protocol::Start))
+            setRefusal(stoppedByUser());
         if (!m_refusal.isEmpty()) {
             setErrorString(m_refusal);
             return false;
@@ -40,7 +60,12 @@ public:
             --m_left;
         if (m_wire)
             m_wire("tx", bytes);
-        return m_link->write(bytes);
+        // The port's own words, never an earlier refusal's.
+        if (!m_link->write(bytes)) {
+            setErrorString(m_link->errorString());
+            return false;
+        }
+        return true;
     }
     QByteArray read(int count, int timeoutMs) override
     {
@@ -50,7 +75,13 @@ public:
         return bytes;
     }
     void discardInput() override { m_link->discardInput(); }
-    bool drain() override { return m_link->drain(); }
+    bool drain() override
+    {
+        if (m_link->drain())
+            return true;
+        setErrorString(m_link->errorString());
+        return false;
+    }
     Duration drainUncertainty() const override { return m_link->drainUncertainty(); }
     Duration sendLatency() const override { return m_link->sendLatency(); }
     Duration now() const override { return m_link->now(); }
@@ -63,12 +94,18 @@ public:
         return set;
     }
 
+    // Why a run the host stopped ended.
+    static QString stoppedByUser() { return QStringLiteral("stopped by the user"); }
+
 private:
     std::unique_ptr<Link> m_link;
     int m_left = -1;              // -1: no limit
     QString m_refusal;
     std::function<void(const char*, const QByteArray&)> m_wire;
+    const std::atomic_bool* m_stop = nullptr;
+    std::function<void(const QByteArray& bytes)> m_writing;
 };
+
 
 namespace {
 
@@ -169,7 +206,7 @@ void Transport::setLink(std::unique_ptr<GuardedLink> link)
 void Transport::checkStop()
 {
     if (m_options.stop && m_options.stop->load())
-        m_guard->setRefusal(QStringLiteral("stopped by the user"));
+        m_guard->setRefusal(GuardedLink::stoppedByUser());
 }
 
 // The bridge is wherever an earlier run or its power-on left it: found
@@ -242,11 +279,43 @@ ScanResult Transport::scan(const quint8 first, const quint8 last)
     return scanner.scan(first, last);
 }
 
-void Transport::probe(SegmentScan& segment)
+bool Transport::stopRequested() const
 {
+    return m_options.stop && m_options.stop->load();
+}
+
+void Transport::probe(SegmentScan& segment, const Progress& progress)
+{
+    constexpr int probes = (BusScanner::LastAddress - BusScanner::FirstAddress) / 2 + 1;
+    int started = 0;
+    m_guard->setRefusal(QString());
+    m_guard->watchWrites(m_options.stop, [&](const QByteArray& bytes) {
+        if (!bytes.startsWith(SC18IM700Protocol::Start))
+            return; // the status read after a probe
+        if (progress)
+            progress(started, probes); // each probe before it is done
+        ++started;
+    });
     const ScanResult result = scan();
+    m_guard->watchWrites(nullptr, {});
+    if (result.ok() && progress)
+        progress(probes, probes);
     segment.answered = result.answered;
     segment.error = result.errorString;
+    // The scan ends at the first probe that goes wrong (refused, sent
+    // without an answer, stopped), which tells nothing of its address.
+    segment.probedEnd = result.ok() ? SegmentScan::WholeSegment : BusScanner::FirstAddress + 2 * qMax(0, started - 1);
+}
+
+QString Transport::goneText() const
+{
+    if (m_options.port.isEmpty())
+        return m_guard->isDisconnected() ? QStringLiteral("the simulated bridge went away: it was disconnected")
+                                         : QString();
+    const QByteArray device = QFile::encodeName(SerialLink::devicePath(m_options.port));
+    if (::access(device.constData(), F_OK) == 0)
+        return QString();
+    return QStringLiteral("%1 went away: %2").arg(m_options.port, QString::fromLocal8Bit(strerror(errno)));
 }
 
 RunResult Transport::run(const QList<DeviceCommand*>& commands, const Progress& progress)

@@ -88,8 +88,16 @@ public:
     // addresses from first to last.
     ScanResult scan(quint8 first = BusScanner::FirstAddress, quint8 last = BusScanner::LastAddress);
     // The same for a described segment, already selected: fills in what
-    // answered and why the probe stopped early, if it did.
-    void probe(SegmentScan& segment);
+    // answered, how far the probe got and why it stopped early, if it did,
+    // telling progress (when given) of each probe sent. A stop ends it
+    // before its next probe.
+    void probe(SegmentScan& segment, const Progress& progress = {});
+    // Whether the host asked the running action to stop.
+    bool stopRequested() const;
+    // After a failed run: empty while the port (or the simulated bridge) is
+    // still there, else one line naming it, "/dev/pts/3 went away: No such
+    // file or directory".
+    QString goneText() const;
     // Saves the simulator's state; true for a serial port.
     bool close(QString* error);
 

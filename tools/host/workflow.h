@@ -13,6 +13,20 @@
 #include <functional>
 #include <optional>
 
+// One command of a list in words: the part it addresses, where there is
+// one, and what it does there, "reading header (CAT24AA02, bus 0, 0xA0)
+// page 0x08", "selecting bus 1".
+struct CommandStep
+{
+    QString device;               // the part's name; empty for a command to the bridge
+    QString words;
+    QString page;                 // "page 0x08", "register 0x02"; empty for a part of one page
+};
+
+// The steps of a list on the product, a step for each command: the bus a
+// part sits on is the one the list's last GPIO port write selected.
+QList<CommandStep> commandSteps(const QList<DeviceCommand*>& commands, const LoadedProduct& product);
+
 // One command list run on the link: how far it got, and, since the list
 // goes with the step that made it, the commands that explain a stop.
 struct PhaseRun
@@ -29,6 +43,9 @@ struct PhaseRun
     QString failedCommand;        // the command the run stopped at, described
     QByteArray failedBytes;       // and its bytes
     QString lastApplied;          // the last command applied, described
+    QList<CommandStep> steps;     // each command's words
+    QString readBackOf;           // Verify: the phase whose writes it reads back
+    QString gone;                 // after a stop: the line that says the port went away
 
     bool ok() const { return result.ok(); }
     // A phase of its own, with progress; the scan's bus selects are not.
@@ -37,6 +54,12 @@ struct PhaseRun
     QString doneText() const;
     // "write: 20 commands sent"
     QString sentText() const;
+    // After a stop: what was applied, a device at a time: "erase: io, gain
+    // and offset erased; trim erased up to page 0x08; calibration and header not".
+    QString appliedText() const;
+    // After a stop: the command it stopped at, as the library describes it:
+    // "read: stopped at command 52 of 88, Read Device: 1.58.0 (1 Bytes)".
+    QString commandText() const;
 };
 
 // Something an action could not do, and the part to blame where there is one.
@@ -52,7 +75,7 @@ struct Failure
     };
 
     Kind kind = Kind::Stopped;
-    PhaseRun run;                 // Stopped
+    PhaseRun run;                 // Stopped; ScanStopped: only its gone line
     PageMismatch mismatch;        // Differs
     int bus = -1;                 // Silent, ScanStopped: the segment, -1 for the only one
     ExpectedPart part{0, {}, {}}; // Silent
@@ -60,11 +83,15 @@ struct Failure
     QString device;               // the part to blame, by name; empty for none
 
     // What it says, a line each, without any program's name: "read
-    // stopped: why" and which commands were applied (one line after a
-    // restart, whose words say which command it broke); "verify: device
-    // "io" page 2: wrote A5, read 00"; "scan: bus 1: gain (AD5144A) at 0x58
-    // does not answer"; "scan: bus 1: why"; the reason.
+    // stopped at reading gain (AD5144A, bus 1, 0x58): why" (the port's
+    // line first when it went away; for a read-back, that its writes went
+    // through) and what was applied (one line after a restart, whose words
+    // say which command it broke); "verify: device "io" page 2: wrote A5,
+    // read 00"; "scan: bus 1: gain (AD5144A) at 0x58 does not answer";
+    // "scan: bus 1: why" (after the port's line when it went away); the reason.
     QStringList lines() const;
+    // The port went away under the run or the probe.
+    bool portGone() const { return !run.gone.isEmpty(); }
 };
 
 // How an image's device compares with the product: where they differ.
@@ -112,6 +139,8 @@ public:
     {
         // A shown phase starts (done 0) or applied another command.
         std::function<void(const QString& phase, int done, int count)> progress;
+        // The next command of a shown phase goes out, in words.
+        std::function<void(const QString& words)> step;
         // A shown phase ended, well or not.
         std::function<void(const PhaseRun& run)> phaseEnded;
         // Each failure, as it is found.
@@ -154,9 +183,10 @@ public:
     bool compare(const QList<DeviceImage>& images);
 
 private:
-    bool run(const QList<DeviceCommand*>& commands, const QString& phase, PhaseRun::Purpose purpose);
+    bool run(const QList<DeviceCommand*>& commands, const QString& phase, PhaseRun::Purpose purpose,
+             const QString& readBackOf = {});
     bool writeAndVerify(const QList<DeviceCommand*>& commands, const QString& phase, const PageFilter& include);
-    bool scanSegment(SegmentScan& segment);
+    bool scanSegment(int index);
     void fail(const Failure& failure);
 
     LoadedProduct& m_product;
