@@ -92,9 +92,11 @@ set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 
 if(QT_MAJOR_VERSION EQUAL 5)
     set(qt_dev_packages "qtbase5-dev, libqt5serialport5-dev")
+    set(qt_sql_drivers libqt5sql5-sqlite libqt5sql5-psql)
     set(other_tools quelmdevices-qt6-tools)
 else()
     set(qt_dev_packages "qt6-base-dev, qt6-serialport-dev")
+    set(qt_sql_drivers libqt6sql6-sqlite libqt6sql6-psql)
     set(other_tools quelmdevices-tools)
 endif()
 # Descriptions: the synopsis, then paragraphs separated by empty lines.
@@ -129,6 +131,13 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME ${QUELM_DEB_TOOLS})
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_CONFLICTS ${other_tools})
 set(CPACK_DEBIAN_TOOLS_PACKAGE_REPLACES ${other_tools})
+# Qt SQL loads its drivers as plugins, which dpkg-shlibdeps cannot see:
+# quelmctl's records are a SQLite file by default, a line's PostgreSQL
+# database where one is set up.
+list(GET qt_sql_drivers 0 sqlite_driver)
+list(GET qt_sql_drivers 1 postgres_driver)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS ${sqlite_driver})
+set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS ${postgres_driver})
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION "command-line tools for ${parts}
 ${about}
 

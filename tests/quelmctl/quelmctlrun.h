@@ -4,6 +4,8 @@
 // Runs the built quelmctl in a working directory, alone or as the steps of a
 // session whose transcript is compared whole with a golden file.
 
+#include <recordstore.h>
+
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QJsonArray>
@@ -105,6 +107,7 @@ inline QString sameParts(const QString& first, const QString& second)
 //   copy FROM TO, sleep MS, ls
 //   serve ARGS, stop    quelm-simulator serving bench.json; <port> is its terminal
 //   pty                 a terminal that nobody answers on; <port> is it
+//   records DATABASE    each product's record there, in the order of the ports
 // The transcript writes the directory, the port and the process ids of the
 // test and of the served simulator as <dir>, <port> and <pid>, and the
 // seconds a run on a terminal took as <seconds>. Steps may name the
@@ -145,6 +148,10 @@ public:
             text.replace(QRegularExpression(QStringLiteral("\"seconds\": [0-9.e-]+")), QStringLiteral("\"seconds\": <seconds>"));
             text.replace(QRegularExpression(QStringLiteral("[0-9]+\\.[0-9]+ s at ")), QStringLiteral("<seconds> s at "));
         }
+        // Wall times of products run at once.
+        text.replace(QRegularExpression(QStringLiteral("\"wallSeconds\": [0-9.e-]+")), QStringLiteral("\"wallSeconds\": <seconds>"));
+        text.replace(QRegularExpression(QStringLiteral("(?<=  )[0-9]+\\.[0-9]+ s$"), QRegularExpression::MultilineOption),
+                     QStringLiteral("<seconds> s"));
         for (const qint64 pid : {QCoreApplication::applicationPid(), m_served.processId()})
             text.replace(QStringLiteral("process %1").arg(pid), QStringLiteral("process <pid>"));
         return text.toUtf8();
@@ -152,6 +159,30 @@ public:
 
 private:
     QString path(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
+
+    // What a record keeps of a product, but its times and the station's name.
+    static QString recordsText(const QString& database)
+    {
+        RecordStore store;
+        QString error;
+        QList<UnitRecord> records = store.open(database, &error) ? store.records({}, &error) : QList<UnitRecord>();
+        std::stable_sort(records.begin(), records.end(),
+                  [](const UnitRecord& a, const UnitRecord& b) { return a.port < b.port; });
+        QString text = error.isEmpty() ? QString() : QStringLiteral("[%1]\n").arg(error);
+        for (const UnitRecord& record : qAsConst(records)) {
+            QStringList settings;
+            for (const auto& [name, value] : record.settings)
+                settings.append(name + QLatin1Char('=') + value);
+            QStringList phases;
+            for (const PhaseTime& phase : record.phases)
+                phases.append(phase.phase);
+            text += QStringLiteral("%1 %2 %3 serial %4 -> %5 verified %6 phases %7 error \"%8\"\n  %9\n")
+                        .arg(record.port, record.description, record.descriptionHash.left(12), record.serialBefore,
+                             record.serialAfter, record.verified ? QStringLiteral("yes") : QStringLiteral("no"),
+                             phases.join(QLatin1Char(',')), record.error, settings.join(QLatin1Char(' ')));
+        }
+        return text;
+    }
 
     void record(const QuelmCtlRun& run)
     {
@@ -215,6 +246,8 @@ private:
         } else if (verb == QLatin1String("stop")) {
             m_served.terminate();
             m_text += m_served.waitForFinished(10000) && m_served.exitCode() == 0 ? QString() : QStringLiteral("[not stopped]\n");
+        } else if (verb == QLatin1String("records")) {
+            m_text += recordsText(file);
         } else if (verb == QLatin1String("pty")) {
             m_master = posix_openpt(O_RDWR | O_NOCTTY);
             if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0)

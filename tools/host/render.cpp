@@ -143,12 +143,19 @@ void writeSettingsTable(QTextStream& out, const LoadedProduct& product)
         rows.append({setting.name, settingKindName(setting.kind), setting.device, address,
                      valueText(product, row)});
     }
+    writePlainTable(out, rows);
+}
+
+void writePlainTable(QTextStream& out, const QList<QStringList>& rows)
+{
+    if (rows.isEmpty())
+        return;
     QVector<int> widths(rows.constFirst().size() - 1, 0);
-    for (const QStringList& row : qAsConst(rows)) {
+    for (const QStringList& row : rows) {
         for (int column = 0; column < widths.size(); ++column)
             widths[column] = qMax(widths.at(column), row.at(column).size());
     }
-    for (const QStringList& row : qAsConst(rows)) {
+    for (const QStringList& row : rows) {
         QString line;
         for (int column = 0; column < widths.size(); ++column)
             line += row.at(column).leftJustified(widths.at(column) + 2);

@@ -5,6 +5,7 @@
 
 #include <QtCore/QList>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
 class Device;
 class LoadedProduct;
@@ -13,6 +14,8 @@ class QTextStream;
 // The settings as a plain table: NAME, KIND, DEVICE, ADDRESS, VALUE, each
 // column as wide as its widest entry plus two spaces, the last unpadded.
 void writeSettingsTable(QTextStream& out, const LoadedProduct& product);
+// Rows of equally many texts, the first the heading, in the same columns.
+void writePlainTable(QTextStream& out, const QList<QStringList>& rows);
 
 // "trim: ISL22343 at bus 1, address 0x50": a device's heading in the reports.
 QString deviceHeading(const Device* device);

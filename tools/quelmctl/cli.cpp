@@ -1,6 +1,8 @@
 #include "cli.h"
 
 #include "i2ccommand.h"
+#include "recordscommand.h"
+#include "stations.h"
 #include "subcommands.h"
 
 #include <bridgesetup.h>
@@ -17,7 +19,9 @@ namespace {
 enum OptionGroup {
     NoOptions = 0, TransportOptionsGroup = 1, HeaderOptions = 2, ReportOptions = 4, JsonOutput = 8,
     DeviceChoice = 16, BackupOptions = 32, RestoreOptions = 64,
-    I2COptions = 128 // and a verb before the description
+    I2COptions = 128,     // and a verb before the description
+    RecordsOptions = 256, // and a database instead of the description
+    StationOptions = 512
 };
 
 struct Subcommand
@@ -33,11 +37,11 @@ const QList<Subcommand>& subcommands()
 {
     static const QList<Subcommand> all = {
         {"read", "", QStringLiteral("Read every device and print the settings as the product holds them."),
-         TransportOptionsGroup | JsonOutput, runRead},
+         TransportOptionsGroup | JsonOutput | StationOptions, runRead},
         {"write", "", QStringLiteral("Write the settings (dirty pages only), read back and verify."),
-         TransportOptionsGroup | JsonOutput, runWrite},
-        {"erase", "", QStringLiteral("Clear every device's memory, read back and verify."), TransportOptionsGroup,
-         runErase},
+         TransportOptionsGroup | JsonOutput | StationOptions, runWrite},
+        {"erase", "", QStringLiteral("Clear every device's memory, read back and verify."),
+         TransportOptionsGroup | StationOptions, runErase},
         {"header", "",
          QStringLiteral("Write the header bytes (first device, pages 0 to %1) from the settings.")
              .arg(LoadedProduct::HeaderPages - 1),
@@ -48,7 +52,7 @@ const QList<Subcommand>& subcommands()
         {"report", "", QStringLiteral("Read the product and write an HTML diagnostics page."),
          TransportOptionsGroup | ReportOptions, runReport},
         {"scan", "", QStringLiteral("Probe every address on each bus segment and show which parts answer."),
-         TransportOptionsGroup | JsonOutput, runScan},
+         TransportOptionsGroup | JsonOutput | StationOptions, runScan},
         {"backup", "", QStringLiteral("Save the devices' memories in an image, or one's in an EEPROM file."),
          TransportOptionsGroup | DeviceChoice | BackupOptions, runBackup},
         {"restore", "FILE", QStringLiteral("Write an image or EEPROM file back (changed pages), read back, verify."),
@@ -58,6 +62,8 @@ const QList<Subcommand>& subcommands()
         {"i2c", "ARGUMENTS...",
          QStringLiteral("Raw bus access like i2c-tools: %1.").arg(i2cVerbs().join(QLatin1Char('|'))),
          TransportOptionsGroup | I2COptions, runI2C},
+        {"records", "", QStringLiteral("List the production stations' records of every unit in DATABASE."),
+         RecordsOptions | JsonOutput, runRecords},
     };
     return all;
 }
@@ -86,8 +92,24 @@ void writeOverview(QTextStream& out)
 struct Options
 {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
-    QCommandLineOption port{QStringLiteral("port"), QStringLiteral("Talk to a bridge on the serial port DEVICE."),
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("Talk to a bridge on the serial port DEVICE; give it once per product to run several at once."),
                             QStringLiteral("DEVICE")};
+    QCommandLineOption ports{QStringLiteral("ports"),
+                             QStringLiteral("Run a product on each port that FILE names, one a line (/dev/serial/by-path names welcome)."),
+                             QStringLiteral("FILE")};
+    QCommandLineOption simUnits{QStringLiteral("sim-units"),
+                                QStringLiteral("Simulate N products at once, each with its own state file (the state's name with .1, .2 ... before its suffix; in a folder, 1.sim-state.json ...)."),
+                                QStringLiteral("N")};
+    QCommandLineOption each{QStringLiteral("each"),
+                            QStringLiteral("Give each product its own value of a setting, counting up in decimal from START in the order of the ports: serial=51450009+ gives the first product 51450009 and the second 51450010 (the digits are the setting's hex bytes, as on a label)."),
+                            QStringLiteral("NAME=START+")};
+    QCommandLineOption eachFile{QStringLiteral("each-file"),
+                                QStringLiteral("Give each product its own values: a CSV file whose header row names settings, then one row of hex values per port."),
+                                QStringLiteral("FILE")};
+    QCommandLineOption record{QStringLiteral("record"),
+                              QStringLiteral("Keep a record of every product in DATABASE: a SQLite file, or postgresql://USER@HOST/DATABASE (the password from PGPASSWORD or ~/.pgpass)."),
+                              QStringLiteral("DATABASE")};
     QCommandLineOption baud{QStringLiteral("baud"),
                             QStringLiteral("Move the bridge to N baud, and the port with it (default: work at the rate where the bridge is found)."),
                             QStringLiteral("N")};
@@ -152,6 +174,10 @@ struct Options
                              QStringLiteral("Reach an address that a described part occupies.")};
     QCommandLineOption wire{QStringLiteral("wire"),
                             QStringLiteral("Print every string sent to the bridge (tx) and every answer (rx) in hex on stderr.")};
+    QCommandLineOption serial{QStringLiteral("serial"),
+                              QStringLiteral("Only the units whose serial number was S before or after the run."),
+                              QStringLiteral("S")};
+    QCommandLineOption failed{QStringLiteral("failed"), QStringLiteral("Only the units that failed.")};
 };
 
 void addOptions(QCommandLineParser& parser, const Options& options, int groups)
@@ -163,6 +189,8 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
                            options.quiet, options.verbose});
     if (groups & JsonOutput)
         parser.addOption(options.json);
+    if (groups & StationOptions)
+        parser.addOptions({options.ports, options.simUnits, options.each, options.eachFile, options.record});
     if (groups & HeaderOptions)
         parser.addOptions({options.offset, options.count});
     if (groups & ReportOptions)
@@ -177,6 +205,8 @@ void addOptions(QCommandLineParser& parser, const Options& options, int groups)
         parser.addOption(options.header);
     if (groups & I2COptions)
         parser.addOptions({options.bus, options.yes, options.force, options.wire});
+    if (groups & RecordsOptions)
+        parser.addOptions({options.serial, options.failed});
 }
 
 // A number option in decimal or with "0x" in hexadecimal; -1 when absent.
@@ -252,7 +282,9 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
         }
     }
     if (positional.isEmpty()) {
-        *error = QStringLiteral("quelmctl: name a product description file");
+        *error = groups & RecordsOptions
+            ? QStringLiteral("quelmctl: name a record database (a SQLite file or postgresql://...)")
+            : QStringLiteral("quelmctl: name a product description file");
         return false;
     }
     invocation.descriptionFile = positional.constFirst();
@@ -264,6 +296,23 @@ bool fillInvocation(const QCommandLineParser& parser, const Options& options, in
         invocation.verbose = parser.isSet(options.verbose);
     }
     invocation.json = (groups & JsonOutput) && parser.isSet(options.json);
+    if (groups & StationOptions) {
+        invocation.ports = parser.values(options.port);
+        invocation.portsFile = parser.value(options.ports);
+        invocation.each = parser.values(options.each);
+        invocation.eachFile = parser.value(options.eachFile);
+        invocation.recordDatabase = parser.value(options.record);
+        if (!numberOption(parser, options.simUnits, &invocation.simUnits, error))
+            return false;
+        if (invocation.simUnits == 0) {
+            *error = QStringLiteral("quelmctl: --sim-units needs at least one product");
+            return false;
+        }
+    }
+    if (groups & RecordsOptions) {
+        invocation.serial = parser.value(options.serial);
+        invocation.failedOnly = parser.isSet(options.failed);
+    }
     if (groups & ReportOptions) {
         invocation.outputFile = parser.value(options.output);
         invocation.text = parser.isSet(options.text);
@@ -304,7 +353,11 @@ int runQuelmCtl(const QStringList& arguments, QTextStream& out, QTextStream& err
     addOptions(parser, options, subcommand->options);
     if (subcommand->options & I2COptions)
         parser.addPositionalArgument(QStringLiteral("COMMAND"), i2cVerbs().join(QStringLiteral(", ")));
-    parser.addPositionalArgument(QStringLiteral("DESCRIPTION"), QStringLiteral("The product description (JSON)."));
+    if (subcommand->options & RecordsOptions)
+        parser.addPositionalArgument(QStringLiteral("DATABASE"),
+                                     QStringLiteral("A SQLite file, or postgresql://USER@HOST/DATABASE."));
+    else
+        parser.addPositionalArgument(QStringLiteral("DESCRIPTION"), QStringLiteral("The product description (JSON)."));
     if (*subcommand->arguments)
         parser.addPositionalArgument(QString::fromLatin1(subcommand->arguments), QString());
     QStringList rest = arguments.mid(2);
@@ -326,5 +379,7 @@ int runQuelmCtl(const QStringList& arguments, QTextStream& out, QTextStream& err
         err << error << Qt::endl;
         return 2;
     }
+    if (invocation.stations())
+        return runStations(invocation, name);
     return subcommand->run(invocation);
 }

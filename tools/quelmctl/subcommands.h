@@ -10,7 +10,7 @@ class QTextStream;
 // What a subcommand gets from the command line.
 struct Invocation
 {
-    QString descriptionFile;
+    QString descriptionFile;  // records: the database
     QStringList arguments;    // the positional arguments after the description
     TransportOptions transport;
     bool quiet = false;       // no progress
@@ -20,7 +20,7 @@ struct Invocation
     int headerCount = -1;     // header: -1 is the whole header
     QString outputFile;       // report: empty is stdout
     bool text = false;        // report: text reports instead of HTML
-    bool json = false;        // read, write, scan, compare: one JSON document on the output
+    bool json = false;        // read, write, scan, compare, records: one JSON document on the output
     QStringList devices;      // backup, restore, compare: the devices named, all for none
     QString format;           // backup, restore: "image", "bin", "ihex", "srec"; empty: by the file's suffix
     bool withHeader = false;  // restore: the header's pages too
@@ -29,8 +29,24 @@ struct Invocation
     bool yes = false;         // i2c: -y, write without asking
     bool force = false;       // i2c: --force, reach a described part's address
     bool wire = false;        // i2c: --wire, print the bytes on the link
+    // read, write, erase, scan on several products at once:
+    QStringList ports;        // every --port; transport.port is the last
+    QString portsFile;        // one port a line
+    int simUnits = -1;        // simulated products; -1 for none
+    QStringList each;         // NAME=START+, counted up per product
+    QString eachFile;         // a CSV row of values per product
+    QString recordDatabase;   // a record of every product stored there
+    QString serial;           // records: only this serial number
+    bool failedOnly = false;  // records: only the units that failed
     QTextStream* out = nullptr;
     QTextStream* err = nullptr;
+
+    // Several products, or one given values or a count of its own.
+    bool stations() const
+    {
+        return ports.size() > 1 || !portsFile.isEmpty() || simUnits >= 0 || !each.isEmpty() || !eachFile.isEmpty()
+            || !recordDatabase.isEmpty();
+    }
 };
 
 // Each returns the process exit code: 0 on success, 1 when anything failed.
