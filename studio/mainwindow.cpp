@@ -708,7 +708,7 @@ void MainWindow::rebuildDeviceTree()
                 item->setToolTip(0, failures.join(QLatin1Char('\n')));
             } else if (const QStringList ranges = differingRanges(device->name()); !ranges.isEmpty()) {
                 item->setForeground(0, QColor(0x80, 0, 0x80));
-                item->setText(0, tr("%1 (differs)").arg(device->name()));
+                item->setText(0, tr("%1 \u2260").arg(device->name())); // as the register view marks a row
                 item->setToolTip(0, ranges.join(QLatin1Char('\n')));
             } else if (read && !bridge && device->readPages() > 0 && device->isDirty()
                        && m_session->readTime(device->name()).isValid()) {
@@ -775,8 +775,10 @@ void MainWindow::showDevice()
     QTextStream stream(&html);
     device->toHtml(stream);
     stream.flush();
-    if (compared) // its wanted bytes are the image's
+    if (compared) { // what was read beside the image's bytes
+        html.replace(QStringLiteral("<th class='rxbuffer'>Rx Buffer</th>"), tr("<th class='rxbuffer'>Product</th>"));
         html.replace(QStringLiteral("<th class='txbuffer'>Tx Buffer</th>"), tr("<th class='txbuffer'>Image</th>"));
+    }
     m_registers->setHtml(html);
     m_deviceSettings->setFilterRegularExpression(
         QRegularExpression(QStringLiteral("^%1$").arg(QRegularExpression::escape(device->name()))));
