@@ -776,8 +776,10 @@ void MainWindow::showDevice()
     device->toHtml(stream);
     stream.flush();
     if (compared) { // what was read beside the image's bytes
-        html.replace(QStringLiteral("<th class='rxbuffer'>Rx Buffer</th>"), tr("<th class='rxbuffer'>Product</th>"));
-        html.replace(QStringLiteral("<th class='txbuffer'>Tx Buffer</th>"), tr("<th class='txbuffer'>Image</th>"));
+        html.replace(QStringLiteral("<th class='rxbuffer'>Rx Buffer</th>"),
+                     QStringLiteral("<th class='rxbuffer'>%1</th>").arg(tr("Product")));
+        html.replace(QStringLiteral("<th class='txbuffer'>Tx Buffer</th>"),
+                     QStringLiteral("<th class='txbuffer'>%1</th>").arg(tr("Image")));
     }
     m_registers->setHtml(html);
     m_deviceSettings->setFilterRegularExpression(
