@@ -18,6 +18,7 @@
 #include <QtGui/QScreen>
 #include <QAction> // QtWidgets in Qt 5, QtGui in Qt 6
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QFrame>
 #include <QtWidgets/QHeaderView>
@@ -128,6 +129,7 @@ MainWindow::MainWindow(QWidget* parent)
         m_working->setVisible(busy);
     });
     connect(m_session, &StudioSession::finished, this, &MainWindow::markFailures);
+    connect(m_session, &StudioSession::finished, this, &MainWindow::showComparison);
     connect(m_session, &StudioSession::scanned, this, [this] {
         m_scan->setSegments(m_session->scanResult());
         m_tabs->setCurrentIndex(2);
@@ -169,6 +171,13 @@ void MainWindow::createActions()
                                this, &MainWindow::erase);
     m_scanAction = makeAction(this, tr("S&can"), tr("Probe every address on each bus segment"), {}, m_session,
                               &StudioSession::scan);
+    m_backupAction = makeAction(this, tr("&Backup..."), tr("Read every device's whole memory into an image file"), {},
+                                this, &MainWindow::backup);
+    m_restoreAction = makeAction(this, tr("Rest&ore..."),
+                                 tr("Write an image back: changed pages only, read back and verify"), {}, this,
+                                 &MainWindow::restore);
+    m_compareAction = makeAction(this, tr("Com&pare..."), tr("Read the product and mark where it differs from an image"),
+                                 {}, this, &MainWindow::compare);
     m_cancelAction = makeAction(this, tr("Cancel"), tr("Stop the running action before its next command"),
                                 QKeySequence::Cancel, m_session, &StudioSession::cancel);
 }
@@ -188,6 +197,9 @@ void MainWindow::createMenus()
     bus->addSeparator();
     for (QAction* action : {m_readAction, m_writeAction, m_eraseAction, m_scanAction, m_cancelAction})
         bus->addAction(action);
+    QMenu* service = menuBar()->addMenu(tr("Ser&vice"));
+    for (QAction* action : {m_backupAction, m_restoreAction, m_compareAction})
+        service->addAction(action);
 
     QToolBar* tools = addToolBar(tr("Actions"));
     tools->setObjectName(QStringLiteral("actions"));
@@ -498,6 +510,60 @@ void MainWindow::saveReport()
         m_session->saveReport(fileName);
 }
 
+void MainWindow::backup()
+{
+    const QFileInfo description(m_session->fileName());
+    const QString fileName = QFileDialog::getSaveFileName(
+        this, tr("Back up the product"),
+        description.dir().filePath(description.completeBaseName() + QStringLiteral("-backup.json")),
+        tr("Product images (*.json)"));
+    if (!fileName.isEmpty())
+        m_session->backup(fileName);
+}
+
+QString MainWindow::chooseImage(const QString& title)
+{
+    return QFileDialog::getOpenFileName(this, title, QFileInfo(m_session->fileName()).path(),
+                                        tr("Product images (*.json);;All files (*)"));
+}
+
+// The image is checked before the question, so one that does not fit the
+// product is refused with nothing asked and nothing sent.
+void MainWindow::restore()
+{
+    const QString fileName = chooseImage(tr("Restore an image"));
+    if (fileName.isEmpty() || !m_session->checkedImage(fileName))
+        return;
+    QMessageBox question(QMessageBox::Warning, tr("Restore the product"),
+                         tr("Restore writes the memories %1 holds onto the product, then reads them back and "
+                            "verifies. Restore it?").arg(QFileInfo(fileName).fileName()),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.setDefaultButton(QMessageBox::No);
+    // The header names the board: it is kept unless asked for.
+    auto* withHeader = new QCheckBox(tr("Restore the header's pages too"), &question);
+    question.setCheckBox(withHeader);
+    if (question.exec() == QMessageBox::Yes)
+        m_session->restore(fileName, withHeader->isChecked());
+}
+
+void MainWindow::compare()
+{
+    const QString fileName = chooseImage(tr("Compare with an image"));
+    if (!fileName.isEmpty())
+        m_session->compare(fileName);
+}
+
+void MainWindow::showComparison()
+{
+    const QList<DeviceComparison>& compared = m_session->comparison();
+    const auto differing = std::find_if(compared.cbegin(), compared.cend(),
+                                        [](const DeviceComparison& comparison) { return !comparison.equal(); });
+    if (differing == compared.cend())
+        return;
+    selectDevice(differing->image.name);
+    m_tabs->setCurrentIndex(1);
+}
+
 void MainWindow::rememberRecent(const QString& fileName)
 {
     QSettings settings;
@@ -533,7 +599,8 @@ void MainWindow::updateActions()
     const bool busy = m_session->isBusy();
     const bool ready = m_session->isOpen() && !busy;
     m_connectAction->setEnabled(ready);
-    for (QAction* action : {m_readAction, m_writeAction, m_eraseAction, m_scanAction, m_reportAction})
+    for (QAction* action : {m_readAction, m_writeAction, m_eraseAction, m_scanAction, m_reportAction, m_backupAction,
+                            m_restoreAction, m_compareAction})
         action->setEnabled(ready && m_session->isConnected());
     m_openAction->setEnabled(!busy);
     m_recentMenu->setEnabled(!busy);
@@ -585,6 +652,18 @@ void MainWindow::markFailures()
     rebuildDeviceTree();
 }
 
+QStringList MainWindow::differingRanges(const QString& device) const
+{
+    QStringList ranges;
+    for (const DeviceComparison& comparison : m_session->comparison()) {
+        if (comparison.image.name == device) {
+            for (const DifferingRange& range : comparison.ranges)
+                ranges.append(range.text());
+        }
+    }
+    return ranges;
+}
+
 Device* MainWindow::deviceNamed(const QString& name) const
 {
     LoadedProduct* product = m_session->product();
@@ -627,6 +706,10 @@ void MainWindow::rebuildDeviceTree()
                 item->setForeground(0, QColor(0xc0, 0, 0));
                 item->setText(0, tr("%1 (failed)").arg(device->name()));
                 item->setToolTip(0, failures.join(QLatin1Char('\n')));
+            } else if (const QStringList ranges = differingRanges(device->name()); !ranges.isEmpty()) {
+                item->setForeground(0, QColor(0x80, 0, 0x80));
+                item->setText(0, tr("%1 \u2260").arg(device->name())); // as the register view marks a row
+                item->setToolTip(0, ranges.join(QLatin1Char('\n')));
             } else if (read && !bridge && device->readPages() > 0 && device->isDirty()
                        && m_session->readTime(device->name()).isValid()) {
                 item->setToolTip(0, tr("What the product holds differs from the settings"));
@@ -662,7 +745,8 @@ QString MainWindow::selectedDevice() const
 // wanted, differing rows marked.
 void MainWindow::showDevice()
 {
-    const Device* device = deviceNamed(selectedDevice());
+    const Device* const compared = m_session->comparedDevice(selectedDevice());
+    const Device* device = compared ? compared : deviceNamed(selectedDevice());
     if (!device) {
         m_deviceHeading->setText(tr("Select a device to see its registers."));
         m_registers->clear();
@@ -673,6 +757,8 @@ void MainWindow::showDevice()
     const bool writeOnly = memoryMark(device, 0, 0) == MemoryMark::NotReadBack;
     if (writeOnly)
         heading += tr(" (cannot be read back: the Rx column is not what it holds)");
+    else if (compared)
+        heading += tr(" (compared with the image: the rows that differ are marked)");
     else if (!m_session->hasBeenRead())
         heading += tr(" (not read yet)");
     else if (m_session->isOlder(device->name()))
@@ -689,6 +775,12 @@ void MainWindow::showDevice()
     QTextStream stream(&html);
     device->toHtml(stream);
     stream.flush();
+    if (compared) { // what was read beside the image's bytes
+        html.replace(QStringLiteral("<th class='rxbuffer'>Rx Buffer</th>"),
+                     QStringLiteral("<th class='rxbuffer'>%1</th>").arg(tr("Product")));
+        html.replace(QStringLiteral("<th class='txbuffer'>Tx Buffer</th>"),
+                     QStringLiteral("<th class='txbuffer'>%1</th>").arg(tr("Image")));
+    }
     m_registers->setHtml(html);
     m_deviceSettings->setFilterRegularExpression(
         QRegularExpression(QStringLiteral("^%1$").arg(QRegularExpression::escape(device->name()))));

@@ -71,6 +71,13 @@ private:
     void connectBridge();
     void erase();
     void saveReport();
+    void backup();
+    void restore();
+    void compare();
+    // An image file chosen to restore or compare; empty when none was.
+    QString chooseImage(const QString& title);
+    // After a compare: the first device that differs, on the Device tab.
+    void showComparison();
     void restoreLayout();
     void saveLayout() const;
     QList<QSplitter*> splitters() const { return {m_treeSplitter, m_logSplitter, m_deviceSplitter}; }
@@ -87,6 +94,9 @@ private:
     void markFailures();
     void showProgress(int done, int count);
     Device* deviceNamed(const QString& name) const;
+    // "0x10-0x13: image 01 02 03 04, product 00 00 00 00" for each range
+    // where the last compare found the device differs from the image.
+    QStringList differingRanges(const QString& device) const;
 
     StudioSession* m_session;
     SettingsTableModel* m_settings;
@@ -121,6 +131,9 @@ private:
     QAction* m_eraseAction = nullptr;
     QAction* m_scanAction = nullptr;
     QAction* m_cancelAction = nullptr;
+    QAction* m_backupAction = nullptr;
+    QAction* m_restoreAction = nullptr;
+    QAction* m_compareAction = nullptr;
 };
 
 #endif // QUELMSTUDIO_MAINWINDOW_H

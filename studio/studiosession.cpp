@@ -4,6 +4,7 @@
 
 #include <field.h>
 #include <render.h>
+#include <servicetext.h>
 #include <settingsfile.h>
 
 #include <QtCore/QEventLoop>
@@ -46,6 +47,8 @@ bool StudioSession::open(const QString& fileName, QString* error)
         m_savedValues.append(setting.value);
     m_product = buildProduct();
     m_segments.clear();
+    m_comparison.clear();
+    m_compared.reset();
     m_readTimes.clear();
     addMessage(QStringLiteral("opened %1").arg(fileName));
     emit opened();
@@ -259,6 +262,8 @@ bool StudioSession::start(const QString& name)
     m_job->name = name;
     m_busy = true;
     m_failures.clear();
+    m_comparison.clear();
+    m_compared.reset();
     m_bus.clearStop();
     emit busyChanged(true);
     return true;
@@ -455,4 +460,106 @@ QString StudioSession::scanText() const
                                                         SC18IM700Protocol::hexByte(segment.probedEnd));
     }
     return text;
+}
+
+std::optional<QList<DeviceImage>> StudioSession::checkedImage(const QString& fileName)
+{
+    if (m_busy || !isOpen())
+        return std::nullopt;
+    QString error;
+    std::optional<QList<DeviceImage>> images = ::checkedImage(fileName, *m_product, {}, &error);
+    if (!images)
+        refuse(error);
+    return images;
+}
+
+void StudioSession::refuse(const QString& line)
+{
+    m_failures.clear();
+    Failure failure;
+    failure.kind = Failure::Kind::Refused;
+    failure.reason = line;
+    addFailure(failure);
+    emit finished(false);
+}
+
+void StudioSession::backup(const QString& fileName)
+{
+    if (!start(QStringLiteral("backup")))
+        return;
+    m_job->product = buildProduct();
+    const QString port = m_options.port;
+    const QString description = m_fileName;
+    onBus([=](Workflow& workflow, LoadedProduct&) {
+        if (!workflow.readImage())
+            return false;
+        ProductImage image = workflow.result().image;
+        image.setOrigin(port, description);
+        return workflow.save(fileName, image.toJson());
+    }, [this, fileName](const ActionResult& result, bool ok) {
+        if (ok) {
+            for (const QString& line : backupLines(result.image, fileName))
+                addMessage(line);
+        }
+        finishAction(result, ok);
+    });
+}
+
+void StudioSession::restore(const QString& fileName, bool withHeader)
+{
+    const std::optional<QList<DeviceImage>> images = checkedImage(fileName);
+    if (!images || !start(QStringLiteral("restore")))
+        return;
+    m_job->product = buildProduct();
+    onBus([images, withHeader](Workflow& workflow, LoadedProduct&) { return workflow.restore(*images, withHeader); },
+          [this, withHeader](const ActionResult& result, bool ok) {
+              const QString hint = QStringLiteral("\"Restore the header's pages too\" restores them");
+              for (const QString& line : restoreLines(result, *m_job->product, withHeader, hint))
+                  addMessage(line);
+              finishAction(result, ok);
+          });
+}
+
+void StudioSession::compare(const QString& fileName)
+{
+    const std::optional<QList<DeviceImage>> images = checkedImage(fileName);
+    if (!images || !start(QStringLiteral("compare")))
+        return;
+    m_job->product = buildProduct();
+    onBus([images](Workflow& workflow, LoadedProduct&) { return workflow.compare(*images); },
+          [this](const ActionResult& result, bool ok) {
+              if (ok) {
+                  for (const QString& line : compareLines(result.compared))
+                      addMessage(line);
+                  keepComparison(result.compared);
+              }
+              finishAction(result, ok);
+          });
+}
+
+void StudioSession::keepComparison(const QList<DeviceComparison>& compared)
+{
+    m_comparison = compared;
+    m_compared = buildProduct();
+    for (const DeviceComparison& comparison : compared) {
+        const Device* const read = m_job->product->device(comparison.image.name);
+        Device* const shown = m_compared->device(comparison.image.name);
+        if (!comparison.image.readBack || !read || !shown)
+            continue;
+        QByteArray wanted = read->rxBuffer();
+        for (int address = 0; address < qMin(wanted.size(), comparison.image.memory.size()); ++address) {
+            if (comparison.image.covers(address))
+                wanted[address] = comparison.image.memory.at(address);
+        }
+        shown->setRxData(read->rxBuffer());
+        shown->setTxData(wanted);
+    }
+}
+
+const Device* StudioSession::comparedDevice(const QString& name) const
+{
+    const auto compared = std::find_if(m_comparison.cbegin(), m_comparison.cend(), [&](const DeviceComparison& comparison) {
+        return comparison.image.name == name && comparison.image.readBack;
+    });
+    return compared != m_comparison.cend() && m_compared ? m_compared->device(name) : nullptr;
 }

@@ -15,6 +15,7 @@
 #include <QtCore/QStringList>
 
 #include <functional>
+#include <optional>
 #include <memory>
 
 // One product open in the window: its description with the values being
@@ -68,6 +69,17 @@ public:
     // Runs the event loop until no action is under way.
     void waitUntilIdle();
 
+    // The image file checked against the product open; null, said as the
+    // failure of a refused action, when it cannot be read or does not fit.
+    std::optional<QList<DeviceImage>> checkedImage(const QString& fileName);
+    // What the last compare found, in the image's order; empty once another
+    // action starts.
+    const QList<DeviceComparison>& comparison() const { return m_comparison; }
+    // A compared device as the register view shows it: what the product
+    // holds received, the image's bytes wanted, so the rows that differ are
+    // marked; null for a device not compared.
+    const Device* comparedDevice(const QString& name) const;
+
     const QList<SegmentScan>& scanResult() const { return m_segments; }
     // What the last action could not do, in the order it was found; empty
     // when it went well.
@@ -90,6 +102,14 @@ public slots:
     void scan();
     // Reads the product and saves the HTML report page in fileName.
     void saveReport(const QString& fileName);
+    // Reads the product and saves its image in fileName, as quelmctl backup does.
+    void backup(const QString& fileName);
+    // The image in fileName written onto the product, read back and verified;
+    // the header's pages only with withHeader. Refused before anything is
+    // sent when the image does not fit.
+    void restore(const QString& fileName, bool withHeader);
+    // Reads the product and says where it differs from the image in fileName.
+    void compare(const QString& fileName);
     // Stops the running action before its next command.
     void cancel();
 
@@ -132,6 +152,10 @@ private:
     // then runs step; the action ends with the step.
     void readThen(const Step& step, const QString& doneLine = {});
     void finish(bool ok);
+    // An action refused before it started: its one line, as its failure.
+    void refuse(const QString& line);
+    // The compared devices of the job's product beside the image's bytes.
+    void keepComparison(const QList<DeviceComparison>& compared);
     // After a run the port went away under: not connected until reconnected.
     void dropConnection();
     // What the job's product holds after its last read, device by device:
@@ -152,6 +176,8 @@ private:
     bool m_busy = false;
     std::unique_ptr<Job> m_job;
     QList<SegmentScan> m_segments;
+    QList<DeviceComparison> m_comparison;
+    std::unique_ptr<LoadedProduct> m_compared; // its devices: the product received, the image wanted
     QList<Failure> m_failures;
     QStringList m_log;
     QHash<QString, QDateTime> m_readTimes;

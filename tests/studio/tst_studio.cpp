@@ -22,6 +22,7 @@
 #include <QtCore/QSettings>
 #include <QtCore/QStandardPaths>
 #include <QtGui/QImage>
+#include <QtGui/QTextTable>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialogButtonBox>
@@ -39,6 +40,7 @@
 #include <QtWidgets/QStatusBar>
 #include <QtWidgets/QTableView>
 #include <QtWidgets/QTableWidget>
+#include <QtWidgets/QTextBrowser>
 #include <QtWidgets/QTreeWidget>
 #include <QtTest/QtTest>
 
@@ -123,6 +125,24 @@ void answerBoxes(QObject* context, const QStringList& buttons)
     timer->start(20);
 }
 
+// The address cells of the register view's rows that are marked.
+QStringList markedRows(const QTextBrowser* view)
+{
+    QStringList marked;
+    for (QTextFrame* frame : view->document()->rootFrame()->childFrames()) {
+        const auto* table = qobject_cast<QTextTable*>(frame);
+        for (int row = 1; table && row < table->rows(); ++row) {
+            const QTextTableCell cell = table->cellAt(row, 0);
+            if (cell.format().background().style() != Qt::NoBrush) {
+                QTextCursor text = cell.firstCursorPosition();
+                text.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+                marked.append(text.selectedText().trimmed());
+            }
+        }
+    }
+    return marked;
+}
+
 // Each device's received bytes.
 QHash<QString, QByteArray> memories(const LoadedProduct& product)
 {
@@ -167,6 +187,12 @@ private slots:
     void quitDuringEraseStopsAndSays();
     void bothViewsMarkTheSameRows_data();
     void bothViewsMarkTheSameRows();
+    void restoreOntoABlankProduct_data();
+    void restoreOntoABlankProduct();
+    void compareMarksWhatDiffers_data();
+    void compareMarksWhatDiffers();
+    void unfitImageIsRefused_data();
+    void unfitImageIsRefused();
     void screenshotWritesThePicture();
 
 private:
@@ -874,6 +900,156 @@ void TestStudio::bothViewsMarkTheSameRows()
              differs || table->isWriteOnly(row(setting)));
     m_window->selectDevice(device->name());
     QCOMPARE(m_window->findChild<QLabel*>(QStringLiteral("deviceHeading"))->text(), heading);
+}
+
+void TestStudio::restoreOntoABlankProduct_data()
+{
+    QTest::addColumn<bool>("withHeader");
+    QTest::newRow("header kept") << false;
+    QTest::newRow("header too") << true;
+}
+
+// A backup restored onto the product after an erase says, line for line,
+// what quelmctl's restore of the same image onto an erased copy says, and
+// gives back every memory, the header's only when asked.
+void TestStudio::restoreOntoABlankProduct()
+{
+    QFETCH(bool, withHeader);
+    const QString image = m_dir->filePath(QStringLiteral("backup.json"));
+    QVERIFY(openDemo());
+    session()->backup(image);
+    session()->waitUntilIdle();
+    QCOMPARE(session()->log().constLast(), QStringLiteral("backup: offset (X9408, bus 1, 0x5E) cannot be read back: "
+                                                          "the values last written"));
+    QHash<QString, QByteArray> backedUp = memories(*session()->product());
+    runToTheEnd(&StudioSession::erase);
+    const QByteArray blankHeader = memories(*session()->product()).value(QStringLiteral("header"));
+    const int said = int(session()->log().size());
+    session()->restore(image, withHeader);
+    session()->waitUntilIdle();
+
+    QTemporaryDir other;
+    QVERIFY(copyDemo(other));
+    QCOMPARE(runQuelmCtl(other.path(), {"erase", "-q", "demo.json"}).exitCode, 0);
+    QStringList arguments{"restore", "demo.json", image};
+    if (withHeader)
+        arguments.append(QStringLiteral("--header"));
+    QuelmCtlRun printed = runQuelmCtl(other.path(), arguments, QUELMCTL_PROGRAM, QProcess::MergedChannels);
+    QCOMPARE(printed.exitCode, 0);
+    QCOMPARE(session()->log().mid(said),
+             printed.out.replace(QStringLiteral("--header restores them"),
+                                 QStringLiteral("\"Restore the header's pages too\" restores them"))
+                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                 .mid(1)); // after "bridge found at 9600 baud", the studio's "connected: ..."
+    if (!withHeader) {
+        QByteArray& header = backedUp[QStringLiteral("header")];
+        const int kept = session()->product()->headerSize();
+        header.replace(0, kept, blankHeader.left(kept));
+    }
+    runToTheEnd(&StudioSession::read);
+    QCOMPARE(memories(*session()->product()), backedUp);
+}
+
+void TestStudio::compareMarksWhatDiffers_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("value");        // written after the backup; empty: none
+    QTest::addColumn<QStringList>("differing"); // the devices marked in the tree
+    QTest::addColumn<QStringList>("rows");      // the first one's marked register rows
+
+    QTest::newRow("nothing changed") << QString() << QString() << QStringList() << QStringList();
+    // The wiper's setting has a copy in the calibration EEPROM.
+    QTest::newRow("one wiper") << "gain_ch0" << "2A" << QStringList{"gain", "calibration"} << QStringList{"00:"};
+    QTest::newRow("two eeprom bytes in a row") << "cal_table" << "0001AA0304BB0607" << QStringList{"calibration"}
+                                               << QStringList{"40-47:"};
+}
+
+// A compare after one device was changed says what quelmctl's compare of the
+// same product and image says, marks that device in the tree and, on the
+// Device tab, exactly its registers that differ from the image.
+void TestStudio::compareMarksWhatDiffers()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, value);
+    QFETCH(QStringList, differing);
+    QFETCH(QStringList, rows);
+    const QString image = m_dir->filePath(QStringLiteral("backup.json"));
+    QVERIFY(openDemo());
+    runToTheEnd(&StudioSession::read);
+    runToTheEnd(&StudioSession::write); // the product holds the settings
+    session()->backup(image);
+    session()->waitUntilIdle();
+    if (!value.isEmpty()) {
+        QString error;
+        QVERIFY2(session()->setValue(row(setting), value, &error), qPrintable(error));
+        runToTheEnd(&StudioSession::write);
+    }
+    const int saidBefore = int(session()->log().size());
+    session()->compare(image);
+    session()->waitUntilIdle();
+
+    QStringList marked;
+    for (QTreeWidgetItemIterator it(m_window->findChild<QTreeWidget*>()); *it; ++it) {
+        if ((*it)->text(0).endsWith(QStringLiteral(" \u2260")))
+            marked.append((*it)->text(0).chopped(2));
+    }
+    QCOMPARE(marked, differing);
+    if (!differing.isEmpty()) {
+        QCOMPARE(m_window->selectedDevice(), differing.constFirst());
+        QCOMPARE(markedRows(m_window->findChild<QTextBrowser*>()), rows);
+    }
+    const QStringList said = session()->log().mid(saidBefore).filter(QRegularExpression(QStringLiteral("^(?!read: )")));
+    m_window.reset(); // and with it the simulator's state, for quelmctl
+    const QuelmCtlRun printed = runQuelmCtl(m_dir->path(), {"compare", "-q", "demo.json", image});
+    QCOMPARE(printed.exitCode, differing.isEmpty() ? 0 : 1);
+    QCOMPARE(said, printed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+}
+
+void TestStudio::unfitImageIsRefused_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("file");
+
+    QTest::newRow("restore: another product's image") << "restore" << "moved.json";
+    QTest::newRow("compare: no image") << "compare" << "broken.json";
+    QTest::newRow("restore: no file") << "restore" << "missing.json";
+}
+
+// An image that cannot be read or does not fit the product is refused with
+// quelmctl's line, in the log and the banner, and nothing is sent.
+void TestStudio::unfitImageIsRefused()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, file);
+    // The demo's image with gain moved to another address, and a JSON file that is no image.
+    const QString backup = m_dir->filePath(QStringLiteral("backup.json"));
+    QCOMPARE(runQuelmCtl(m_dir->path(), {"backup", "-q", "demo.json", "-o", backup}).exitCode, 0);
+    QByteArray moved = readFile(backup);
+    QCOMPARE(moved.count("\"address\": \"0x58\""), 1);
+    QFile movedFile(m_dir->filePath(QStringLiteral("moved.json")));
+    QFile brokenFile(m_dir->filePath(QStringLiteral("broken.json")));
+    QVERIFY(movedFile.open(QIODevice::WriteOnly) && brokenFile.open(QIODevice::WriteOnly));
+    movedFile.write(moved.replace("\"address\": \"0x58\"", "\"address\": \"0x5A\""));
+    brokenFile.write("{\n  \"devices\": 3\n}\n");
+    movedFile.close();
+    brokenFile.close();
+    const QString image = m_dir->filePath(file);
+    const QuelmCtlRun printed = runQuelmCtl(m_dir->path(), {action, "-q", "demo.json", image});
+    QCOMPARE(printed.exitCode, 1);
+    QVERIFY(printed.err.startsWith(QLatin1String("quelmctl: ")));
+    const QString line = printed.err.mid(10).trimmed();
+
+    QVERIFY(openDemo());
+    const int said = int(session()->log().size());
+    QSignalSpy busy(session(), &StudioSession::busyChanged);
+    if (action == QLatin1String("restore"))
+        session()->restore(image, false);
+    else
+        session()->compare(image);
+    session()->waitUntilIdle();
+    QCOMPARE(int(busy.size()), 0); // no action started: nothing went to the bridge
+    QCOMPARE(session()->log().mid(said), QStringList{line});
+    QCOMPARE(m_window->findChild<QLabel*>(QStringLiteral("failureText"))->text(), line);
 }
 
 void TestStudio::screenshotWritesThePicture()

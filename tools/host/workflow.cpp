@@ -222,6 +222,7 @@ QStringList Failure::lines() const
     }
     case Kind::NotSaved:
     case Kind::NoBridge:
+    case Kind::Refused:
         return {reason};
     }
     return {};

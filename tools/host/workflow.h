@@ -72,6 +72,7 @@ struct Failure
         ScanStopped, // the probe of a segment stopped early
         NotSaved,    // a file could not be written
         NoBridge,    // there is no bridge to talk to
+        Refused,     // a file given to the action does not fit the product
     };
 
     Kind kind = Kind::Stopped;
@@ -79,7 +80,7 @@ struct Failure
     PageMismatch mismatch;        // Differs
     int bus = -1;                 // Silent, ScanStopped: the segment, -1 for the only one
     ExpectedPart part{0, {}, {}}; // Silent
-    QString reason;               // ScanStopped; NotSaved and NoBridge: the whole line
+    QString reason;               // ScanStopped; NotSaved, NoBridge and Refused: the whole line
     QString device;               // the part to blame, by name; empty for none
 
     // What it says, a line each, without any program's name: "read

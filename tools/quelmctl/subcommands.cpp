@@ -8,6 +8,7 @@
 #include <productimage.h>
 #include <render.h>
 #include <savefile.h>
+#include <servicetext.h>
 #include <settingsfile.h>
 #include <workflow.h>
 
@@ -353,26 +354,11 @@ bool canWriteBeside(Session& session, const QString& fileName)
 // product; null after the first thing wrong has been said.
 std::optional<QList<DeviceImage>> checkedImage(Session& session, const QString& fileName, const QStringList& names)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        session.fail(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
-        return std::nullopt;
-    }
     QString error;
-    const std::optional<ProductImage> image = ProductImage::parse(file.readAll(), fileName, &error);
-    if (image)
-        error = image->mismatch(session.product());
-    if (!error.isEmpty()) {
-        session.fail(image ? QStringLiteral("%1: %2").arg(fileName, error) : error);
-        return std::nullopt;
-    }
-    QString missing;
-    const QList<DeviceImage> chosen = image->select(names, &missing);
-    if (!missing.isEmpty()) {
-        session.fail(QStringLiteral("%1: the image has no device \"%2\"").arg(fileName, missing));
-        return std::nullopt;
-    }
-    return chosen;
+    const std::optional<QList<DeviceImage>> images = ::checkedImage(fileName, session.product(), names, &error);
+    if (!images)
+        session.fail(error);
+    return images;
 }
 
 // The named device's memory as the EEPROM file sets it.
@@ -389,21 +375,6 @@ std::optional<QList<DeviceImage>> checkedEepromFile(Session& session, const QStr
         return std::nullopt;
     }
     return QList<DeviceImage>{image};
-}
-
-QString restoredText(const RestoredDevice& restored, const VerifyResult& verified, int headerEnd)
-{
-    const DeviceImage& image = restored.image;
-    const bool differs = std::any_of(verified.mismatches.cbegin(), verified.mismatches.cend(),
-                                     [&](const PageMismatch& mismatch) { return mismatch.device == image.name; });
-    QString line = QStringLiteral("restore: %1: %2 %3, ").arg(image.label()).arg(restored.changedBytes)
-                       .arg(restored.changedBytes == 1 ? QStringLiteral("byte changed") : QStringLiteral("bytes changed"));
-    line += !image.readBack ? QStringLiteral("written, not read back")
-          : differs ? QStringLiteral("read back other than written")
-                    : QStringLiteral("verified");
-    if (headerEnd > 0)
-        line += QStringLiteral("; the header's first %1 bytes kept (--header restores them)").arg(headerEnd);
-    return line;
 }
 
 } // namespace
@@ -436,12 +407,8 @@ int runBackup(const Invocation& invocation)
     }
     if (!session.workflow().save(invocation.outputFile, contents))
         return session.finish(false);
-    session.out() << "backup: " << image.devices.size()
-                  << (image.devices.size() == 1 ? " device" : " devices") << " in " << invocation.outputFile << '\n';
-    for (const DeviceImage& device : qAsConst(image.devices)) {
-        if (!device.readBack)
-            session.out() << "backup: " << device.label() << " cannot be read back: the values last written\n";
-    }
+    for (const QString& line : backupLines(image, invocation.outputFile))
+        session.out() << line << '\n';
     return session.finish(true);
 }
 
@@ -464,14 +431,9 @@ int runRestore(const Invocation& invocation)
     if (!images || !session.connect())
         return session.finish(false);
     const bool ok = session.workflow().restore(*images, invocation.withHeader);
-    const ActionResult& result = session.workflow().result();
-    const Device* const header = session.product().headerDevice();
-    for (const RestoredDevice& restored : result.restored) {
-        const bool keptHeader = !invocation.withHeader && restored.image.matches(header);
-        if (result.verify)
-            session.out() << restoredText(restored, *result.verify, keptHeader ? session.product().headerSize() : 0)
-                          << '\n';
-    }
+    for (const QString& line : restoreLines(session.workflow().result(), session.product(), invocation.withHeader,
+                                            QStringLiteral("--header restores them")))
+        session.out() << line << '\n';
     return session.finish(ok);
 }
 
@@ -487,27 +449,18 @@ int runCompare(const Invocation& invocation)
                                                                   invocation.devices);
     if (!images || !session.connect() || !session.workflow().compare(*images))
         return session.finish(false);
-    int differing = 0;
+    const QList<DeviceComparison>& compared = session.workflow().result().compared;
     QJsonArray devices;
-    for (const DeviceComparison& comparison : session.workflow().result().compared) {
+    for (const DeviceComparison& comparison : compared)
         devices.append(comparisonJson(comparison));
-        differing += comparison.equal() ? 0 : 1;
-        if (session.json())
-            continue;
-        const QString label = comparison.image.label();
-        if (!comparison.image.readBack)
-            session.out() << label << ": not read back, not compared\n";
-        else if (comparison.equal())
-            session.out() << label << ": equal\n";
-        for (const DifferingRange& range : comparison.ranges)
-            session.out() << label << ": " << range.text() << '\n';
-    }
+    const int differing = differingDevices(compared);
     session.setJson(QStringLiteral("devices"), devices);
     session.setJson(QStringLiteral("equal"), differing == 0);
-    if (!session.json())
-        session.out() << "compare: " << (differing == 0 ? QStringLiteral("the product holds the image")
-                                                         : QStringLiteral("%1 of %2 devices differ")
-                                                               .arg(differing).arg(devices.size()))
-                      << Qt::endl;
+    if (!session.json()) {
+        const QStringList lines = compareLines(compared);
+        for (const QString& line : lines.mid(0, lines.size() - 1))
+            session.out() << line << '\n';
+        session.out() << lines.constLast() << Qt::endl;
+    }
     return session.finish(differing == 0);
 }
