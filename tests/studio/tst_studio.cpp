@@ -66,7 +66,7 @@ QStringList quelmctlReads(const QString& directory)
     for (const QString& line : lines.mid(1)) {
         const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (words.at(1) != QLatin1String("null"))
-            values.append(words.first() + QLatin1Char(' ') + words.last());
+            values.append(words.first() + QLatin1Char(' ') + words.mid(4).join(QLatin1Char(' ')));
     }
     return values;
 }
@@ -279,9 +279,7 @@ void TestStudio::writeVerifiesAndSaves()
     QStringList held;
     for (int row = 0; row < table->rowCount(); ++row) {
         QVERIFY2(!table->differs(row), qPrintable(session()->description().settings.at(row).name));
-        if (table->isWriteOnly(row))
-            QCOMPARE(table->heldText(row), QStringLiteral("not read back"));
-        else if (table->index(row, SettingsTableModel::KindColumn).data().toString() != QLatin1String("null"))
+        if (table->index(row, SettingsTableModel::KindColumn).data().toString() != QLatin1String("null"))
             held.append(table->index(row, SettingsTableModel::NameColumn).data().toString() + QLatin1Char(' ')
                         + table->index(row, SettingsTableModel::HeldColumn).data().toString());
     }
@@ -296,7 +294,7 @@ void TestStudio::writeVerifiesAndSaves()
     QUELM_COMPARE_GOLDEN(logText(), QStringLiteral("studio/write-verifies-and-saves.txt"));
     m_window.reset(); // gives the simulator state back
     QStringList readable = quelmctlReads(m_dir->path());
-    readable.removeOne(QStringLiteral("offset_wiper 00")); // the X9408 reads back nothing
+    // Both hosts say the same of every setting, the X9408's "not read back" included.
     QCOMPARE(readable, held);
 }
 

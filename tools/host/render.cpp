@@ -58,6 +58,10 @@ QString valueText(const LoadedProduct& product, int row)
     const Field* field = product.fields().value(row);
     if (const auto* null = qobject_cast<const NullField*>(field))
         return null->text();
+    // A write-only part's mirror holds what was last written, or nothing:
+    // printing it as the product's would be a guess.
+    if (field && memoryMark(field->device(), 0, 0) == MemoryMark::NotReadBack)
+        return QStringLiteral("not read back");
     return field ? field->embeddedValueToString() : QString();
 }
 

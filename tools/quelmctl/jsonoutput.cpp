@@ -54,10 +54,15 @@ QJsonArray settingsJson(const LoadedProduct& product)
                            {QStringLiteral("device"), setting.device},
                            {QStringLiteral("address"),
                             product.model()->index(row, Field::AddressColumn).data().toString()}};
-        if (null)
+        if (null) {
             object.insert(QStringLiteral("text"), null->text());
-        else
+        } else if (field && memoryMark(field->device(), 0, 0) == MemoryMark::NotReadBack) {
+            // The part cannot be read back: no value is known to be on it.
+            object.insert(QStringLiteral("value"), QJsonValue::Null);
+            object.insert(QStringLiteral("readBack"), false);
+        } else {
             object.insert(QStringLiteral("value"), field ? field->embeddedValueToString() : QString());
+        }
         settings.append(object);
     }
     return settings;
