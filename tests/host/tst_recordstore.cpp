@@ -16,6 +16,7 @@
 #include <QtTest/QtTest>
 
 #include <memory>
+#include <vector>
 
 #include "golden.h"
 
@@ -277,7 +278,9 @@ private slots:
         QStringList noErrors;
         for (int station = 0; station < Stations; ++station)
             noErrors.append(QString());
-        QStringList errors = noErrors;
+        // One slot per thread, made before they start: a QStringList's
+        // operator[] detaches, which threads must not do at once.
+        std::vector<QString> errors(Stations);
         std::vector<std::unique_ptr<QThread>> threads;
         for (int station = 0; station < Stations; ++station) {
             threads.emplace_back(QThread::create([&, station] {
@@ -300,7 +303,7 @@ private slots:
             for (int n = 0; n < Units; ++n)
                 expected.append(QStringLiteral("sim:%1 %2").arg(station).arg(station * 100 + n));
         }
-        QCOMPARE(errors, noErrors);
+        QCOMPARE(QStringList(errors.begin(), errors.end()), noErrors);
         RecordStore reader;
         QString error;
         QVERIFY2(reader.open(database, &error), qPrintable(error));
