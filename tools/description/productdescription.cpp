@@ -131,12 +131,7 @@ std::optional<ProductDescription> Reader::read(const QByteArray& json)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        // The parser stops one past the character it could not take.
-        const QByteArray before = json.left(qMax(0, parseError.offset - 1));
-        const int line = before.count('\n') + 1;
-        const int column = before.size() - (before.lastIndexOf('\n') + 1) + 1;
-        m_error = QStringLiteral("%1:%2:%3: malformed description: %4")
-                      .arg(m_fileName).arg(line).arg(column).arg(parseError.errorString());
+        m_error = jsonParseErrorText(m_fileName, json, parseError, QStringLiteral("description"));
         return std::nullopt;
     }
     if (!document.isObject()) {
@@ -413,4 +408,15 @@ std::optional<QByteArray> parseHexValue(const QString& text)
     if (text.size() % 2 != 0 || !std::all_of(text.cbegin(), text.cend(), isHexDigit))
         return std::nullopt;
     return QByteArray::fromHex(text.toLatin1());
+}
+
+QString jsonParseErrorText(const QString& fileName, const QByteArray& json, const QJsonParseError& error,
+                           const QString& what)
+{
+    // The parser stops one past the character it could not take.
+    const QByteArray before = json.left(qMax(0, error.offset - 1));
+    const int line = before.count('\n') + 1;
+    const int column = before.size() - (before.lastIndexOf('\n') + 1) + 1;
+    return QStringLiteral("%1:%2:%3: malformed %4: %5")
+        .arg(fileName).arg(line).arg(column).arg(what, error.errorString());
 }

@@ -6,6 +6,7 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QList>
+#include <QtCore/QJsonParseError>
 #include <QtCore/QString>
 
 #include <optional>
@@ -85,5 +86,10 @@ bool settingTakesValue(SettingKind kind);
 std::optional<QByteArray> settingValue(const SettingDescription& setting, const QString& text, QString* error);
 // A value text: an even number of hexadecimal digits, nothing else.
 std::optional<QByteArray> parseHexValue(const QString& text);
+
+// "file:3:14: malformed WHAT: why": where in json the parser gave up, as
+// editors count lines and columns.
+QString jsonParseErrorText(const QString& fileName, const QByteArray& json, const QJsonParseError& error,
+                           const QString& what);
 
 #endif // QUELMDESCRIPTION_PRODUCTDESCRIPTION_H

@@ -91,12 +91,7 @@ std::optional<ProductImage> ImageReader::read(const QByteArray& json)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        // The parser stops one past the character it could not take.
-        const QByteArray before = json.left(qMax(0, parseError.offset - 1));
-        const int line = before.count('\n') + 1;
-        const int column = before.size() - (before.lastIndexOf('\n') + 1) + 1;
-        m_error = QStringLiteral("%1:%2:%3: malformed image: %4")
-                      .arg(m_fileName).arg(line).arg(column).arg(parseError.errorString());
+        m_error = jsonParseErrorText(m_fileName, json, parseError, QStringLiteral("image"));
         return std::nullopt;
     }
     const QJsonObject root = document.object();
